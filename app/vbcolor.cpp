@@ -1,0 +1,59 @@
+#include "app/vbcolor.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+
+QColor vbColor(quint32 code, const QPalette &palette)
+{
+    if (code & 0x80000000u) {
+        switch (code & 0xFF) {
+        case 0x03: // inactive title bar: the palette's inactive highlight is the nearest thing
+            return palette.color(QPalette::Inactive, QPalette::Mid);
+        case 0x0D:
+            return palette.color(QPalette::Active, QPalette::Highlight);
+        case 0x0F:
+        default:
+            return palette.color(QPalette::Active, QPalette::Button);
+        }
+    }
+    return QColor(int(code & 0xFF), int((code >> 8) & 0xFF), int((code >> 16) & 0xFF));
+}
+
+void setLabelColors(QLabel *label, const QColor &back, const QColor &text)
+{
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::Window, back);
+    if (text.isValid())
+        pal.setColor(QPalette::WindowText, text);
+    label->setPalette(pal);
+    label->setAutoFillBackground(true);
+}
+
+void setButtonBackColor(QPushButton *button, const QColor &back)
+{
+    if (button->property("backColor").value<QColor>() == back)
+        return; // re-applying a style sheet is expensive
+    button->setProperty("backColor", back);
+    const QColor border = back.darker(170);
+    button->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; border: 1px solid %2; }"
+                                         "QPushButton:pressed { background-color: %3; }"
+                                         "QPushButton:disabled { color: %4; }")
+                              .arg(back.name(), border.name(), back.darker(120).name(),
+                                   back.lightness() > 128 ? QStringLiteral("#8a8a8a")
+                                                          : QStringLiteral("#5a5a5a")));
+}
+
+QColor buttonBackColor(const QPushButton *button)
+{
+    return button->property("backColor").value<QColor>();
+}
+
+void setFrameColors(QWidget *frame, const QColor &back, const QColor &text)
+{
+    QPalette pal = frame->palette();
+    pal.setColor(QPalette::Window, back);
+    pal.setColor(QPalette::WindowText, text);
+    frame->setPalette(pal);
+    frame->setAutoFillBackground(true);
+}

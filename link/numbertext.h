@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <QStringView>
+
+// The leading number of a text: blanks, tabs and LFs are ignored anywhere;
+// sign, digits, "." as decimal point, E or D exponent; &H hex and &O octal
+// integers. Anything after the number is ignored; no number gives 0.
+double readLeadingNumber(QStringView text);
+
+// At most seven significant digits, no trailing zeros, plain notation from
+// 0.0001 to below 10 000 000, else like 1.234568E+07; the locale's decimal
+// separator. Infinity shows as "inf"/"-inf", NaN as "nan".
+QString formatGeneral(float value, const QLocale &locale = QLocale());

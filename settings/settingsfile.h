@@ -1,0 +1,35 @@
+#pragma once
+
+#include "settings/settingsrecord.h"
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// The two-line comma-separated settings file, as pure functions.
+namespace SettingsFile {
+
+struct ParseResult
+{
+    // Set when the first five fields were read; ucApp from the file is kept
+    // even when the rest of the file fails.
+    std::optional<QString> ucApp;
+    // Set only when all nine fields were read without fault.
+    std::optional<SettingsRecord> record;
+};
+
+// Decodes as UTF-8, or as Latin-1 when the bytes are not valid UTF-8.
+QString decode(const QByteArray &bytes);
+
+ParseResult parse(const QByteArray &bytes);
+
+// Line 1: CommPort,"Baud","DevPass",STime,"ucApp" CR LF; line 2: four quoted labels CR LF. UTF-8.
+QByteArray format(const SettingsRecord &record);
+
+// Texts the format cannot hold (a double quote, a line break). Returns the reason or empty.
+QString unstorableReason(const QString &text);
+
+// <dir>/<baseName>.ini
+QString pathFor(const QString &exeDir, const QString &baseName);
+
+} // namespace SettingsFile
