@@ -104,6 +104,7 @@ private:
     void setStatusError(int number, const QString &systemMessage);
     void sendCommand(const QString &command); // the send pattern
     void pollNow();                           // the sample poll
+    bool applySettings();
 
     SerialPort &m_port;
     MessageBoxes &m_boxes;

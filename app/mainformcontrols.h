@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QPointer>
+#include <QString>
 #include <array>
 
 class QGroupBox;
@@ -48,3 +48,6 @@ struct MainFormControls
 
 // Builds every control on `form` from the layout table and sets the tab order.
 MainFormControls buildMainFormControls(QWidget *form);
+
+// The help panel's text as stored: eight lines, each ended by CR LF.
+QString helpText();
