@@ -1,1 +1,39 @@
-// to be written
+#include "link/portnumber.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+QString defaultPortDevice(int number)
+{
+    struct Range
+    {
+        int first;
+        const char *prefix;
+    };
+    static constexpr Range ranges[] = {{1, "/dev/ttyS"}, {33, "/dev/ttyUSB"}, {65, "/dev/ttyACM"}};
+    for (const Range &range : ranges) {
+        if (number >= range.first && number < range.first + 32)
+            return QLatin1String(range.prefix) + QString::number(number - range.first);
+    }
+    return {};
+}
+
+QString resolvePortDevice(int number, const QString &exeDir)
+{
+    if (number < 1 || number > 255)
+        return {};
+
+    const QFileInfo link(QDir(exeDir).filePath(QStringLiteral("com%1").arg(number)));
+    if (link.exists())
+        return link.canonicalFilePath();
+    // A dangling link still names the port: opening its target then fails
+    // with the system's "no such device" rather than silently using the default.
+    if (link.isSymLink())
+        return link.symLinkTarget();
+
+    const QString device = defaultPortDevice(number);
+    if (device.isEmpty())
+        return {};
+    const QFileInfo info(device);
+    return info.exists() ? info.canonicalFilePath() : device;
+}

@@ -3,6 +3,7 @@
 #include "link/serialport.h"
 
 #include <QSerialPort>
+#include <optional>
 
 // The serial port over QSerialPort. Port numbers are resolved against the
 // executable's directory (com<N> links) when the port is opened.
@@ -39,6 +40,8 @@ public:
 private:
     void handleError(QSerialPort::SerialPortError error);
     void closeAfterFailure();
+    // Throws LineError unless the line change was done or the device has no such line.
+    void applyLine(bool done);
     [[noreturn]] void fail(int number, const QString &message);
 
     QString m_exeDir;
@@ -50,6 +53,9 @@ private:
     int m_inputLen = 0;
     QString m_devicePath;
     QString m_lastError;
+    // DTR/RTS as last asked for; applied again at every open.
+    std::optional<bool> m_dtr;
+    std::optional<bool> m_rts;
     // Set after the first read/write/resource error while open: the port is
     // closed on the next event-loop pass and further errors are ignored.
     bool m_failed = false;
