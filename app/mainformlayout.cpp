@@ -127,6 +127,7 @@ QFont fontFor(Face face)
 {
     QFont f(QStringLiteral("Liberation Sans"));
     f.setStyleHint(QFont::SansSerif);
+    f.setBold(false); // set explicitly, or a control would inherit its bold frame's weight
     switch (face) {
     case Face::SansS: f.setPointSizeF(8.25); break;
     case Face::SansSBold: f.setPointSizeF(8.25); f.setBold(true); break;
@@ -173,6 +174,7 @@ QWidget *create(const Row &row, QWidget *parent)
             label->setFrameShape(QFrame::Box);
             label->setFrameShadow(QFrame::Plain);
             label->setLineWidth(1);
+            label->setIndent(0); // a framed label would otherwise push its text half an "x" off the top
         }
         label->setAlignment((row.flags & kCentred) ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignLeft | Qt::AlignTop);
         w = label;
