@@ -3,6 +3,7 @@
 #include "link/serialport.h"
 
 #include <QGroupBox>
+#include <QPointer>
 #include <limits>
 
 void MainForm::Timer2_Timer()
@@ -35,6 +36,9 @@ void MainForm::StTimer_Timer()
 // The window takes no input for the instant of the poll.
 void MainForm::pollNow()
 {
+    // Disabling the window drops the keyboard focus; give it back afterwards so
+    // typing in the duty box survives the poll.
+    const QPointer<QWidget> focus = focusWidget();
     setEnabled(false);
     try {
         m_port.output(QByteArrayLiteral("PV01?\r"));
@@ -43,5 +47,7 @@ void MainForm::pollNow()
         setStatusError(e.number, e.message); // and keep polling
     }
     setEnabled(true);
+    if (focus && !focusWidget())
+        focus->setFocus(Qt::OtherFocusReason);
     SampleTickCount = 0;
 }

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QtTest>
 
 namespace {
@@ -117,6 +118,22 @@ private slots:
         QVERIFY(sawDisabled);
         QCOMPARE(writtenThen, QByteArray("PV01?\r"));
         QVERIFY(h.form->isEnabled());
+    }
+
+    void typingInTheDutyBoxKeepsItsFocusAcrossAPoll()
+    {
+        FormHarness h(iniWithSampleTime(1));
+        identifyAndTakeOverTimers(h);
+        h.form->Timer2_Timer(); // unlocks the panel
+        h.form->show();
+        h.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(h.form.get()));
+        h.c().txtSV01->setFocus();
+        QTRY_VERIFY(h.c().txtSV01->hasFocus());
+        h.form->StTimer_Timer();
+        h.form->StTimer_Timer(); // polls
+        QVERIFY(h.port.written().contains("PV01?\r"));
+        QVERIFY(h.c().txtSV01->hasFocus());
     }
 
     void topSampleTimeSaturatesAndNeverPolls()
