@@ -4,7 +4,8 @@
 #include <QDir>
 #include <QFileInfo>
 
-ExecutableInfo ExecutableInfo::fromArgv0(const QString &argv0, const QString &pathEnv, const QString &currentDir)
+ExecutableInfo ExecutableInfo::fromArgv0(const QString &argv0, const QString &pathEnv,
+                                         const QString &currentDir)
 {
     QString path;
     if (argv0.contains(QLatin1Char('/'))) {

@@ -10,7 +10,6 @@ struct ExecutableInfo
     QString dir;      // absolute directory
     QString baseName; // file name without directory and extension
 
-    static ExecutableInfo fromArgv0(const QString &argv0, const QString &pathEnv,
-                                    const QString &currentDir);
+    static ExecutableInfo fromArgv0(const QString &argv0, const QString &pathEnv, const QString &currentDir);
     static ExecutableInfo fromArgv0(const QString &argv0);
 };

@@ -7,8 +7,7 @@
 class FormTimer : public QTimer
 {
 public:
-    FormTimer(int intervalMs, Qt::TimerType type, QObject *parent = nullptr)
-        : QTimer(parent)
+    FormTimer(int intervalMs, Qt::TimerType type, QObject *parent = nullptr) : QTimer(parent)
     {
         setInterval(intervalMs);
         setTimerType(type);

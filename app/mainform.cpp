@@ -22,16 +22,18 @@ QIcon makeIcon()
     pix.fill(Qt::black);
     QPainter p(&pix);
     p.setPen(QPen(QColor(255, 0, 0), 3));
-    const QPoint wave[] = {{2, 24}, {7, 24}, {7, 8}, {14, 8}, {14, 24}, {18, 24}, {18, 8}, {25, 8}, {25, 24}, {30, 24}};
+    const QPoint wave[] = {{2, 24},  {7, 24}, {7, 8},  {14, 8},  {14, 24},
+                           {18, 24}, {18, 8}, {25, 8}, {25, 24}, {30, 24}};
     p.drawPolyline(wave, int(std::size(wave)));
     return QIcon(pix);
 }
 
 } // namespace
 
-MainForm::MainForm(SerialPort &port, MessageBoxes &boxes, ExecutableInfo exe, std::function<void()> endProgram,
-                   QWidget *parent)
-    : QWidget(parent), m_port(port), m_boxes(boxes), m_exe(std::move(exe)), m_endProgram(std::move(endProgram))
+MainForm::MainForm(SerialPort &port, MessageBoxes &boxes, ExecutableInfo exe,
+                   std::function<void()> endProgram, QWidget *parent)
+    : QWidget(parent), m_port(port), m_boxes(boxes), m_exe(std::move(exe)),
+      m_endProgram(std::move(endProgram))
 {
     setFixedSize(kClientWidth, kClientHeight);
     QPalette pal = palette();
@@ -98,8 +100,9 @@ void MainForm::cmdCloseHelp_Click()
 
 int MainForm::Form_Unload()
 {
-    const int answer = m_boxes.MsgBox(QStringLiteral("Do you want to close/exit App ?"),
-                                      MsgBoxStyle::YesNoCancel | MsgBoxStyle::Question, QStringLiteral("Exit Dialog"));
+    const int answer =
+        m_boxes.MsgBox(QStringLiteral("Do you want to close/exit App ?"),
+                       MsgBoxStyle::YesNoCancel | MsgBoxStyle::Question, QStringLiteral("Exit Dialog"));
     if (answer != MsgBoxResult::Yes)
         return 1;
     if (m_port.portOpen()) {

@@ -29,8 +29,8 @@ public:
 
     // endProgram ends the process at once (the no-response dialog's No); it must not return
     // into the handler that called it (tests may throw from it).
-    MainForm(SerialPort &port, MessageBoxes &boxes, ExecutableInfo exe,
-             std::function<void()> endProgram, QWidget *parent = nullptr);
+    MainForm(SerialPort &port, MessageBoxes &boxes, ExecutableInfo exe, std::function<void()> endProgram,
+             QWidget *parent = nullptr);
     ~MainForm() override;
 
     static QString brandText();

@@ -48,6 +48,7 @@ using F = Face;
 constexpr quint32 D = kDefault;
 
 // Parents come before their children. Positions are twips inside the parent.
+// clang-format off
 const Row kLayout[] = {
     // the window
     {K::Label, "lblStatus", nullptr, "--", 735, 105, 7275, 360, F::Arial975, D, D, kBorder | kCentred},
@@ -112,15 +113,19 @@ const Row kLayout[] = {
     {K::Edit, "txtTempName(3)", "frmTempName(3)", "Text2", 105, 210, 1380, 285, F::SansS, D, D, 0},
     {K::Edit, "txtTempName(4)", "frmTempName(4)", "Text2", 105, 210, 1380, 285, F::SansS, D, D, 0},
 };
+// clang-format on
 
 // Tab order among the controls the user can reach.
-const char *const kTabOrder[] = {"cmdSet",       "cmdExit",    "cmdHelp",    "cmdCloseHelp", "Text1",
-                                 "txtSet1(1)",   "txtSet1(2)", "txtSet1(3)", "txtSet1(4)",   "txtSet1(5)",
-                                 "txtTempName(1)", "cmd0P",    "cmd100P",    "txtSV01",      "cmdSV01",
-                                 "cmdFpwm1",     "cmdFpwm2",   "cmdFpwm3",   "cmdFpwm4",     "cmdFpwm5",
-                                 "cmdFpwm6",     "cmdFpwm7",   "cmd50P"};
+const char *const kTabOrder[] = {"cmdSet",         "cmdExit",    "cmdHelp",    "cmdCloseHelp", "Text1",
+                                 "txtSet1(1)",     "txtSet1(2)", "txtSet1(3)", "txtSet1(4)",   "txtSet1(5)",
+                                 "txtTempName(1)", "cmd0P",      "cmd100P",    "txtSV01",      "cmdSV01",
+                                 "cmdFpwm1",       "cmdFpwm2",   "cmdFpwm3",   "cmdFpwm4",     "cmdFpwm5",
+                                 "cmdFpwm6",       "cmdFpwm7",   "cmd50P"};
 
-int px(int twips) { return int(std::lround(twips / 15.0)); }
+int px(int twips)
+{
+    return int(std::lround(twips / 15.0));
+}
 
 // Liberation Sans stands in for both Arial (metric-compatible) and MS Sans Serif.
 QFont fontFor(Face face)
@@ -129,13 +134,29 @@ QFont fontFor(Face face)
     f.setStyleHint(QFont::SansSerif);
     f.setBold(false); // set explicitly, or a control would inherit its bold frame's weight
     switch (face) {
-    case Face::SansS: f.setPointSizeF(8.25); break;
-    case Face::SansSBold: f.setPointSizeF(8.25); f.setBold(true); break;
-    case Face::SansS975: f.setPointSizeF(9.75); break;
-    case Face::SansS975Bold: f.setPointSizeF(9.75); f.setBold(true); break;
-    case Face::Arial975: f.setPointSizeF(9.75); break;
-    case Face::Arial2775: f.setPointSizeF(27.75); break;
-    case Face::Arial24: f.setPointSizeF(24); break;
+    case Face::SansS:
+        f.setPointSizeF(8.25);
+        break;
+    case Face::SansSBold:
+        f.setPointSizeF(8.25);
+        f.setBold(true);
+        break;
+    case Face::SansS975:
+        f.setPointSizeF(9.75);
+        break;
+    case Face::SansS975Bold:
+        f.setPointSizeF(9.75);
+        f.setBold(true);
+        break;
+    case Face::Arial975:
+        f.setPointSizeF(9.75);
+        break;
+    case Face::Arial2775:
+        f.setPointSizeF(27.75);
+        break;
+    case Face::Arial24:
+        f.setPointSizeF(24);
+        break;
     }
     return f;
 }
@@ -176,7 +197,8 @@ QWidget *create(const Row &row, QWidget *parent)
             label->setLineWidth(1);
             label->setIndent(0); // a framed label would otherwise push its text half an "x" off the top
         }
-        label->setAlignment((row.flags & kCentred) ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignLeft | Qt::AlignTop);
+        label->setAlignment((row.flags & kCentred) ? Qt::AlignHCenter | Qt::AlignTop
+                                                   : Qt::AlignLeft | Qt::AlignTop);
         w = label;
         break;
     }
@@ -220,7 +242,8 @@ QWidget *create(const Row &row, QWidget *parent)
         text->setReadOnly(true); // edits would never be kept anyway
         text->setTabChangesFocus(true);
         // Shown with its stored line breaks; the CR of each CR LF is not a glyph here.
-        text->setPlainText(QString::fromLatin1(row.caption).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+        text->setPlainText(
+            QString::fromLatin1(row.caption).replace(QLatin1String("\r\n"), QLatin1String("\n")));
         w = text;
         break;
     }
@@ -260,7 +283,9 @@ MainFormControls buildMainFormControls(QWidget *form)
         QWidget::setTabOrder(all.value(QString::fromLatin1(kTabOrder[i - 1])),
                              all.value(QString::fromLatin1(kTabOrder[i])));
 
-    auto idx = [](const char *base, int i) { return QStringLiteral("%1(%2)").arg(QLatin1String(base)).arg(i); };
+    auto idx = [](const char *base, int i) {
+        return QStringLiteral("%1(%2)").arg(QLatin1String(base)).arg(i);
+    };
     MainFormControls c;
     c.lblStatus = get<QLabel>(all, QStringLiteral("lblStatus"));
     c.cmdSet = get<QPushButton>(all, QStringLiteral("cmdSet"));

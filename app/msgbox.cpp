@@ -57,11 +57,20 @@ int QtMessageBoxes::MsgBox(const QString &prompt, int style, const QString &titl
     box.helpFile = helpFile;
 
     switch (style & 0x70) {
-    case MsgBoxStyle::Critical: box.setIcon(QMessageBox::Critical); break;
-    case MsgBoxStyle::Question: box.setIcon(QMessageBox::Question); break;
-    case MsgBoxStyle::Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case 64: box.setIcon(QMessageBox::Information); break;
-    default: break;
+    case MsgBoxStyle::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MsgBoxStyle::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MsgBoxStyle::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case 64:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        break;
     }
 
     struct Choice
@@ -72,7 +81,8 @@ int QtMessageBoxes::MsgBox(const QString &prompt, int style, const QString &titl
     QList<Choice> choices;
     switch (style & 0x7) {
     case MsgBoxStyle::YesNoCancel:
-        choices = {{QMessageBox::Yes, MsgBoxResult::Yes}, {QMessageBox::No, MsgBoxResult::No},
+        choices = {{QMessageBox::Yes, MsgBoxResult::Yes},
+                   {QMessageBox::No, MsgBoxResult::No},
                    {QMessageBox::Cancel, MsgBoxResult::Cancel}};
         break;
     case MsgBoxStyle::YesNo:

@@ -28,8 +28,8 @@ class MessageBoxes
 public:
     virtual ~MessageBoxes() = default;
     // Returns MsgBoxResult; Esc and the close box give Cancel where there is a Cancel button.
-    virtual int MsgBox(const QString &prompt, int style, const QString &title,
-                       const QString &helpFile = {}, int helpContext = 0) = 0;
+    virtual int MsgBox(const QString &prompt, int style, const QString &title, const QString &helpFile = {},
+                       int helpContext = 0) = 0;
 };
 
 // The real boxes, over QMessageBox. F1 in a box that names a help file shows

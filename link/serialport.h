@@ -15,11 +15,11 @@ struct SerialPortError
 namespace SerialErrors {
 inline constexpr int InvalidPort = 8002;
 inline constexpr int PortInUse = 8005;
-inline constexpr int BadSettings = 8010;   // settings text or option refused
-inline constexpr int PortClosed = 8018;    // operation needs an open port
-inline constexpr int OpenFailed = 8020;    // any other failure to open (permissions, ...)
-inline constexpr int WriteFailed = 8021;   // the write itself failed
-inline constexpr int LineError = 8022;     // DTR/RTS could not be set
+inline constexpr int BadSettings = 8010; // settings text or option refused
+inline constexpr int PortClosed = 8018;  // operation needs an open port
+inline constexpr int OpenFailed = 8020;  // any other failure to open (permissions, ...)
+inline constexpr int WriteFailed = 8021; // the write itself failed
+inline constexpr int LineError = 8022;   // DTR/RTS could not be set
 } // namespace SerialErrors
 
 // The serial port as the window uses it. Every operation that can fail throws

@@ -65,12 +65,14 @@ bool MainForm::SaveSettings()
     SettingsRecord next = Settings;
     const std::optional<qint16> port = toWholeNumber(c.txtSet1[1]->text());
     if (!port)
-        return refuse(QStringLiteral("The COM box holds \"%1\", which is not a whole number from -32768 to 32767.")
-                          .arg(c.txtSet1[1]->text()));
+        return refuse(
+            QStringLiteral("The COM box holds \"%1\", which is not a whole number from -32768 to 32767.")
+                .arg(c.txtSet1[1]->text()));
     const std::optional<qint16> sampleTime = toWholeNumber(c.txtSet1[4]->text());
     if (!sampleTime)
-        return refuse(QStringLiteral("The STime box holds \"%1\", which is not a whole number from -32768 to 32767.")
-                          .arg(c.txtSet1[4]->text()));
+        return refuse(
+            QStringLiteral("The STime box holds \"%1\", which is not a whole number from -32768 to 32767.")
+                .arg(c.txtSet1[4]->text()));
     next.CommPort = *port;
     next.Baud = c.txtSet1[2]->text();
     next.DevPass = c.txtSet1[3]->text();
@@ -80,15 +82,19 @@ bool MainForm::SaveSettings()
         next.MyLabels[i] = c.txtTempName[i]->text();
 
     const std::pair<QString, QString> texts[] = {
-        {QStringLiteral("Baud"), next.Baud},          {QStringLiteral("DevPas"), next.DevPass},
-        {QStringLiteral("ucApp"), next.ucApp},        {QStringLiteral("MyLabel1"), next.MyLabels[1]},
-        {QStringLiteral("MyLabel2"), next.MyLabels[2]}, {QStringLiteral("MyLabel3"), next.MyLabels[3]},
+        {QStringLiteral("Baud"), next.Baud},
+        {QStringLiteral("DevPas"), next.DevPass},
+        {QStringLiteral("ucApp"), next.ucApp},
+        {QStringLiteral("MyLabel1"), next.MyLabels[1]},
+        {QStringLiteral("MyLabel2"), next.MyLabels[2]},
+        {QStringLiteral("MyLabel3"), next.MyLabels[3]},
         {QStringLiteral("MyLabel4"), next.MyLabels[4]},
     };
     for (const auto &[box, text] : texts) {
         const QString reason = SettingsFile::unstorableReason(text);
         if (!reason.isEmpty())
-            return refuse(QStringLiteral("The %1 box %2, which the settings file cannot hold.").arg(box, reason));
+            return refuse(
+                QStringLiteral("The %1 box %2, which the settings file cannot hold.").arg(box, reason));
     }
 
     // Written whole or not at all: a failed save leaves the previous file as it was.

@@ -13,7 +13,7 @@ struct SettingsRecord
     QString ucApp; // no default here: the window sets "DUTY01" once at start
     // Index 0 is never used; 1 to 4 are the user labels.
     std::array<QString, 5> MyLabels{QString(), QStringLiteral("PWM(%):"), QStringLiteral("Label2"),
-                                     QStringLiteral("nc"), QStringLiteral("nc")};
+                                    QStringLiteral("nc"), QStringLiteral("nc")};
 
     // Every field but ucApp back to its default.
     void resetKeepingUcApp()
