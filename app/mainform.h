@@ -105,6 +105,7 @@ private:
     void sendCommand(const QString &command); // the send pattern
     void pollNow();                           // the sample poll
     bool applySettings();
+    void highlightPreset(int preset); // 0: none
 
     SerialPort &m_port;
     MessageBoxes &m_boxes;

@@ -76,10 +76,11 @@ void MainForm::InterpretReply(const QString &line)
             c.lblTemp[1]->setText(formatGeneral(value));
         } else if (prefix == QLatin1String("SV02=")) {
             const float value = toSingle(readLeadingNumber(QStringView(line).mid(5)));
-            ResetFpwmButtons();
+            int preset = 0;
             for (int i = 1; i <= 7; ++i)
                 if (value == float(i))
-                    setButtonBackColor(c.cmdFpwm[i], vbColor(VbColor::Highlight));
+                    preset = i;
+            highlightPreset(preset);
         }
     } catch (const ReplyOverflow &) {
         setStatus(QStringLiteral("???"));
@@ -90,7 +91,15 @@ void MainForm::InterpretReply(const QString &line)
 
 void MainForm::ResetFpwmButtons()
 {
+    highlightPreset(0);
+}
+
+// The reset and the highlight in one pass: a button whose colour stays the same
+// is not touched, since every style sheet change repaints it (and its frame).
+void MainForm::highlightPreset(int preset)
+{
     const QColor face = vbColor(VbColor::ButtonFace);
+    const QColor highlight = vbColor(VbColor::Highlight);
     for (int i = 1; i <= 7; ++i)
-        setButtonBackColor(c.cmdFpwm[i], face);
+        setButtonBackColor(c.cmdFpwm[i], i == preset ? highlight : face);
 }
