@@ -17,23 +17,18 @@ public:
     // False when the system gives no pseudo-terminal; errorString() says why.
     bool open();
     QString errorString() const { return m_error; }
-
     QString slavePath() const { return m_slavePath; }
     int masterFd() const { return m_master; }
-
-    // Writes all of bytes to the master.
     void writeMaster(const QByteArray &bytes);
     // Waits up to timeoutMs for at least atLeast bytes, running Qt events
     // meanwhile so that the other side can make progress in this thread.
-    // Returns what arrived, possibly less than asked for.
     QByteArray readMaster(int timeoutMs, qsizetype atLeast = 1);
     // The other end goes away.
     void closeMaster();
 
 private:
     int m_master = -1;
-    // Held open so that the master never sees a hang-up while the code under
-    // test closes and reopens the slave.
+    // Held open so that the master never sees a hang-up while the slave is reopened.
     int m_slave = -1;
     QString m_slavePath;
     QString m_error;

@@ -1,0 +1,48 @@
+// The folder and name the program was started as decide its settings file and port links.
+#include "app/executableinfo.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestExecutableInfo : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void nameAndFolderComeFromHowItWasStarted_data()
+    {
+        QTest::addColumn<QString>("argv0");
+        QTest::addColumn<QString>("pathEnv");
+        QTest::addColumn<QString>("dir");  // relative to the temporary folder
+        QTest::addColumn<QString>("name");
+        QTest::addRow("an absolute path") << "@/bin/pwm-panel" << "" << "bin" << "pwm-panel";
+        QTest::addRow("a path relative to the working folder") << "bin/pwm-panel" << "" << "bin" << "pwm-panel";
+        QTest::addRow("a symlink keeps its own name and folder") << "@/links/PUMP2" << "" << "links" << "PUMP2";
+        QTest::addRow("a bare name found through PATH") << "PUMP2" << "@/nowhere:@/links" << "links" << "PUMP2";
+        QTest::addRow("the extension is not part of the name") << "@/bin/PANEL2.EXE" << "" << "bin" << "PANEL2";
+    }
+    void nameAndFolderComeFromHowItWasStarted()
+    {
+        QFETCH(QString, argv0);
+        QFETCH(QString, pathEnv);
+        QFETCH(QString, dir);
+        QFETCH(QString, name);
+        QTemporaryDir tmp;
+        QVERIFY(QDir(tmp.path()).mkpath(QStringLiteral("bin")) && QDir(tmp.path()).mkpath(QStringLiteral("links")));
+        QFile exe(tmp.filePath(QStringLiteral("bin/pwm-panel")));
+        QVERIFY(exe.open(QIODevice::WriteOnly));
+        exe.close();
+        exe.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::copy(exe.fileName(), tmp.filePath(QStringLiteral("bin/PANEL2.EXE")));
+        QVERIFY(QFile::link(exe.fileName(), tmp.filePath(QStringLiteral("links/PUMP2"))));
+
+        const auto expand = [&](QString s) { return s.replace(QLatin1Char('@'), tmp.path()); };
+        const ExecutableInfo info = ExecutableInfo::fromArgv0(expand(argv0), expand(pathEnv), tmp.path());
+        QCOMPARE(info.dir, tmp.filePath(dir));
+        QCOMPARE(info.baseName, name);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExecutableInfo)
+#include "tst_executableinfo.moc"
