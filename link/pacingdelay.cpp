@@ -21,20 +21,17 @@ void pacingDelay(std::chrono::milliseconds length)
     // Pending events run at least once, even for a zero length.
     QCoreApplication::processEvents();
 
-    QEventLoop loop;
+    // The timer only wakes the dispatcher; the clock decides when the wait is
+    // over, since a timer may fire a little early. processEvents is used rather
+    // than a nested QEventLoop: it still runs once the application has been
+    // told to quit, and it saves the wake-ups of quitting a loop.
     QTimer timer;
     timer.setSingleShot(true);
     timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-
-    // A timer may fire a little early, and a quit may come from elsewhere, so
-    // the clock decides when the wait is over.
     for (nanoseconds remaining = length - nanoseconds(clock.nsecsElapsed()); remaining > 0ns;
          remaining = length - nanoseconds(clock.nsecsElapsed())) {
-        timer.start(ceil<milliseconds>(remaining));
-        // Once the application has been told to quit, nested loops refuse to
-        // run; the dispatcher still sleeps until the timer or the next event.
-        if (loop.exec() != 0 || timer.isActive())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        if (!timer.isActive())
+            timer.start(ceil<milliseconds>(remaining));
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <unistd.h>
 
 namespace {
 
@@ -169,7 +170,26 @@ void QtSerialPort::output(const QByteArray &bytes)
 {
     if (!m_port.isOpen() || m_failed)
         fail(SerialErrors::PortClosed, QStringLiteral("Port is closed"));
-    if (m_port.write(bytes) < 0) {
+    const char *data = bytes.constData();
+    qint64 left = bytes.size();
+    // Straight to the line when nothing is queued: QSerialPort would switch its
+    // write notifier on and off for every command, two wake-ups of the event
+    // loop each, and the bytes would only leave on its next pass.
+    if (left > 0 && m_port.bytesToWrite() == 0) {
+        const ssize_t n = ::write(m_port.handle(), data, size_t(left)); // the port is non-blocking
+        if (n >= 0) {
+            data += n;
+            left -= n;
+        } else if (errno != EAGAIN && errno != EINTR) {
+            const QString message = qt_error_string(errno);
+            // As for an error Qt reports: the line is gone, close once, outside this call.
+            m_failed = true;
+            QMetaObject::invokeMethod(this, &QtSerialPort::closeAfterFailure, Qt::QueuedConnection);
+            fail(SerialErrors::WriteFailed, message);
+        }
+    }
+    // The rest (a full output queue) goes through Qt's buffer.
+    if (left > 0 && m_port.write(data, left) < 0) {
         const QString message = m_port.errorString();
         m_port.clearError();
         fail(SerialErrors::WriteFailed, message);

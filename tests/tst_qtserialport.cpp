@@ -3,6 +3,7 @@
 #include "link/qtserialport.h"
 #include "pty.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -135,6 +136,37 @@ private slots:
         QVERIFY(replacement.open() && link(1, replacement.slavePath()));
         QCOMPARE(errorOf([&] { port.setPortOpen(true); }) + errorOf([&] { port.output("I?\r"); }), 0);
         QCOMPARE(replacement.readMaster(2000, 3), "I?\r"_ba);
+    }
+
+    // Commands go straight to the line; what the line cannot take at once
+    // follows through the queue, and a line already gone fails the write itself.
+    void writesWholeOrFailsAtOnce()
+    {
+        PtyPair pty;
+        if (!pty.open())
+            QSKIP(qPrintable("no pseudo-terminal: " + pty.errorString()));
+        QVERIFY(link(1, pty.slavePath()));
+        QtSerialPort port(dir.path());
+        QCOMPARE(errorOf([&] { port.setPortOpen(true); }), 0);
+        QByteArray big(200000, 'x'); // more than a pty holds
+        for (qsizetype i = 0; i < big.size(); i += 97)
+            big[i] = char('0' + i % 10);
+        QCOMPARE(errorOf([&] { port.output(big); }), 0);
+        QByteArray got;
+        QElapsedTimer clock;
+        clock.start();
+        while (got.size() < big.size() && clock.elapsed() < 5000) {
+            got += pty.readMaster(50);
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(got.size(), big.size());
+        QVERIFY(got == big);
+
+        pty.closeMaster(); // no event has run: only the write can tell
+        QCOMPARE(errorOf([&] { port.output("I?\r"); }), SerialErrors::WriteFailed);
+        QVERIFY(!port.lastErrorText().isEmpty());
+        QTRY_VERIFY(!port.portOpen());
+        QCOMPARE(errorOf([&] { port.output("I?\r"); }), SerialErrors::PortClosed);
     }
 };
 
