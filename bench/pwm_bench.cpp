@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -28,6 +29,8 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <csignal>
+#include <cstring>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
@@ -39,6 +42,7 @@
 #include <sys/eventfd.h>
 #include <sys/resource.h>
 #include <sys/utsname.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -527,6 +531,7 @@ void benchFlood(int lines)
 struct PacingRun
 {
     std::vector<double> wall, cpu; // ms per send
+    std::vector<long> faults, switches; // minor page faults, involuntary switches per send
     quint64 commands = 0, replies = 0;
     double cpuMean() const
     {
@@ -549,11 +554,16 @@ PacingRun pressPresets(Rig &rig, int sends)
     QEventLoop loop;
     QTimer::singleShot(0, &loop, [&] {
         for (int i = 0; i < sends; ++i) {
+            rusage r0{}, r1{};
+            getrusage(RUSAGE_THREAD, &r0);
             const double cpu0 = cpuMs(CLOCK_THREAD_CPUTIME_ID);
             const Clock::time_point t0 = Clock::now();
             rig.form->cmdFpwm_Click(3);
             const Clock::time_point t1 = Clock::now();
             run.cpu.push_back(cpuMs(CLOCK_THREAD_CPUTIME_ID) - cpu0);
+            getrusage(RUSAGE_THREAD, &r1);
+            run.faults.push_back(r1.ru_minflt - r0.ru_minflt);
+            run.switches.push_back(r1.ru_nivcsw - r0.ru_nivcsw);
             run.wall.push_back(ms(t1 - t0));
         }
         loop.quit();
@@ -572,6 +582,33 @@ PacingRun pressPresets(Rig &rig, int sends)
     return run;
 }
 
+// The same wait without the program: write a command to a bare pty, its echo
+// comes back, poll until 50 ms have passed. What this machine charges a
+// thread for such a wait by itself.
+std::vector<double> bareWaitCpu(int sends)
+{
+    PtyPair pty;
+    if (!pty.open())
+        fatal(QStringLiteral("no pseudo-terminal: ") + pty.errorString());
+    const int slave = ::open(qPrintable(pty.slavePath()), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    Device echo(pty.masterFd());
+    std::vector<double> cpu;
+    char buffer[256];
+    for (int i = 0; i < sends; ++i) {
+        const double cpu0 = cpuMs(CLOCK_THREAD_CPUTIME_ID);
+        const Clock::time_point t0 = Clock::now();
+        [[maybe_unused]] ssize_t n = ::write(slave, "SV02=3\r", 7);
+        for (auto left = 50ms - (Clock::now() - t0); left > 0ms; left = 50ms - (Clock::now() - t0)) {
+            pollfd pfd{slave, POLLIN, 0};
+            if (::poll(&pfd, 1, int(std::chrono::ceil<std::chrono::milliseconds>(left).count())) > 0)
+                n = ::read(slave, buffer, sizeof buffer);
+        }
+        cpu.push_back(cpuMs(CLOCK_THREAD_CPUTIME_ID) - cpu0);
+    }
+    ::close(slave);
+    return cpu;
+}
+
 void benchPacing(int sends)
 {
     std::fprintf(stderr, "pacing: %d sends\n", sends);
@@ -585,8 +622,58 @@ void benchPacing(int sends)
            QStringLiteral("50 .. 52"), median >= 50 && median <= 52 && echoed.commands == quint64(sends));
     report(QStringLiteral("pacing wall per delay, p99"), percentile(echoed.wall, 0.99), QStringLiteral("ms"),
            QString(), {});
+    QStringList tenths;
+    for (size_t part = 0; part < 10 && echoed.cpu.size() >= 10; ++part) {
+        const size_t from = part * echoed.cpu.size() / 10, to = (part + 1) * echoed.cpu.size() / 10;
+        double sum = 0;
+        for (size_t i = from; i < to; ++i)
+            sum += echoed.cpu[i];
+        tenths << QString::number(sum / double(to - from), 'f', 3);
+    }
+    note(QStringLiteral("pacing CPU per delay: median %1, p90 %2, max %3 ms; mean by tenth of the run: %4")
+             .arg(percentile(echoed.cpu, 0.5), 0, 'f', 3)
+             .arg(percentile(echoed.cpu, 0.9), 0, 'f', 3)
+             .arg(percentile(echoed.cpu, 1), 0, 'f', 3)
+             .arg(tenths.join(u' ')));
+    {
+        long slowFaults = 0, fastFaults = 0, slowSwitches = 0, fastSwitches = 0, slow = 0;
+        for (size_t i = 0; i < echoed.cpu.size(); ++i) {
+            if (echoed.cpu[i] > 1.0) {
+                ++slow;
+                slowFaults += echoed.faults[i];
+                slowSwitches += echoed.switches[i];
+            } else {
+                fastFaults += echoed.faults[i];
+                fastSwitches += echoed.switches[i];
+            }
+        }
+        const long fast = long(echoed.cpu.size()) - slow;
+        note(QStringLiteral("pacing: %1 sends over 1 ms CPU, with %2 page faults and %3 involuntary switches "
+                            "each on average; the others %4 and %5")
+                 .arg(slow)
+                 .arg(slow ? double(slowFaults) / double(slow) : 0.0, 0, 'f', 1)
+                 .arg(slow ? double(slowSwitches) / double(slow) : 0.0, 0, 'f', 1)
+                 .arg(fast ? double(fastFaults) / double(fast) : 0.0, 0, 'f', 1)
+                 .arg(fast ? double(fastSwitches) / double(fast) : 0.0, 0, 'f', 1));
+    }
     report(QStringLiteral("pacing CPU per delay (mean)"), echoed.cpuMean(), QStringLiteral("ms"),
            QStringLiteral("< 0.5"), echoed.cpuMean() < 0.5);
+    report(QStringLiteral("pacing CPU per delay, median"), percentile(echoed.cpu, 0.5), QStringLiteral("ms"),
+           QString(), {});
+    const std::vector<double> bare = bareWaitCpu(std::min(sends, 300));
+    double bareMean = 0;
+    for (double c : bare)
+        bareMean += c / double(bare.size());
+    const auto bareSlow = std::count_if(bare.begin(), bare.end(), [](double c) { return c > 1.0; });
+    note(QStringLiteral("pacing, bare pty wait: mean %1, median %2, p90 %3, max %4 ms; %5 of %6 over 1 ms")
+             .arg(bareMean, 0, 'f', 3)
+             .arg(percentile(bare, 0.5), 0, 'f', 3)
+             .arg(percentile(bare, 0.9), 0, 'f', 3)
+             .arg(percentile(bare, 1), 0, 'f', 3)
+             .arg(bareSlow)
+             .arg(bare.size()));
+    report(QStringLiteral("pacing CPU, same wait on a bare pty (mean)"), bareMean, QStringLiteral("ms"),
+           QString(), {});
 
     // The delay alone, with nothing to interpret meanwhile: tells the wait from the reply's handling.
     rig.device->answerSettings = false;
@@ -696,6 +783,229 @@ void benchIdle(std::chrono::milliseconds length)
            QStringLiteral("wake-ups"), QStringLiteral("0 (pass <= 2)"), beyond * per10s <= 2);
 }
 
+// ---------------------------------------------------------------- 5. start-up and memory
+
+// A kilobyte figure from /proc/<pid>/status ("VmRSS", "VmHWM").
+double statusKb(const QString &pid, const char *field)
+{
+    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith(field) && line.size() > qsizetype(std::strlen(field)) &&
+            line[qsizetype(std::strlen(field))] == ':')
+            return line.mid(qsizetype(std::strlen(field)) + 1).trimmed().split(' ').value(0).toDouble();
+    return -1;
+}
+
+// The real program, started through a link in a folder of its own (as a
+// bench user's copy would be), offscreen, stderr to `errFd` or nowhere.
+pid_t startPanel(const QString &link, int errFd, bool tracePaint)
+{
+    std::vector<std::string> env;
+    for (char **e = environ; *e; ++e) {
+        const std::string entry(*e);
+        if (!entry.starts_with("QT_QPA_PLATFORM=") && !entry.starts_with("QT_LOGGING_RULES="))
+            env.push_back(entry);
+    }
+    env.push_back("QT_QPA_PLATFORM=offscreen");
+    // The first frame handed to the window system is logged as
+    // "Flushing QRegion(...) of MainForm": that moment is "first shown".
+    if (tracePaint)
+        env.push_back("QT_LOGGING_RULES=qt.widgets.painting=true");
+    std::vector<char *> envp;
+    for (std::string &e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const QByteArray path = QFile::encodeName(link);
+    const QByteArray dir = QFile::encodeName(QFileInfo(link).absolutePath());
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int devnull = ::open("/dev/null", O_RDWR);
+        ::dup2(devnull, 0);
+        ::dup2(devnull, 1);
+        ::dup2(errFd >= 0 ? errFd : devnull, 2);
+        if (::chdir(dir.constData()) != 0)
+            ::_exit(126);
+        char *argv[] = {const_cast<char *>("pwm-panel"), nullptr};
+        ::execve(path.constData(), argv, envp.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+void stopPanel(pid_t pid)
+{
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+}
+
+// Milliseconds from fork to the first frame, or a negative number if none came.
+double timeOneStart(const QString &link)
+{
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
+        fatal(QStringLiteral("pipe failed"));
+    const Clock::time_point t0 = Clock::now();
+    const pid_t pid = startPanel(link, pipeFds[1], true);
+    ::close(pipeFds[1]);
+    std::string seen;
+    double result = -1;
+    char buffer[8192];
+    pollfd pfd{pipeFds[0], POLLIN, 0};
+    const Clock::time_point deadline = t0 + 10s;
+    while (Clock::now() < deadline) {
+        if (::poll(&pfd, 1, 100) <= 0)
+            continue;
+        const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0)
+            continue;
+        seen.append(buffer, size_t(n));
+        const size_t at = seen.find("Flushing QRegion");
+        if (at != std::string::npos && seen.find("of MainForm", at) != std::string::npos) {
+            result = ms(Clock::now() - t0);
+            break;
+        }
+        if (seen.size() > 65536)
+            seen.erase(0, seen.size() - 1024);
+    }
+    stopPanel(pid);
+    ::close(pipeFds[0]);
+    if (result < 0)
+        note(QStringLiteral("start-up: no first frame; the program said: ") +
+             QString::fromLocal8Bit(seen.substr(0, 2000)));
+    return result;
+}
+
+void benchStartup(int samples)
+{
+    std::fprintf(stderr, "start-up: %d starts of %s\n", samples, PWM_PANEL_PATH);
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("pwm-panel"));
+    if (!dir.isValid() || !QFile::link(QStringLiteral(PWM_PANEL_PATH), link))
+        fatal(QStringLiteral("cannot link the program into ") + dir.path());
+
+    timeOneStart(link); // the first start reads the libraries from disk
+    std::vector<double> times;
+    for (int i = 0; i < samples; ++i) {
+        const double t = timeOneStart(link);
+        if (t < 0) {
+            g_broken = true;
+            note(QStringLiteral("start-up: the window never showed"));
+            return;
+        }
+        times.push_back(t);
+    }
+    note(QStringLiteral("start-up: min %1, median %2, max %3 ms")
+             .arg(percentile(times, 0), 0, 'f', 1)
+             .arg(percentile(times, 0.5), 0, 'f', 1)
+             .arg(percentile(times, 1), 0, 'f', 1));
+    report(QStringLiteral("start-up to window shown, median"), percentile(times, 0.5), QStringLiteral("ms"),
+           QStringLiteral("< 250"), percentile(times, 0.5) < 250);
+
+    // Peak memory: the program finds the simulated controller on com1 (its
+    // first identification tick comes 2.5 s after start) and reads back.
+    PtyPair pty;
+    if (!pty.open() || !QFile::link(pty.slavePath(), dir.filePath(QStringLiteral("com1"))))
+        fatal(QStringLiteral("no pseudo-terminal for the memory run"));
+    Device device(pty.masterFd());
+    const pid_t pid = startPanel(link, -1, false);
+    const Clock::time_point deadline = Clock::now() + 15s;
+    while (device.commandsSeen < 3 && Clock::now() < deadline) // I?, SV01?, SV02?
+        std::this_thread::sleep_for(20ms);
+    std::this_thread::sleep_for(300ms); // the last replies are shown
+    const QString pidText = QString::number(pid);
+    const double peakKb = statusKb(pidText, "VmHWM");
+    const quint64 seen = device.commandsSeen;
+    stopPanel(pid);
+    if (seen < 3 || peakKb < 0) {
+        g_broken = true;
+        note(QStringLiteral("memory: the program was not identified (%1 commands seen)").arg(seen));
+        return;
+    }
+    note(QStringLiteral("memory: peak resident %1 MB after identification and read-back").arg(peakKb / 1024, 0,
+                                                                                              'f', 1));
+    report(QStringLiteral("peak resident memory after identification"), peakKb / 1024, QStringLiteral("MB"),
+           QStringLiteral("< 60"), peakKb / 1024 < 60);
+}
+
+// ---------------------------------------------------------------- 6. no line end
+
+void benchNoLineEnd(qint64 megabytes)
+{
+    std::fprintf(stderr, "no line end: %lld MB\n", static_cast<long long>(megabytes));
+    Rig rig;
+    rig.identify();
+    runEventsFor(200ms);
+    const QString self = QString::number(::getpid());
+    const double rssBefore = statusKb(self, "VmRSS");
+    double rssPeak = rssBefore;
+
+    QEventLoop loop;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    tick.setInterval(10);
+    Clock::time_point lastTick = Clock::now();
+    Clock::duration worstGap{};
+    std::atomic<bool> written{false};
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        const Clock::time_point now = Clock::now();
+        worstGap = std::max(worstGap, now - lastTick);
+        lastTick = now;
+        rssPeak = std::max(rssPeak, statusKb(self, "VmRSS"));
+        // Done when the reply written after the stream has been shown.
+        if (written && rig.form->controls().lblTemp[1]->text() == QLatin1String("42"))
+            loop.quit();
+    });
+    const quint64 before = rig.form->repliesInterpreted();
+    const Clock::time_point start = Clock::now();
+    std::thread writer([&] {
+        // One reused chunk: the writer's own memory stays out of the figure.
+        std::string chunk(1 << 16, 'A');
+        for (size_t i = 0; i < chunk.size(); i += 61)
+            chunk[i] = char('0' + i % 10);
+        const qint64 total = megabytes << 20;
+        for (qint64 done = 0; done < total && !rig.device->stopping(); done += qint64(chunk.size()))
+            writeAll(rig.device->fd(), chunk.data(), chunk.size(), rig.device->stopping());
+        // The CR ends the overlong line; then a good reply must still work.
+        writeAll(rig.device->fd(), "\rSV01=42\r", 9, rig.device->stopping());
+        written = true;
+    });
+    tick.start();
+    lastTick = Clock::now();
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
+    giveUp.start(600s);
+    loop.exec();
+    tick.stop();
+    writer.join();
+    const double seconds = ms(Clock::now() - start) / 1e3;
+    // Two lines in all: the overlong one ("???") and the reply.
+    const quint64 lines = rig.form->repliesInterpreted() - before;
+    const bool recovered = rig.form->controls().lblTemp[1]->text() == QLatin1String("42") && lines == 2;
+    g_broken |= !recovered;
+    if (!recovered)
+        note(QStringLiteral("no line end: %1 lines interpreted, label %2")
+                 .arg(lines)
+                 .arg(rig.form->controls().lblTemp[1]->text()));
+    const double growthMb = (rssPeak - rssBefore) / 1024;
+    const double lateness = ms(worstGap - 10ms);
+    note(QStringLiteral("no line end: %1 MB in %2 s (%3 MB/s); resident %4 MB before, peak %5 MB")
+             .arg(megabytes)
+             .arg(seconds, 0, 'f', 2)
+             .arg(double(megabytes) / seconds, 0, 'f', 1)
+             .arg(rssBefore / 1024, 0, 'f', 1)
+             .arg(rssPeak / 1024, 0, 'f', 1));
+    report(QStringLiteral("no line end: resident memory growth"), growthMb, QStringLiteral("MB"),
+           QStringLiteral("< 5"), growthMb < 5 && recovered);
+    report(QStringLiteral("no line end: 10 ms timer worst lateness"), lateness, QStringLiteral("ms"),
+           QStringLiteral("< 50"), lateness < 50);
+}
+
 // ---------------------------------------------------------------- output
 
 QString readCpuModel()
@@ -778,8 +1088,9 @@ bool printAndSave(const QString &jsonPath, bool quick)
 void usage()
 {
     std::fprintf(stderr,
-                 "usage: pwm-bench [--quick | --smoke] [--json FILE] [--only latency,flood,pacing,idle]\n"
-                 "  --quick  fewer samples (1000 replies, 100000 flood lines, 100 sends, 2 s idle)\n"
+                 "usage: pwm-bench [--quick | --smoke] [--json FILE] [--only latency,flood,pacing,idle,startup,nolineend]\n"
+                 "  --quick  fewer samples (1000 replies, 100000 flood lines, 100 sends, 2 s idle,\n"
+                 "           5 starts, 10 MB without a line end)\n"
                  "  --smoke  as --quick, but the exit status only says whether everything\n"
                  "           worked (no lost lines, right labels), not whether targets were met\n"
                  "Exit status: 0 all targets met, 1 a target missed, 2 the run broke.\n");
@@ -799,7 +1110,7 @@ int main(int argc, char *argv[])
     bool smoke = false;
     QString jsonPath;
     QStringList only{QStringLiteral("latency"), QStringLiteral("flood"), QStringLiteral("pacing"),
-                     QStringLiteral("idle")};
+                     QStringLiteral("idle"),    QStringLiteral("startup"), QStringLiteral("nolineend")};
     const QStringList args = QCoreApplication::arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--quick")) {
@@ -824,6 +1135,10 @@ int main(int argc, char *argv[])
         benchPacing(quick ? 100 : 1000);
     if (only.contains(QLatin1String("idle")))
         benchIdle(quick ? 2000ms : 10000ms);
+    if (only.contains(QLatin1String("startup")))
+        benchStartup(quick ? 5 : 20);
+    if (only.contains(QLatin1String("nolineend")))
+        benchNoLineEnd(quick ? 10 : 100);
 
     const bool met = printAndSave(jsonPath, quick);
     if (g_broken)
