@@ -82,7 +82,9 @@ QByteArray quoted(const QString &text)
 
 QString decode(const QByteArray &bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    // Stateless: a sequence cut off by the end of the file is an error too, not
+    // held back for input that never comes (a Latin-1 file ending in "é").
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);
     if (utf8.hasError())
         return QString::fromLatin1(bytes);
@@ -157,6 +159,14 @@ QString pathFor(const QString &exeDir, const QString &baseName)
     if (exeDir.endsWith(u'/'))
         return exeDir + fileName;
     return exeDir + u'/' + fileName;
+}
+
+QString choosePath(const QString &exeDir, const QString &baseName, const QString &configDir, bool besideExists,
+                   bool exeDirWritable)
+{
+    if (besideExists || exeDirWritable || configDir.isEmpty())
+        return pathFor(exeDir, baseName);
+    return pathFor(configDir, baseName);
 }
 
 } // namespace SettingsFile

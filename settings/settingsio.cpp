@@ -5,14 +5,30 @@
 #include "settings/settingsfile.h"
 #include "settings/wholenumber.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+
+QString settingsLocation(const QString &exeDir, const QString &baseName)
+{
+    const QString beside = SettingsFile::pathFor(exeDir, baseName);
+    const QFileInfo folder(exeDir.isEmpty() ? QStringLiteral(".") : exeDir);
+    return SettingsFile::choosePath(exeDir, baseName,
+                                    QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
+                                    QFileInfo::exists(beside), folder.isDir() && folder.isWritable());
+}
+
+} // namespace
 
 void MainForm::LoadSettings()
 {
-    SettingsPath = SettingsFile::pathFor(m_exe.dir, m_exe.baseName);
+    SettingsPath = settingsLocation(m_exe.dir, m_exe.baseName);
     bool loaded = false;
     QFile file(SettingsPath);
     if (file.open(QIODevice::ReadOnly)) {
@@ -97,6 +113,8 @@ bool MainForm::SaveSettings()
                 QStringLiteral("The %1 box %2, which the settings file cannot hold.").arg(box, reason));
     }
 
+    // Under the user's configuration folder the folder may not exist yet.
+    QDir().mkpath(QFileInfo(SettingsPath).absolutePath());
     // Written whole or not at all: a failed save leaves the previous file as it was.
     QSaveFile file(SettingsPath);
     if (!file.open(QIODevice::WriteOnly) || file.write(SettingsFile::format(next)) < 0 || !file.commit())

@@ -76,6 +76,17 @@ private slots:
         QTest::addRow("no second line: ucApp only") << "1,\"9600\",\"-\",0,\"MINE\"\r\n"_ba << "MINE"_ba;
         QTest::addRow("a port no number") << "x,\"9600\",\"-\",0,\"A\"\r\n"_ba + labels << QByteArray();
         QTest::addRow("an STime no number") << "1,\"9600\",\"-\",x,\"A\"\r\n"_ba + labels << QByteArray();
+        // Reading stops at the first field that fails: ucApp (field 5) is kept only when all before it read.
+        QTest::addRow("a port out of range") << "40000,\"9600\",\"-\",0,\"A\"\r\n"_ba + labels << QByteArray();
+        QTest::addRow("an STime out of range") << "1,\"9600\",\"-\",-32769,\"A\"\r\n"_ba + labels << QByteArray();
+        QTest::addRow("a truncated first line") << "1,\"9600\",\"-"_ba << QByteArray();
+        QTest::addRow("a truncated second line") << "1,\"9600\",\"-\",0,\"A\"\r\n\"l1\",\"l"_ba << "A"_ba;
+        QTest::addRow("an unterminated quote shifts the fields") << "1,\"9600,\"-\",0,\"A\"\r\n"_ba + labels << QByteArray();
+        QTest::addRow("missing commas") << "1 \"9600\" \"-\" 0 \"A\"\r\n"_ba + labels << QByteArray();
+        QTest::addRow("binary junk") << "\x00\x01\xff\xfe,\x7f\"\x80\r\x00"_ba << QByteArray();
+        // Read as it stands; the port refuses such a baud text when it is applied.
+        QTest::addRow("a NUL byte in a text")
+            << "1,\"96\x00""00\",\"-\",0,\"A\"\r\n"_ba + labels << "1,\"96\x00""00\",\"-\",0,\"A\"\r\n"_ba + labels;
         // clang-format on
     }
     void reads()
@@ -84,6 +95,33 @@ private slots:
         const ParseResult r = parse(bytes);
         QTEST(r.record ? format(*r.record) : r.ucApp ? r.ucApp->toUtf8() : QByteArray(), "read");
         QVERIFY(!r.record || r.ucApp == r.record->ucApp);
+    }
+
+    void aHugeFileIsReadWithoutFault()
+    {
+        // 10 MB: a valid first line, then a label that never ends.
+        QByteArray bytes = "1,\"9600\",\"-\",0,\"BIG\"\r\n\""_ba;
+        bytes += QByteArray(10 << 20, 'x');
+        const ParseResult r = parse(bytes);
+        QCOMPARE(r.ucApp, std::optional(u"BIG"_s));
+        QVERIFY(!r.record);
+    }
+
+    void theFileLiesBesideTheExecutableWhereItCan_data()
+    {
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<QString>("path");
+        QTest::addRow("a file there, folder writable") << true << true << u"/opt/bench/PANEL2.ini"_s;
+        QTest::addRow("a file there, folder read-only") << true << false << u"/opt/bench/PANEL2.ini"_s;
+        QTest::addRow("no file, folder writable") << false << true << u"/opt/bench/PANEL2.ini"_s;
+        QTest::addRow("no file, folder read-only") << false << false << u"/home/u/.config/pwm-panel/PANEL2.ini"_s;
+    }
+    void theFileLiesBesideTheExecutableWhereItCan()
+    {
+        QFETCH(bool, exists);
+        QFETCH(bool, writable);
+        QTEST(choosePath(u"/opt/bench"_s, u"PANEL2"_s, u"/home/u/.config/pwm-panel"_s, exists, writable), "path");
     }
 };
 

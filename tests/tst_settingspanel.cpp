@@ -1,6 +1,12 @@
 // The settings panel: opening it, SAVE-CLOSE, what a save refuses, and the reload after it.
 #include "testsupport.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <unistd.h>
+
 namespace {
 const QByteArray kOwnFile = "2,\"19200\",\"pw\",5,\"DUTY01\"\r\n\"Duty\",\"Lab 2\",\"x,y\",\"z\"\r\n";
 
@@ -121,6 +127,85 @@ private slots:
         QCOMPARE(h.iniBytes(), kOwnFile);
         QVERIFY(h.port.calls.isEmpty() && !h.c().frmSet->isHidden());
         QCOMPARE(h.form->Settings.CommPort, 2);
+    }
+
+    // Whatever a file holds, a load gives the defaults (ucApp aside) or what
+    // it could read, and never touches the file.
+    void aBadFileLoadsSafelyAndStaysAsItWas_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QStringList>("boxes"); // COM, Baud, DevPas, STime, ucApp after the load
+        const QStringList defaults{"1", "9600", "-", "0", "DUTY01"};
+        QTest::addRow("empty") << ""_ba << defaults;
+        QTest::addRow("truncated") << "3,\"192"_ba << defaults;
+        QTest::addRow("only the first line") << "3,\"19200\",\"pw\",5,\"MINE\"\r\n"_ba
+                                             << QStringList{"1", "9600", "-", "0", "MINE"};
+        QTest::addRow("a refused port number") << "300,\"19200\",\"pw\",5,\"MINE\"\r\n\"a\",\"b\",\"c\",\"d\"\r\n"_ba
+                                               << QStringList{"1", "9600", "-", "0", "MINE"};
+        QTest::addRow("binary junk") << "\x00\xff\xfe\x01,\"\x80\x81\r\n\x00"_ba << defaults;
+        QTest::addRow("not UTF-8") << "3,\"19200\",\"p\xe4ss\",5,\"DUTY01\"\r\n\"a\",\"b\",\"c\",\"d\"\r\n"_ba
+                                   << QStringList{"3", "19200", u"p\u00e4ss"_s, "5", "DUTY01"};
+        QByteArray huge = "3,\"19200\",\"pw\",5,\"BIG\"\r\n\""_ba;
+        huge += QByteArray(10 << 20, '#');
+        QTest::addRow("10 MB") << huge << QStringList{"1", "9600", "-", "0", "BIG"};
+    }
+    void aBadFileLoadsSafelyAndStaysAsItWas()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QStringList, boxes);
+        FormHarness h(ini);
+        const QDateTime written = QFileInfo(h.iniPath()).lastModified();
+        QStringList shown;
+        for (int i = 1; i <= 5; ++i)
+            shown << h.c().txtSet1[i]->text();
+        QCOMPARE(shown, boxes);
+        h.form->StartConnectionCycle(); // loads again
+        QCOMPARE(h.iniBytes(), ini);
+        QCOMPARE(QFileInfo(h.iniPath()).lastModified(), written);
+        QVERIFY(h.boxes.shown.isEmpty());
+    }
+
+    // A folder where the file should be: the defaults, and a save says why it failed.
+    void aFolderInPlaceOfTheFile()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(u"pwm-panel.ini"_s));
+        FakeSerialPort port(dir.path());
+        ScriptedMessageBoxes boxes;
+        MainForm form(port, boxes, ExecutableInfo{dir.path(), u"pwm-panel"_s}, [] {});
+        QCOMPARE(form.controls().txtSet1[2]->text(), u"9600"_s);
+        form.cmdSet_Click();
+        form.cmdExit_Click();
+        QCOMPARE(boxes.shown.value(0).value(2), u"Settings not saved"_s);
+        QVERIFY(QFileInfo(dir.filePath(u"pwm-panel.ini"_s)).isDir());
+        QVERIFY(!form.controls().frmSet->isHidden());
+    }
+
+    // A system-wide install: the folder of the executable is not the user's.
+    void aReadOnlyProgramFolderKeepsSettingsInTheConfigFolder()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root may write any folder");
+        QTemporaryDir exeDir, home;
+        qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+        QFile::setPermissions(exeDir.path(), QFile::ReadOwner | QFile::ExeOwner);
+        {
+            FakeSerialPort port(exeDir.path());
+            ScriptedMessageBoxes boxes;
+            MainForm form(port, boxes, ExecutableInfo{exeDir.path(), u"PANEL2"_s}, [] {});
+            const QString expected =
+                QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + u"/PANEL2.ini"_s;
+            QVERIFY2(expected.startsWith(home.path()), qPrintable(expected));
+            QCOMPARE(form.SettingsPath, expected);
+            form.cmdSet_Click();
+            form.controls().txtSet1[1]->setText(u"4"_s);
+            form.cmdExit_Click();
+            QVERIFY(boxes.shown.isEmpty());
+            QVERIFY(QFile::exists(expected));
+            QCOMPARE(form.controls().txtSet1[1]->text(), u"4"_s); // read back from there
+        }
+        QFile::setPermissions(exeDir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qunsetenv("XDG_CONFIG_HOME");
     }
 };
 
