@@ -1,5 +1,6 @@
 #include "link/qtserialport.h"
 
+#include "link/portadvice.h"
 #include "link/portnumber.h"
 
 #include <QFileInfo>
@@ -121,7 +122,10 @@ void QtSerialPort::setPortOpen(bool open)
         case QSerialPort::DeviceNotFoundError:
             fail(SerialErrors::InvalidPort, message);
         case QSerialPort::PermissionError:
-            fail(isLockedByOther(message) ? SerialErrors::PortInUse : SerialErrors::OpenFailed, message);
+            if (isLockedByOther(message))
+                fail(SerialErrors::PortInUse,
+                     message + u'\n' + portAdvice(PortTrouble::HeldByOther, m_devicePath));
+            fail(SerialErrors::OpenFailed, message + u'\n' + portAdvice(PortTrouble::NoPermission, m_devicePath));
         default:
             fail(SerialErrors::OpenFailed, message);
         }

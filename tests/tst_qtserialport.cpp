@@ -1,4 +1,5 @@
 // The port layer: port numbers to devices, and the real port on a pseudo-terminal.
+#include "link/portadvice.h"
 #include "link/portnumber.h"
 #include "link/qtserialport.h"
 #include "pty.h"
@@ -7,7 +8,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
 #include <ctime>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -120,6 +123,7 @@ private slots:
         QtSerialPort second(dir.path());
         second.setCommPort(2);
         QCOMPARE(errorOf([&] { second.setPortOpen(true); }), SerialErrors::PortInUse);
+        QVERIFY2(second.lastErrorText().contains(u"held by another program"_s), qPrintable(second.lastErrorText()));
         port.setPortOpen(false);
         QCOMPARE(errorOf([&] { second.setPortOpen(true); }), 0);
         second.setPortOpen(false);
@@ -167,6 +171,51 @@ private slots:
         QVERIFY(!port.lastErrorText().isEmpty());
         QTRY_VERIFY(!port.portOpen());
         QCOMPARE(errorOf([&] { port.output("I?\r"); }), SerialErrors::PortClosed);
+    }
+
+    void adviceNamesTheWayOut_data()
+    {
+        QTest::addColumn<int>("trouble");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QStringList>("says");
+        QTest::addColumn<QStringList>("doesNotSay");
+        QTest::addRow("no permission") << int(PortTrouble::NoPermission) << u"/dev/ttyUSB0"_s
+                                       << QStringList{u"/dev/ttyUSB0"_s, u"dialout"_s, u"usermod"_s}
+                                       << QStringList{u"ModemManager"_s};
+        QTest::addRow("held, a USB serial adapter") << int(PortTrouble::HeldByOther) << u"/dev/ttyUSB1"_s
+                                                    << QStringList{u"/dev/ttyUSB1"_s, u"another program"_s}
+                                                    << QStringList{u"ModemManager"_s, u"dialout"_s};
+        QTest::addRow("held, a CDC device") << int(PortTrouble::HeldByOther) << u"/dev/ttyACM0"_s
+                                            << QStringList{u"another program"_s, u"ModemManager"_s, u"udev"_s}
+                                            << QStringList{u"dialout"_s};
+    }
+    void adviceNamesTheWayOut()
+    {
+        QFETCH(int, trouble);
+        QFETCH(QString, device);
+        QFETCH(QStringList, says);
+        QFETCH(QStringList, doesNotSay);
+        const QString advice = portAdvice(PortTrouble(trouble), device);
+        for (const QString &word : says)
+            QVERIFY2(advice.contains(word), qPrintable(word + u" missing from: "_s + advice));
+        for (const QString &word : doesNotSay)
+            QVERIFY2(!advice.contains(word), qPrintable(word + u" in: "_s + advice));
+    }
+
+    // Only testable without root: root opens any device.
+    void aPortWithoutPermissionSaysWhatToDo()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root may open any device");
+        PtyPair pty;
+        if (!pty.open())
+            QSKIP(qPrintable("no pseudo-terminal: " + pty.errorString()));
+        QVERIFY(link(1, pty.slavePath()));
+        QVERIFY(QFile::setPermissions(pty.slavePath(), QFileDevice::Permissions()));
+        QtSerialPort port(dir.path());
+        QCOMPARE(errorOf([&] { port.setPortOpen(true); }), SerialErrors::OpenFailed);
+        QVERIFY2(port.lastErrorText().contains(qt_error_string(EACCES)), qPrintable(port.lastErrorText()));
+        QVERIFY2(port.lastErrorText().contains(u"dialout"_s), qPrintable(port.lastErrorText()));
     }
 };
 
