@@ -1,0 +1,263 @@
+// What a bench does to the program over hours: devices unplugged and back,
+// a second copy on the same port, a port it may not open, and devices that
+// answer late, with CR LF, or with garbage. The real port, a pseudo-terminal.
+#include "link/qtserialport.h"
+#include "tests/pty.h"
+#include "tests/testsupport.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QScopeGuard>
+#include <fcntl.h>
+#include <unistd.h>
+
+using Panel = Harness<QtSerialPort>;
+
+namespace {
+
+QString buildDir()
+{
+    return qEnvironmentVariable("PWM_BUILD_DIR", QCoreApplication::applicationDirPath() + "/..");
+}
+
+// Writes without blocking the event loop the panel reads in.
+void feed(PtyPair &pty, const QByteArray &bytes)
+{
+    const int fd = pty.masterFd();
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0)
+            done += n;
+        else if (errno == EAGAIN || errno == EINTR)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        else
+            return;
+    }
+}
+
+// Answers the identification and the two read-backs.
+void answerIdentification(PtyPair &device, Panel &p)
+{
+    p.form->Timer1_Timer();
+    QCOMPARE(device.readMaster(3000, 3), "I?\r"_ba);
+    device.writeMaster("DUTY01\r");
+    QTRY_COMPARE(p.status(), u"Found: DUTY01"_s);
+    QCOMPARE(device.readMaster(3000, 12), "SV01?\rSV02?\r"_ba);
+    device.writeMaster("SV01=10\rSV02=2\r");
+    QTRY_COMPARE(p.c().lblTemp[1]->text(), u"10"_s);
+}
+
+double residentMb()
+{
+    QFile f(u"/proc/self/status"_s);
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
+    return 0;
+}
+
+} // namespace
+
+class TestFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+
+    void unpluggedAndPluggedBackIn()
+    {
+        auto device = std::make_unique<PtyPair>();
+        if (!device->open())
+            QSKIP(qPrintable(device->errorString()));
+        Panel p;
+        const QString com1 = p.dir.filePath(u"com1"_s);
+        QVERIFY(QFile::link(device->slavePath(), com1));
+        answerIdentification(*device, p);
+
+        device.reset(); // unplugged
+        QTRY_VERIFY(!p.port.portOpen());
+        QVERIFY(p.boxes.shown.isEmpty());
+        p.boxes.defaultAnswer = MsgBoxResult::Yes;
+        p.form->cmd0P_Click(); // two commands, each asks
+        QVERIFY(!p.boxes.shown.isEmpty());
+        QCOMPARE(p.boxes.shown[0][0], u"NO RESPONSE! Check connected hardware! Do you want to continue ?"_s);
+        QCOMPARE(p.status(), u"wait..."_s);
+        QVERIFY(p.form->Timer1.isActive());
+
+        // Still unplugged: the link points nowhere; it keeps trying.
+        p.form->Timer1_Timer();
+        QCOMPARE(p.status(), u"Invalid Port Number!"_s);
+        QVERIFY(p.form->Timer1.isActive());
+
+        device = std::make_unique<PtyPair>(); // back, behind the same link
+        QVERIFY(device->open());
+        QVERIFY(QFile::remove(com1) && QFile::link(device->slavePath(), com1));
+        answerIdentification(*device, p);
+        p.form->cmd100P_Click();
+        QCOMPARE(device->readMaster(3000, 14), "SV01=100\rPV1?\r"_ba);
+    }
+
+    // The first copy is another process of the real program, found by the simulator.
+    void aSecondCopyWaitsForTheFirst()
+    {
+        Panel second;
+        second.form->Timer1.setEnabled(false); // it starts once the first copy is in
+        QProcess sim;
+        sim.start(buildDir() + "/pwm-device-sim",
+                  {"--link", second.dir.path(), "--exit-with", QString::number(QCoreApplication::applicationPid()),
+                   "--log", second.dir.filePath(u"device.log"_s)});
+        const auto stopSim = qScopeGuard([&] {
+            sim.terminate();
+            sim.waitForFinished(5000);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine() || sim.state() == QProcess::NotRunning, 10000);
+        QVERIFY2(sim.canReadLine(), qPrintable(sim.errorString()));
+
+        QVERIFY(QFile::link(buildDir() + "/pwm-panel", second.dir.filePath(u"FIRST"_s)));
+        QProcess first;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        first.setProcessEnvironment(env);
+        first.start(second.dir.filePath(u"FIRST"_s), {});
+        const auto stopFirst = qScopeGuard([&] {
+            first.kill();
+            first.waitForFinished(5000);
+        });
+        const auto deviceLog = [&] {
+            QFile f(second.dir.filePath(u"device.log"_s));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(deviceLog().contains("< SV02?"), 10000); // the first copy is in
+
+        second.form->Timer1.setEnabled(true);
+        second.form->Timer1_Timer();
+        QCOMPARE(second.status(), u"Port already open!"_s);
+        QVERIFY2(second.c().lblStatus->toolTip().contains(u"another program"_s),
+                 qPrintable(second.c().lblStatus->toolTip()));
+        QVERIFY(second.form->Timer1.isActive()); // keeps retrying
+
+        first.terminate();
+        QVERIFY(first.waitForFinished(5000));
+        second.form->Timer1_Timer();
+        QTRY_COMPARE(second.status(), u"Found: DUTY01"_s);
+    }
+
+    // Root opens any device: the check then runs in a child as nobody, where it can.
+    void aPortItMayNotOpen()
+    {
+        if (::geteuid() == 0) {
+            QProcess child;
+            child.start(u"setpriv"_s, {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                       QCoreApplication::applicationFilePath(), "aPortItMayNotOpen"});
+            if (!child.waitForFinished(30000) || child.exitStatus() != QProcess::NormalExit)
+                QSKIP("cannot run as nobody here");
+            const QByteArray out = child.readAllStandardOutput() + child.readAllStandardError();
+            if (child.exitCode() != 0 && !out.contains("FAIL!"))
+                QSKIP(qPrintable(u"cannot run as nobody here: "_s + QString::fromLocal8Bit(out.left(300))));
+            QVERIFY2(child.exitCode() == 0, out.constData());
+            return;
+        }
+        PtyPair device;
+        if (!device.open())
+            QSKIP(qPrintable(device.errorString()));
+        QVERIFY(QFile::setPermissions(device.slavePath(), QFileDevice::Permissions()));
+        Panel p;
+        QVERIFY(QFile::link(device.slavePath(), p.dir.filePath(u"com1"_s)));
+        p.form->Timer1_Timer();
+        QCOMPARE(p.status(), u"COM Port comm-error! 8020"_s);
+        QCOMPARE(p.statusColor(), vbColor(VbColor::LightRed));
+        const QString tip = p.c().lblStatus->toolTip();
+        QVERIFY2(tip.contains(qt_error_string(EACCES)) && tip.contains(u"dialout"_s), qPrintable(tip));
+        QVERIFY(p.form->Timer1.isActive());
+    }
+
+    void aSlowDeviceAndOneWithCrLf_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addRow("replies 3 s late") << QStringList{"--delay", "3000"};
+        QTest::addRow("CR LF line ends") << QStringList{"--crlf"};
+    }
+    void aSlowDeviceAndOneWithCrLf()
+    {
+        QFETCH(QStringList, options);
+        Panel p;
+        QProcess sim;
+        sim.start(buildDir() + "/pwm-device-sim",
+                  QStringList{"--link", p.dir.path(), "--duty", "30", "--preset", "6", "--exit-with",
+                              QString::number(QCoreApplication::applicationPid())} +
+                      options);
+        const auto stop = qScopeGuard([&] {
+            sim.terminate();
+            sim.waitForFinished(5000);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine() || sim.state() == QProcess::NotRunning, 10000);
+        QVERIFY(sim.canReadLine());
+        p.form->Timer1_Timer();
+        p.form->Timer1.setEnabled(true); // its own ticks from here
+        QTRY_COMPARE_WITH_TIMEOUT(p.status(), u"Found: DUTY01"_s, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(p.c().lblTemp[1]->text(), u"30"_s, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(highlighted(p.c()), QList{6}, 10000);
+        p.form->cmd50P_Click();
+        QTRY_COMPARE_WITH_TIMEOUT(p.c().lblTemp[1]->text(), u"50"_s, 10000);
+        QVERIFY(p.boxes.shown.isEmpty());
+    }
+
+    // Whatever arrives is shown as text (never as markup), a failure as "???",
+    // and a correct reply afterwards still works.
+    void badLinesAreShownPlainAndDoNoHarm_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("status"); // after "COM:1 Baud:9600 COM data: "
+        QTest::addRow("markup") << "<b>x</b>"_ba << u"<b>x</b>"_s;
+        QTest::addRow("an image") << "<img src=\"file:///etc/passwd\">"_ba << u"<img src=\"file:///etc/passwd\">"_s;
+        QTest::addRow("NUL bytes") << "SV0\x00""1=5"_ba << u"SV0\u00001=5"_s;
+        QTest::addRow("bytes above 127") << "\xff\xfe\x80 caf\xe9"_ba << u"\u00ff\u00fe\u0080 caf\u00e9"_s;
+        QTest::addRow("control characters") << "\x1b[2J\x07\x08"_ba << u"\u001b[2J\u0007\u0008"_s;
+        QTest::addRow("100,000 characters") << QByteArray(100000, 'Z') << u"???"_s;
+    }
+    void badLinesAreShownPlainAndDoNoHarm()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, status);
+        PtyPair device;
+        if (!device.open())
+            QSKIP(qPrintable(device.errorString()));
+        Panel p;
+        QVERIFY(QFile::link(device.slavePath(), p.dir.filePath(u"com1"_s)));
+        answerIdentification(device, p);
+        const quint64 before = p.form->repliesInterpreted();
+        feed(device, line + '\r');
+        QTRY_COMPARE(p.form->repliesInterpreted(), before + 1);
+        QCOMPARE(p.status(), status == u"???"_s ? status : u"COM:1 Baud:9600 COM data: "_s + status);
+        QCOMPARE(p.c().lblStatus->textFormat(), Qt::PlainText);
+        QCOMPARE(p.c().lblTemp[1]->text(), u"10"_s); // none of them a duty
+        feed(device, "SV01=42\r");
+        QTRY_COMPARE(p.c().lblTemp[1]->text(), u"42"_s);
+    }
+
+    void aTalkativeDeviceKeepsMemoryBounded()
+    {
+        PtyPair device;
+        if (!device.open())
+            QSKIP(qPrintable(device.errorString()));
+        Panel p;
+        QVERIFY(QFile::link(device.slavePath(), p.dir.filePath(u"com1"_s)));
+        answerIdentification(device, p);
+        const double before = residentMb();
+        const QByteArray longLine = QByteArray(100000, 'L') + '\r';
+        for (int i = 0; i < 50; ++i)
+            feed(device, longLine);
+        feed(device, QByteArray(20 << 20, 'N')); // 20 MB without a line end
+        feed(device, "\rSV01=7\r");
+        QTRY_COMPARE_WITH_TIMEOUT(p.c().lblTemp[1]->text(), u"7"_s, 20000);
+        const double grown = residentMb() - before;
+        QVERIFY2(grown < 20, qPrintable(u"resident memory grew by %1 MB"_s.arg(grown)));
+    }
+};
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"
