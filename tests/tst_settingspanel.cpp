@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <unistd.h>
 
@@ -179,6 +180,24 @@ private slots:
         QCOMPARE(boxes.shown.value(0).value(2), u"Settings not saved"_s);
         QVERIFY(QFileInfo(dir.filePath(u"pwm-panel.ini"_s)).isDir());
         QVERIFY(!form.controls().frmSet->isHidden());
+    }
+
+    // A file of the user's in a folder that is not: it stays whole, the reason is shown.
+    void aSaveIntoAReadOnlyFolderKeepsTheOldFile()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root may write any folder");
+        FormHarness h(kOwnFile);
+        QFile::setPermissions(h.dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+        const auto restore = qScopeGuard([&] {
+            QFile::setPermissions(h.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        });
+        QCOMPARE(h.form->SettingsPath, h.iniPath()); // the file exists, so it is used where it is
+        saveAfterTyping(h, u"COM"_s, u"3"_s);
+        QCOMPARE(h.boxes.shown.value(0).value(2), u"Settings not saved"_s);
+        QVERIFY2(h.boxes.shown[0][0].contains(h.iniPath()), qPrintable(h.boxes.shown[0][0]));
+        QCOMPARE(h.iniBytes(), kOwnFile);
+        QVERIFY(!h.c().frmSet->isHidden());
     }
 
     // A system-wide install: the folder of the executable is not the user's.
