@@ -441,6 +441,45 @@ void benchLatency(int samples)
            QString(), {});
 }
 
+// A 10 ms timer in the window thread: its longest gap between two firings
+// tells how responsive the thread stayed. onTick runs at every firing.
+struct LatenessProbe
+{
+    QTimer timer;
+    Clock::time_point last;
+    Clock::duration worstGap{};
+    std::function<void(Clock::time_point)> onTick;
+
+    LatenessProbe()
+    {
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            const Clock::time_point now = Clock::now();
+            worstGap = std::max(worstGap, now - last);
+            last = now;
+            if (onTick)
+                onTick(now);
+        });
+    }
+    void start()
+    {
+        last = Clock::now();
+        timer.start();
+    }
+    double latenessMs() const { return ms(worstGap - 10ms); }
+};
+
+// Runs `loop` until something quits it, or 10 minutes at most.
+void runGuarded(QEventLoop &loop)
+{
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
+    giveUp.start(600s);
+    loop.exec();
+}
+
 // ---------------------------------------------------------------- 2. flood
 
 void benchFlood(int lines)
@@ -467,21 +506,13 @@ void benchFlood(int lines)
             loop.quit();
     });
 
-    // Responsiveness: a 10 ms timer of the program, its longest gap.
-    QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    tick.setInterval(10);
-    Clock::time_point lastTick = Clock::now();
-    Clock::duration worstGap{};
+    LatenessProbe probe;
     std::atomic<bool> written{false};
-    QObject::connect(&tick, &QTimer::timeout, &observer, [&] {
-        const Clock::time_point now = Clock::now();
-        worstGap = std::max(worstGap, now - lastTick);
-        lastTick = now;
+    probe.onTick = [&](Clock::time_point now) {
         // Nothing more is coming: whatever is missing was lost.
         if (written && now - lastSeen > 3s)
             loop.quit();
-    });
+    };
 
     const double cpuBefore = cpuMs(CLOCK_THREAD_CPUTIME_ID);
     const Clock::time_point start = Clock::now();
@@ -492,14 +523,9 @@ void benchFlood(int lines)
         writeEnd = Clock::now();
         written = true;
     });
-    tick.start();
-    lastTick = Clock::now();
-    QTimer giveUp;
-    giveUp.setSingleShot(true);
-    QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
-    giveUp.start(600s);
-    loop.exec();
-    tick.stop();
+    probe.start();
+    runGuarded(loop);
+    probe.timer.stop();
     const double cpu = cpuMs(CLOCK_THREAD_CPUTIME_ID) - cpuBefore;
     writer.join();
 
@@ -521,7 +547,7 @@ void benchFlood(int lines)
            lost == 0 && shown == lastText);
     report(QStringLiteral("flood CPU per line (window thread)"),
            cpu * 1e3 / double(std::max<quint64>(counted, 1)), QStringLiteral("us"), QString(), {});
-    const double lateness = ms(worstGap - 10ms);
+    const double lateness = probe.latenessMs();
     report(QStringLiteral("flood 10 ms timer worst lateness"), lateness, QStringLiteral("ms"),
            QStringLiteral("< 50"), lateness < 50);
 }
@@ -945,21 +971,14 @@ void benchNoLineEnd(qint64 megabytes)
     double rssPeak = rssBefore;
 
     QEventLoop loop;
-    QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    tick.setInterval(10);
-    Clock::time_point lastTick = Clock::now();
-    Clock::duration worstGap{};
+    LatenessProbe probe;
     std::atomic<bool> written{false};
-    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-        const Clock::time_point now = Clock::now();
-        worstGap = std::max(worstGap, now - lastTick);
-        lastTick = now;
+    probe.onTick = [&](Clock::time_point) {
         rssPeak = std::max(rssPeak, statusKb(self, "VmRSS"));
         // Done when the reply written after the stream has been shown.
         if (written && rig.form->controls().lblTemp[1]->text() == QLatin1String("42"))
             loop.quit();
-    });
+    };
     const quint64 before = rig.form->repliesInterpreted();
     const Clock::time_point start = Clock::now();
     std::thread writer([&] {
@@ -974,14 +993,9 @@ void benchNoLineEnd(qint64 megabytes)
         writeAll(rig.device->fd(), "\rSV01=42\r", 9, rig.device->stopping());
         written = true;
     });
-    tick.start();
-    lastTick = Clock::now();
-    QTimer giveUp;
-    giveUp.setSingleShot(true);
-    QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
-    giveUp.start(600s);
-    loop.exec();
-    tick.stop();
+    probe.start();
+    runGuarded(loop);
+    probe.timer.stop();
     writer.join();
     const double seconds = ms(Clock::now() - start) / 1e3;
     // Two lines in all: the overlong one ("???") and the reply.
@@ -993,7 +1007,7 @@ void benchNoLineEnd(qint64 megabytes)
                  .arg(lines)
                  .arg(rig.form->controls().lblTemp[1]->text()));
     const double growthMb = (rssPeak - rssBefore) / 1024;
-    const double lateness = ms(worstGap - 10ms);
+    const double lateness = probe.latenessMs();
     note(QStringLiteral("no line end: %1 MB in %2 s (%3 MB/s); resident %4 MB before, peak %5 MB")
              .arg(megabytes)
              .arg(seconds, 0, 'f', 2)

@@ -48,6 +48,16 @@ void answerIdentification(PtyPair &device, Panel &p)
     QTRY_COMPARE(p.c().lblTemp[1]->text(), u"10"_s);
 }
 
+// The panel on a fresh pseudo-terminal through com1, identified and read back.
+void plugIn(PtyPair &device, Panel &p)
+{
+    QVERIFY2(device.open(), qPrintable(device.errorString()));
+    const QString com1 = p.dir.filePath(u"com1"_s);
+    QFile::remove(com1);
+    QVERIFY(QFile::link(device.slavePath(), com1));
+    answerIdentification(device, p);
+}
+
 double residentMb()
 {
     QFile f(u"/proc/self/status"_s);
@@ -71,12 +81,10 @@ private slots:
     void unpluggedAndPluggedBackIn()
     {
         auto device = std::make_unique<PtyPair>();
-        if (!device->open())
-            QSKIP(qPrintable(device->errorString()));
         Panel p;
-        const QString com1 = p.dir.filePath(u"com1"_s);
-        QVERIFY(QFile::link(device->slavePath(), com1));
-        answerIdentification(*device, p);
+        plugIn(*device, p);
+        if (QTest::currentTestFailed())
+            return;
 
         device.reset(); // unplugged
         QTRY_VERIFY(!p.port.portOpen());
@@ -94,9 +102,7 @@ private slots:
         QVERIFY(p.form->Timer1.isActive());
 
         device = std::make_unique<PtyPair>(); // back, behind the same link
-        QVERIFY(device->open());
-        QVERIFY(QFile::remove(com1) && QFile::link(device->slavePath(), com1));
-        answerIdentification(*device, p);
+        plugIn(*device, p);
         p.form->cmd100P_Click();
         QCOMPARE(device->readMaster(3000, 14), "SV01=100\rPV1?\r"_ba);
     }
@@ -224,11 +230,10 @@ private slots:
         QFETCH(QByteArray, line);
         QFETCH(QString, status);
         PtyPair device;
-        if (!device.open())
-            QSKIP(qPrintable(device.errorString()));
         Panel p;
-        QVERIFY(QFile::link(device.slavePath(), p.dir.filePath(u"com1"_s)));
-        answerIdentification(device, p);
+        plugIn(device, p);
+        if (QTest::currentTestFailed())
+            return;
         const quint64 before = p.form->repliesInterpreted();
         feed(device, line + '\r');
         QTRY_COMPARE(p.form->repliesInterpreted(), before + 1);
@@ -242,11 +247,10 @@ private slots:
     void aTalkativeDeviceKeepsMemoryBounded()
     {
         PtyPair device;
-        if (!device.open())
-            QSKIP(qPrintable(device.errorString()));
         Panel p;
-        QVERIFY(QFile::link(device.slavePath(), p.dir.filePath(u"com1"_s)));
-        answerIdentification(device, p);
+        plugIn(device, p);
+        if (QTest::currentTestFailed())
+            return;
         const double before = residentMb();
         const QByteArray longLine = QByteArray(100000, 'L') + '\r';
         for (int i = 0; i < 50; ++i)
