@@ -9,6 +9,10 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // One configuration folder (~/.config/pwm-panel) for every copy, whatever
+    // its name: each keeps its own <name>.ini there when it cannot beside itself.
+    QCoreApplication::setApplicationName(QStringLiteral("pwm-panel"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("dev.kestravon.PwmPanel"));
     QApplication::setStyle(QStringLiteral("Fusion"));
     const ExecutableInfo exe = ExecutableInfo::fromArgv0(QString::fromLocal8Bit(argv[0]));
 
