@@ -99,6 +99,7 @@ private slots:
         // Still unplugged: the link points nowhere; it keeps trying.
         p.form->Timer1_Timer();
         QCOMPARE(p.status(), u"Invalid Port Number!"_s);
+        QVERIFY(!p.c().lblStatus->toolTip().isEmpty()); // the system's reason
         QVERIFY(p.form->Timer1.isActive());
 
         device = std::make_unique<PtyPair>(); // back, behind the same link
