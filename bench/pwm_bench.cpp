@@ -30,8 +30,8 @@
 #include <cmath>
 #include <condition_variable>
 #include <csignal>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <functional>
@@ -556,7 +556,7 @@ void benchFlood(int lines)
 
 struct PacingRun
 {
-    std::vector<double> wall, cpu; // ms per send
+    std::vector<double> wall, cpu;      // ms per send
     std::vector<long> faults, switches; // minor page faults, involuntary switches per send
     quint64 commands = 0, replies = 0;
     double cpuMean() const
@@ -952,8 +952,8 @@ void benchStartup(int samples)
         note(QStringLiteral("memory: the program was not identified (%1 commands seen)").arg(seen));
         return;
     }
-    note(QStringLiteral("memory: peak resident %1 MB after identification and read-back").arg(peakKb / 1024, 0,
-                                                                                              'f', 1));
+    note(QStringLiteral("memory: peak resident %1 MB after identification and read-back")
+             .arg(peakKb / 1024, 0, 'f', 1));
     report(QStringLiteral("peak resident memory after identification"), peakKb / 1024, QStringLiteral("MB"),
            QStringLiteral("< 60"), peakKb / 1024 < 60);
 }
@@ -1101,13 +1101,13 @@ bool printAndSave(const QString &jsonPath, bool quick)
 
 void usage()
 {
-    std::fprintf(stderr,
-                 "usage: pwm-bench [--quick | --smoke] [--json FILE] [--only latency,flood,pacing,idle,startup,nolineend]\n"
-                 "  --quick  fewer samples (1000 replies, 100000 flood lines, 100 sends, 2 s idle,\n"
-                 "           5 starts, 10 MB without a line end)\n"
-                 "  --smoke  as --quick, but the exit status only says whether everything\n"
-                 "           worked (no lost lines, right labels), not whether targets were met\n"
-                 "Exit status: 0 all targets met, 1 a target missed, 2 the run broke.\n");
+    std::fprintf(stderr, "usage: pwm-bench [--quick | --smoke] [--json FILE] [--only "
+                         "latency,flood,pacing,idle,startup,nolineend]\n"
+                         "  --quick  fewer samples (1000 replies, 100000 flood lines, 100 sends, 2 s idle,\n"
+                         "           5 starts, 10 MB without a line end)\n"
+                         "  --smoke  as --quick, but the exit status only says whether everything\n"
+                         "           worked (no lost lines, right labels), not whether targets were met\n"
+                         "Exit status: 0 all targets met, 1 a target missed, 2 the run broke.\n");
 }
 
 } // namespace
@@ -1123,7 +1123,7 @@ int main(int argc, char *argv[])
     bool quick = false;
     bool smoke = false;
     QString jsonPath;
-    QStringList only{QStringLiteral("latency"), QStringLiteral("flood"), QStringLiteral("pacing"),
+    QStringList only{QStringLiteral("latency"), QStringLiteral("flood"),   QStringLiteral("pacing"),
                      QStringLiteral("idle"),    QStringLiteral("startup"), QStringLiteral("nolineend")};
     const QStringList args = QCoreApplication::arguments();
     for (int i = 1; i < args.size(); ++i) {

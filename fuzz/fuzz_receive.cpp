@@ -106,11 +106,11 @@ void checkSame(const QList<QByteArray> &got, const QByteArray &gotPending, const
     FUZZ_CHECK(got.size() == model.lines.size(), "%s: %lld lines, expected %lld", how,
                static_cast<long long>(got.size()), static_cast<long long>(model.lines.size()));
     for (qsizetype i = 0; i < got.size(); ++i) {
-        FUZZ_CHECK(got[i] == model.lines[i], "%s: line %lld is [%s], expected [%s]", how, static_cast<long long>(i),
-                   show(got[i]).constData(), show(model.lines[i]).constData());
+        FUZZ_CHECK(got[i] == model.lines[i], "%s: line %lld is [%s], expected [%s]", how,
+                   static_cast<long long>(i), show(got[i]).constData(), show(model.lines[i]).constData());
     }
-    FUZZ_CHECK(gotPending == model.pending, "%s: pending [%s], expected [%s]", how, show(gotPending).constData(),
-               show(model.pending).constData());
+    FUZZ_CHECK(gotPending == model.pending, "%s: pending [%s], expected [%s]", how,
+               show(gotPending).constData(), show(model.pending).constData());
 }
 
 // The reading the header describes, done with strtod: blanks, tabs and LFs
@@ -194,8 +194,8 @@ void checkNumber(QStringView text)
 {
     const double value = readLeadingNumber(text);
     const double expected = modelNumber(text);
-    FUZZ_CHECK(value == expected, "[%s] read as %.17g, expected %.17g", show(text.toUtf8()).constData(), value,
-               expected);
+    FUZZ_CHECK(value == expected, "[%s] read as %.17g, expected %.17g", show(text.toUtf8()).constData(),
+               value, expected);
 }
 
 void checkShown(double read)
@@ -208,8 +208,8 @@ void checkShown(double read)
     const QString shownGerman = formatGeneral(value, german);
     const QByteArray s = shown.toLatin1();
     FUZZ_CHECK(shown.size() <= 16, "%.9g shows as %s", double(value), s.constData());
-    FUZZ_CHECK(shownGerman == QString(shown).replace(u'.', u','), "%.9g: [%s] in C, [%s] in German", double(value),
-               s.constData(), shownGerman.toUtf8().constData());
+    FUZZ_CHECK(shownGerman == QString(shown).replace(u'.', u','), "%.9g: [%s] in C, [%s] in German",
+               double(value), s.constData(), shownGerman.toUtf8().constData());
 
     if (std::isinf(value)) {
         FUZZ_CHECK(shown == (value < 0 ? QLatin1String("-inf") : QLatin1String("inf")), "%s", s.constData());
@@ -223,7 +223,8 @@ void checkShown(double read)
     // Seven significant digits: read back, it is within half a unit of the seventh digit.
     const double back = readLeadingNumber(shown);
     const double exact = value;
-    FUZZ_CHECK(std::fabs(back - exact) <= 5.000001e-7 * std::fabs(exact), "%.9g shows as %s", exact, s.constData());
+    FUZZ_CHECK(std::fabs(back - exact) <= 5.000001e-7 * std::fabs(exact), "%.9g shows as %s", exact,
+               s.constData());
     FUZZ_CHECK(std::signbit(back) == std::signbit(exact), "%.9g shows as %s", exact, s.constData());
 
     const qsizetype e = shown.indexOf(u'E');
@@ -240,7 +241,8 @@ void checkShown(double read)
                    "%s", s.constData());
     }
     if (mantissa.contains(u'.')) {
-        FUZZ_CHECK(!mantissa.endsWith(u'0') && !mantissa.endsWith(u'.'), "trailing zeros in %s", s.constData());
+        FUZZ_CHECK(!mantissa.endsWith(u'0') && !mantissa.endsWith(u'.'), "trailing zeros in %s",
+                   s.constData());
     }
     int significant = 0;
     bool leading = true;
@@ -251,7 +253,8 @@ void checkShown(double read)
         FUZZ_CHECK(ch >= u'0' && ch <= u'9', "%s", s.constData());
         ++significant;
     }
-    FUZZ_CHECK(significant >= 1 && significant <= 7, "%d significant digits in %s", significant, s.constData());
+    FUZZ_CHECK(significant >= 1 && significant <= 7, "%d significant digits in %s", significant,
+               s.constData());
 }
 
 } // namespace

@@ -23,8 +23,8 @@ QByteArray show(const QString &text)
 
 bool storable(const SettingsRecord &r)
 {
-    for (const QString *text : {&r.Baud, &r.DevPass, &r.ucApp, &r.MyLabels[1], &r.MyLabels[2], &r.MyLabels[3],
-                                &r.MyLabels[4]}) {
+    for (const QString *text :
+         {&r.Baud, &r.DevPass, &r.ucApp, &r.MyLabels[1], &r.MyLabels[2], &r.MyLabels[3], &r.MyLabels[4]}) {
         if (!SettingsFile::unstorableReason(*text).isEmpty())
             return false;
     }
@@ -42,7 +42,8 @@ void checkRoundTrip(const QByteArray &bytes)
 
     const QByteArray written = SettingsFile::format(*first.record);
     const SettingsFile::ParseResult second = SettingsFile::parse(written);
-    FUZZ_CHECK(second.record.has_value(), "the written file does not parse: %s", written.toPercentEncoding().constData());
+    FUZZ_CHECK(second.record.has_value(), "the written file does not parse: %s",
+               written.toPercentEncoding().constData());
     const SettingsRecord &a = *first.record;
     const SettingsRecord &b = *second.record;
     FUZZ_CHECK(a.CommPort == b.CommPort, "CommPort %d became %d", a.CommPort, b.CommPort);
@@ -50,7 +51,8 @@ void checkRoundTrip(const QByteArray &bytes)
     FUZZ_CHECK(a.Baud == b.Baud, "Baud [%s] became [%s]", show(a.Baud).constData(), show(b.Baud).constData());
     FUZZ_CHECK(a.DevPass == b.DevPass, "DevPass [%s] became [%s]", show(a.DevPass).constData(),
                show(b.DevPass).constData());
-    FUZZ_CHECK(a.ucApp == b.ucApp, "ucApp [%s] became [%s]", show(a.ucApp).constData(), show(b.ucApp).constData());
+    FUZZ_CHECK(a.ucApp == b.ucApp, "ucApp [%s] became [%s]", show(a.ucApp).constData(),
+               show(b.ucApp).constData());
     for (int i = 1; i <= 4; ++i) {
         FUZZ_CHECK(a.MyLabels[i] == b.MyLabels[i], "MyLabels[%d] [%s] became [%s]", i,
                    show(a.MyLabels[i]).constData(), show(b.MyLabels[i]).constData());

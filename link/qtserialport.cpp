@@ -125,7 +125,8 @@ void QtSerialPort::setPortOpen(bool open)
             if (isLockedByOther(message))
                 fail(SerialErrors::PortInUse,
                      message + u'\n' + portAdvice(PortTrouble::HeldByOther, m_devicePath));
-            fail(SerialErrors::OpenFailed, message + u'\n' + portAdvice(PortTrouble::NoPermission, m_devicePath));
+            fail(SerialErrors::OpenFailed,
+                 message + u'\n' + portAdvice(PortTrouble::NoPermission, m_devicePath));
         default:
             fail(SerialErrors::OpenFailed, message);
         }
@@ -185,11 +186,8 @@ void QtSerialPort::output(const QByteArray &bytes)
             data += n;
             left -= n;
         } else if (errno != EAGAIN && errno != EINTR) {
-            const QString message = qt_error_string(errno);
-            // As for an error Qt reports: the line is gone, close once, outside this call.
-            m_failed = true;
-            QMetaObject::invokeMethod(this, &QtSerialPort::closeAfterFailure, Qt::QueuedConnection);
-            fail(SerialErrors::WriteFailed, message);
+            lineFailed(qt_error_string(errno));
+            fail(SerialErrors::WriteFailed, m_lastError);
         }
     }
     // The rest (a full output queue) goes through Qt's buffer.
@@ -219,11 +217,16 @@ void QtSerialPort::handleError(QSerialPort::SerialPortError error)
         return;
     // When the other end goes away Qt keeps raising this error in a tight
     // loop while the port stays open; close once, outside the signal.
-    m_failed = true;
     // A hung-up line reads as end of file and Qt then reports whatever errno
     // was left over, which would mislead; say what happened instead.
-    m_lastError = error == QSerialPort::ReadError ? QStringLiteral("The line was hung up (device gone)")
-                                                  : m_port.errorString();
+    lineFailed(error == QSerialPort::ReadError ? QStringLiteral("The line was hung up (device gone)")
+                                               : m_port.errorString());
+}
+
+void QtSerialPort::lineFailed(const QString &reason)
+{
+    m_failed = true;
+    m_lastError = reason;
     QMetaObject::invokeMethod(this, &QtSerialPort::closeAfterFailure, Qt::QueuedConnection);
 }
 

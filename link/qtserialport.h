@@ -39,6 +39,8 @@ public:
 
 private:
     void handleError(QSerialPort::SerialPortError error);
+    // The line is gone: remember why, and close once, outside the current call.
+    void lineFailed(const QString &reason);
     void closeAfterFailure();
     // Throws LineError unless the line change was done or the device has no such line.
     void applyLine(bool done);

@@ -161,8 +161,8 @@ QString pathFor(const QString &exeDir, const QString &baseName)
     return exeDir + u'/' + fileName;
 }
 
-QString choosePath(const QString &exeDir, const QString &baseName, const QString &configDir, bool besideExists,
-                   bool exeDirWritable)
+QString choosePath(const QString &exeDir, const QString &baseName, const QString &configDir,
+                   bool besideExists, bool exeDirWritable)
 {
     if (besideExists || exeDirWritable || configDir.isEmpty())
         return pathFor(exeDir, baseName);

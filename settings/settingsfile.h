@@ -34,7 +34,7 @@ QString pathFor(const QString &exeDir, const QString &baseName);
 // Where a copy keeps its settings: beside the executable when a file is there
 // or the folder could take one; otherwise (a system-wide install, where the
 // folder is not the user's) <configDir>/<baseName>.ini.
-QString choosePath(const QString &exeDir, const QString &baseName, const QString &configDir, bool besideExists,
-                   bool exeDirWritable);
+QString choosePath(const QString &exeDir, const QString &baseName, const QString &configDir,
+                   bool besideExists, bool exeDirWritable);
 
 } // namespace SettingsFile

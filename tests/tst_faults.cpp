@@ -114,9 +114,9 @@ private slots:
         Panel second;
         second.form->Timer1.setEnabled(false); // it starts once the first copy is in
         QProcess sim;
-        sim.start(buildDir() + "/pwm-device-sim",
-                  {"--link", second.dir.path(), "--exit-with", QString::number(QCoreApplication::applicationPid()),
-                   "--log", second.dir.filePath(u"device.log"_s)});
+        sim.start(buildDir() + "/pwm-device-sim", {"--link", second.dir.path(), "--exit-with",
+                                                   QString::number(QCoreApplication::applicationPid()),
+                                                   "--log", second.dir.filePath(u"device.log"_s)});
         const auto stopSim = qScopeGuard([&] {
             sim.terminate();
             sim.waitForFinished(5000);
@@ -220,8 +220,11 @@ private slots:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("status"); // after "COM:1 Baud:9600 COM data: "
         QTest::addRow("markup") << "<b>x</b>"_ba << u"<b>x</b>"_s;
-        QTest::addRow("an image") << "<img src=\"file:///etc/passwd\">"_ba << u"<img src=\"file:///etc/passwd\">"_s;
-        QTest::addRow("NUL bytes") << "SV0\x00""1=5"_ba << u"SV0\u00001=5"_s;
+        QTest::addRow("an image") << "<img src=\"file:///etc/passwd\">"_ba
+                                  << u"<img src=\"file:///etc/passwd\">"_s;
+        QTest::addRow("NUL bytes") << "SV0\x00"
+                                      "1=5"_ba
+                                   << u"SV0\u00001=5"_s;
         QTest::addRow("bytes above 127") << "\xff\xfe\x80 caf\xe9"_ba << u"\u00ff\u00fe\u0080 caf\u00e9"_s;
         QTest::addRow("control characters") << "\x1b[2J\x07\x08"_ba << u"\u001b[2J\u0007\u0008"_s;
         QTest::addRow("100,000 characters") << QByteArray(100000, 'Z') << u"???"_s;

@@ -123,7 +123,8 @@ private slots:
         QtSerialPort second(dir.path());
         second.setCommPort(2);
         QCOMPARE(errorOf([&] { second.setPortOpen(true); }), SerialErrors::PortInUse);
-        QVERIFY2(second.lastErrorText().contains(u"held by another program"_s), qPrintable(second.lastErrorText()));
+        QVERIFY2(second.lastErrorText().contains(u"held by another program"_s),
+                 qPrintable(second.lastErrorText()));
         port.setPortOpen(false);
         QCOMPARE(errorOf([&] { second.setPortOpen(true); }), 0);
         second.setPortOpen(false);
@@ -179,15 +180,15 @@ private slots:
         QTest::addColumn<QString>("device");
         QTest::addColumn<QStringList>("says");
         QTest::addColumn<QStringList>("doesNotSay");
-        QTest::addRow("no permission") << int(PortTrouble::NoPermission) << u"/dev/ttyUSB0"_s
-                                       << QStringList{u"/dev/ttyUSB0"_s, u"dialout"_s, u"usermod"_s}
-                                       << QStringList{u"ModemManager"_s};
+        QTest::addRow("no permission")
+            << int(PortTrouble::NoPermission) << u"/dev/ttyUSB0"_s
+            << QStringList{u"/dev/ttyUSB0"_s, u"dialout"_s, u"usermod"_s} << QStringList{u"ModemManager"_s};
         QTest::addRow("held, a USB serial adapter") << int(PortTrouble::HeldByOther) << u"/dev/ttyUSB1"_s
                                                     << QStringList{u"/dev/ttyUSB1"_s, u"another program"_s}
                                                     << QStringList{u"ModemManager"_s, u"dialout"_s};
-        QTest::addRow("held, a CDC device") << int(PortTrouble::HeldByOther) << u"/dev/ttyACM0"_s
-                                            << QStringList{u"another program"_s, u"ModemManager"_s, u"udev"_s}
-                                            << QStringList{u"dialout"_s};
+        QTest::addRow("held, a CDC device")
+            << int(PortTrouble::HeldByOther) << u"/dev/ttyACM0"_s
+            << QStringList{u"another program"_s, u"ModemManager"_s, u"udev"_s} << QStringList{u"dialout"_s};
     }
     void adviceNamesTheWayOut()
     {

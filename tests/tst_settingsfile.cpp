@@ -115,13 +115,15 @@ private slots:
         QTest::addRow("a file there, folder writable") << true << true << u"/opt/bench/PANEL2.ini"_s;
         QTest::addRow("a file there, folder read-only") << true << false << u"/opt/bench/PANEL2.ini"_s;
         QTest::addRow("no file, folder writable") << false << true << u"/opt/bench/PANEL2.ini"_s;
-        QTest::addRow("no file, folder read-only") << false << false << u"/home/u/.config/pwm-panel/PANEL2.ini"_s;
+        QTest::addRow("no file, folder read-only")
+            << false << false << u"/home/u/.config/pwm-panel/PANEL2.ini"_s;
     }
     void theFileLiesBesideTheExecutableWhereItCan()
     {
         QFETCH(bool, exists);
         QFETCH(bool, writable);
-        QTEST(choosePath(u"/opt/bench"_s, u"PANEL2"_s, u"/home/u/.config/pwm-panel"_s, exists, writable), "path");
+        QTEST(choosePath(u"/opt/bench"_s, u"PANEL2"_s, u"/home/u/.config/pwm-panel"_s, exists, writable),
+              "path");
     }
 };
 

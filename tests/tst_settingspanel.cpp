@@ -139,10 +139,11 @@ private slots:
         const QStringList defaults{"1", "9600", "-", "0", "DUTY01"};
         QTest::addRow("empty") << ""_ba << defaults;
         QTest::addRow("truncated") << "3,\"192"_ba << defaults;
-        QTest::addRow("only the first line") << "3,\"19200\",\"pw\",5,\"MINE\"\r\n"_ba
-                                             << QStringList{"1", "9600", "-", "0", "MINE"};
-        QTest::addRow("a refused port number") << "300,\"19200\",\"pw\",5,\"MINE\"\r\n\"a\",\"b\",\"c\",\"d\"\r\n"_ba
-                                               << QStringList{"1", "9600", "-", "0", "MINE"};
+        QTest::addRow("only the first line")
+            << "3,\"19200\",\"pw\",5,\"MINE\"\r\n"_ba << QStringList{"1", "9600", "-", "0", "MINE"};
+        QTest::addRow("a refused port number")
+            << "300,\"19200\",\"pw\",5,\"MINE\"\r\n\"a\",\"b\",\"c\",\"d\"\r\n"_ba
+            << QStringList{"1", "9600", "-", "0", "MINE"};
         QTest::addRow("binary junk") << "\x00\xff\xfe\x01,\"\x80\x81\r\n\x00"_ba << defaults;
         QTest::addRow("not UTF-8") << "3,\"19200\",\"p\xe4ss\",5,\"DUTY01\"\r\n\"a\",\"b\",\"c\",\"d\"\r\n"_ba
                                    << QStringList{"3", "19200", u"p\u00e4ss"_s, "5", "DUTY01"};
