@@ -1,4 +1,4 @@
-// The window at start, its layout, the help panel and the exit confirmation.
+// The window at start, its tab order, the help panel and the exit confirmation.
 #include "testsupport.h"
 
 class TestMainForm : public QObject
@@ -35,24 +35,6 @@ private slots:
         QVERIFY(h.c().frmHelp->isHidden() && h.c().frmSet->isHidden() && h.c().frmNevidi->isHidden());
         for (QLabel *label : {h.c().lblStatus, h.c().lblDevCode, h.c().lblTemp[1], h.c().lblTempName[4]})
             QCOMPARE(label->textFormat(), Qt::PlainText); // texts from outside are never markup
-    }
-
-    void layoutFollowsTheTable_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("geometry");
-        QTest::addRow("status line") << "lblStatus" << QRect(49, 7, 485, 24);
-        QTest::addRow("preset 7 in its frame") << "cmdFpwm7" << QRect(14, 77, 57, 22);
-        QTest::addRow("SAVE-CLOSE") << "cmdExit" << QRect(392, 140, 106, 29);
-    }
-    void layoutFollowsTheTable()
-    {
-        QFETCH(QString, name);
-        FormHarness h;
-        QCOMPARE(h.form->size(), QSize(541, 216));
-        QWidget *w = h.form->findChild<QWidget *>(name);
-        QVERIFY2(w, qPrintable(name));
-        QTEST(w->geometry(), "geometry");
     }
 
     void tabOrderFollowsTheList()
