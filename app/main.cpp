@@ -1,6 +1,5 @@
-#include "app/executableinfo.h"
-#include "app/mainform.h"
-#include "app/msgbox.h"
+#include "app/dialogs.h"
+#include "app/mainwindow.h"
 #include "link/qtserialport.h"
 
 #include <QApplication>
@@ -17,10 +16,10 @@ int main(int argc, char *argv[])
     const ExecutableInfo exe = ExecutableInfo::fromArgv0(QString::fromLocal8Bit(argv[0]));
 
     QtSerialPort port(exe.dir);
-    QtMessageBoxes boxes;
-    // The no-response dialog's No ends the program there and then.
-    MainForm form(port, boxes, exe, [] { ::_exit(0); });
-    boxes.setParent(&form);
-    form.show();
+    MessageBoxDialogs dialogs;
+    // The no-response question's "no" ends the program there and then.
+    MainWindow window(port, dialogs, exe, [] { ::_exit(0); });
+    dialogs.setParent(&window);
+    window.show();
     return app.exec();
 }

@@ -4,63 +4,52 @@
 #include <QObject>
 #include <QString>
 
-// A failed port operation: the number tells the kind (8002 no such port,
-// 8005 port in use, others below) and the message is the system's own words.
-struct SerialPortError
+// Why a port operation failed: the number tells the kind, the message is the
+// system's own words (shown to whoever hovers over the status line).
+struct PortFailure
 {
     int number = 0;
     QString message;
 };
 
-namespace SerialErrors {
-inline constexpr int InvalidPort = 8002;
-inline constexpr int PortInUse = 8005;
-inline constexpr int BadSettings = 8010; // settings text or option refused
-inline constexpr int PortClosed = 8018;  // operation needs an open port
+// The failure numbers, stable because users quote them from the status line.
+namespace PortErrors {
+inline constexpr int InvalidPort = 8002; // no such port
+inline constexpr int PortInUse = 8005;   // held by another program
+inline constexpr int BadSettings = 8010; // a line setting the port refused
+inline constexpr int PortClosed = 8018;  // the operation needs an open port
 inline constexpr int OpenFailed = 8020;  // any other failure to open (permissions, ...)
 inline constexpr int WriteFailed = 8021; // the write itself failed
-inline constexpr int LineError = 8022;   // DTR/RTS could not be set
-} // namespace SerialErrors
+inline constexpr int LineError = 8022;   // a modem line (DTR/RTS) could not be set
+} // namespace PortErrors
 
-// The serial port as the window uses it. Every operation that can fail throws
-// SerialPortError. Received bytes are signalled with commEvent(CommEventReceive).
+// How the line is set up at open: the port by its number, 8 data bits, no
+// parity, one stop bit, no flow control, DTR and RTS low.
+struct LineSettings
+{
+    int portNumber = 1;
+    qint32 baudRate = 9600;
+    friend bool operator==(const LineSettings &, const LineSettings &) = default;
+};
+
+// The serial port as the program uses it. Operations that can fail return
+// false and leave the reason in lastFailure().
 class SerialPort : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int CommEventReceive = 2;
-
     using QObject::QObject;
     ~SerialPort() override = default;
 
-    // Port number 1..255; only while closed.
-    virtual void setCommPort(int number) = 0;
-    virtual int commPort() const = 0;
-    // "<baud>,N,8,1" or "<baud>,n,8,1".
-    virtual void setSettings(const QString &settings) = 0;
-    virtual QString settings() const = 0;
-    // 0: no flow control (the only value the window uses).
-    virtual void setHandshaking(int mode) = 0;
-
-    virtual bool portOpen() const = 0;
-    virtual void setPortOpen(bool open) = 0;
-
-    virtual void setDTREnable(bool on) = 0;
-    virtual void setRTSEnable(bool on) = 0;
-    // Receive notification threshold and read size; kept for the device's
-    // expectations, the window always drains everything that is waiting.
-    virtual void setRThreshold(int count) = 0;
-    virtual void setInputLen(int count) = 0;
-
-    // Queues the bytes for sending; throws on a closed port.
-    virtual void output(const QByteArray &bytes) = 0;
+    virtual bool open(const LineSettings &settings) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // Sends the bytes (or queues what the line cannot take at once).
+    virtual bool write(const QByteArray &bytes) = 0;
     // Removes and returns everything that has arrived.
     virtual QByteArray readAll() = 0;
-    virtual qint64 inBufferCount() const = 0;
-
-    // The system's message of the last failure seen (for a tooltip), or empty.
-    virtual QString lastErrorText() const = 0;
+    virtual PortFailure lastFailure() const = 0;
 
 signals:
-    void commEvent(int event);
+    void readyRead();
 };

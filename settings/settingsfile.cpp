@@ -9,8 +9,9 @@ namespace SettingsFile {
 
 namespace {
 
-// Reads the fields one after the other, ignoring which line they are on, the
-// way the old program's sequential input did.
+// Reads the fields one after the other, ignoring which line they are on: files
+// edited by hand often break or join the two lines, and the order of the
+// fields alone says what each one is.
 class FieldReader
 {
 public:
@@ -98,33 +99,33 @@ ParseResult parse(const QByteArray &bytes)
     ParseResult result;
     SettingsRecord record;
 
-    const std::optional<qint16> commPort = readInteger(reader);
-    if (!commPort)
+    const std::optional<qint16> portNumber = readInteger(reader);
+    if (!portNumber)
         return result;
-    record.CommPort = *commPort;
+    record.portNumber = *portNumber;
     const std::optional<QString> baud = reader.next();
     if (!baud)
         return result;
-    record.Baud = *baud;
-    const std::optional<QString> devPass = reader.next();
-    if (!devPass)
+    record.baudRate = *baud;
+    const std::optional<QString> password = reader.next();
+    if (!password)
         return result;
-    record.DevPass = *devPass;
-    const std::optional<qint16> sTime = readInteger(reader);
-    if (!sTime)
+    record.password = *password;
+    const std::optional<qint16> sampleTime = readInteger(reader);
+    if (!sampleTime)
         return result;
-    record.STime = *sTime;
-    const std::optional<QString> ucApp = reader.next();
-    if (!ucApp)
+    record.sampleTime = *sampleTime;
+    const std::optional<QString> deviceCode = reader.next();
+    if (!deviceCode)
         return result;
-    record.ucApp = *ucApp;
-    result.ucApp = *ucApp;
+    record.deviceCode = *deviceCode;
+    result.deviceCode = *deviceCode;
 
-    for (int i = 1; i <= 4; ++i) {
+    for (QString &field : record.labels) {
         const std::optional<QString> label = reader.next();
         if (!label)
             return result;
-        record.MyLabels[i] = *label;
+        field = *label;
     }
     result.record = record;
     return result;
@@ -133,11 +134,12 @@ ParseResult parse(const QByteArray &bytes)
 QByteArray format(const SettingsRecord &record)
 {
     QByteArray out;
-    out += QByteArray::number(record.CommPort) + ',' + quoted(record.Baud) + ',' + quoted(record.DevPass) +
-           ',' + QByteArray::number(record.STime) + ',' + quoted(record.ucApp) + "\r\n";
-    for (int i = 1; i <= 4; ++i) {
-        out += quoted(record.MyLabels[i]);
-        out += i < 4 ? "," : "\r\n";
+    out += QByteArray::number(record.portNumber) + ',' + quoted(record.baudRate) + ',' +
+           quoted(record.password) + ',' + QByteArray::number(record.sampleTime) + ',' +
+           quoted(record.deviceCode) + "\r\n";
+    for (size_t i = 0; i < record.labels.size(); ++i) {
+        out += quoted(record.labels[i]);
+        out += i + 1 < record.labels.size() ? "," : "\r\n";
     }
     return out;
 }

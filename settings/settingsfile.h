@@ -11,9 +11,9 @@ namespace SettingsFile {
 
 struct ParseResult
 {
-    // Set when the first five fields were read; ucApp from the file is kept
-    // even when the rest of the file fails.
-    std::optional<QString> ucApp;
+    // Set when the first five fields were read; the device code from the file
+    // is kept even when the rest of the file fails.
+    std::optional<QString> deviceCode;
     // Set only when all nine fields were read without fault.
     std::optional<SettingsRecord> record;
 };
@@ -23,7 +23,8 @@ QString decode(const QByteArray &bytes);
 
 ParseResult parse(const QByteArray &bytes);
 
-// Line 1: CommPort,"Baud","DevPass",STime,"ucApp" CR LF; line 2: four quoted labels CR LF. UTF-8.
+// Line 1: port,"baud","password",sample time,"device code" CR LF; line 2: four quoted
+// labels CR LF. UTF-8.
 QByteArray format(const SettingsRecord &record);
 
 // Texts the format cannot hold (a double quote, a line break). Returns the reason or empty.

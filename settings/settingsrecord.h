@@ -3,23 +3,23 @@
 #include <QString>
 #include <array>
 
-// The persisted settings. Field names follow the settings file's vocabulary.
+// What a copy of the program keeps in its settings file.
 struct SettingsRecord
 {
-    qint16 CommPort = 1;
-    QString Baud = QStringLiteral("9600");
-    QString DevPass = QStringLiteral("-");
-    qint16 STime = 0;
-    QString ucApp; // no default here: the window sets "DUTY01" once at start
-    // Index 0 is never used; 1 to 4 are the user labels.
-    std::array<QString, 5> MyLabels{QString(), QStringLiteral("PWM(%):"), QStringLiteral("Label2"),
-                                    QStringLiteral("nc"), QStringLiteral("nc")};
+    qint16 portNumber = 1;
+    QString baudRate = QStringLiteral("9600"); // as written; the link decides whether it is a rate
+    QString password = QStringLiteral("-");    // kept for the device; never sent
+    qint16 sampleTime = 0;                     // seconds between polls; 0 or less: no polling
+    QString deviceCode;                        // the device's answer to "I?"; set once at start
+    // Label 1 captions the duty figure; 2 to 4 are kept for the file's sake.
+    std::array<QString, 4> labels{QStringLiteral("PWM(%):"), QStringLiteral("Label2"), QStringLiteral("nc"),
+                                  QStringLiteral("nc")};
 
-    // Every field but ucApp back to its default.
-    void resetKeepingUcApp()
+    // A file that cannot be used still names the device it was written for.
+    void resetKeepingDeviceCode()
     {
         SettingsRecord defaults;
-        defaults.ucApp = ucApp;
+        defaults.deviceCode = deviceCode;
         *this = defaults;
     }
 

@@ -15,67 +15,62 @@ public:
     // Takes the executable folder like the real port, and ignores it.
     explicit FakeSerialPort(const QString & = {}) {}
 
+    // "Open <port> <baud>", "Close" (of an open port), "Write <bytes>".
     QStringList calls;
     QByteArrayList writes;
-    // The next call of the operation, named as in calls ("Open", "Output", ...), throws this number.
+    // The next call of the operation ("Open" or "Write") fails with this number.
     QHash<QString, int> failures;
 
-    // Adds bytes to the input buffer and raises the receive notification.
+    // Adds bytes to the input buffer and raises the ready-read notification.
     void simulateArrival(const QByteArray &bytes)
     {
         m_input += bytes;
-        emit commEvent(CommEventReceive);
+        emit readyRead();
     }
 
-    void setCommPort(int number) override
+    bool open(const LineSettings &settings) override
     {
-        record("CommPort", QString::number(number));
-        if (m_open || number < 1 || number > 255)
-            throw SerialPortError{m_open ? SerialErrors::PortInUse : SerialErrors::InvalidPort, {}};
-        m_commPort = number;
+        if (!record(QStringLiteral("Open"), QStringLiteral("%1 %2").arg(settings.portNumber).arg(settings.baudRate)))
+            return false;
+        if (m_open)
+            return fail(PortErrors::PortInUse);
+        m_open = true;
+        return true;
     }
-    int commPort() const override { return m_commPort; }
-    void setSettings(const QString &settings) override
+    void close() override
     {
-        record("Settings", settings);
-        m_settings = settings;
+        if (m_open)
+            calls << QStringLiteral("Close");
+        m_open = false;
     }
-    QString settings() const override { return m_settings; }
-    void setHandshaking(int mode) override { record("Handshaking", QString::number(mode)); }
-    bool portOpen() const override { return m_open; }
-    void setPortOpen(bool open) override
+    bool isOpen() const override { return m_open; }
+    bool write(const QByteArray &bytes) override
     {
-        record(open ? "Open" : "Close");
-        if (open && m_open)
-            throw SerialPortError{SerialErrors::PortInUse, {}};
-        m_open = open;
-    }
-    void setDTREnable(bool on) override { record("DTR", QString::number(on)); }
-    void setRTSEnable(bool on) override { record("RTS", QString::number(on)); }
-    void setRThreshold(int count) override { record("RThreshold", QString::number(count)); }
-    void setInputLen(int count) override { record("InputLen", QString::number(count)); }
-    void output(const QByteArray &bytes) override
-    {
-        record("Output", QString::fromLatin1(bytes));
+        if (!record(QStringLiteral("Write"), QString::fromLatin1(bytes)))
+            return false;
         if (!m_open)
-            throw SerialPortError{SerialErrors::PortClosed, {}};
+            return fail(PortErrors::PortClosed);
         writes.append(bytes);
+        return true;
     }
     QByteArray readAll() override { return std::exchange(m_input, {}); }
-    qint64 inBufferCount() const override { return m_input.size(); }
-    QString lastErrorText() const override { return {}; }
+    PortFailure lastFailure() const override { return m_failure; }
 
 private:
-    void record(const char *operation, const QString &argument = {})
+    bool record(const QString &operation, const QString &argument)
     {
-        const QString name = QLatin1String(operation);
-        calls.append(argument.isNull() ? name : name + u' ' + argument);
-        if (const int number = failures.take(name))
-            throw SerialPortError{number, QStringLiteral("injected %1").arg(number)};
+        calls.append(operation + u' ' + argument);
+        if (const int number = failures.take(operation))
+            return fail(number);
+        return true;
+    }
+    bool fail(int number)
+    {
+        m_failure = {number, QStringLiteral("injected %1").arg(number)};
+        return false;
     }
 
     QByteArray m_input;
-    QString m_settings;
-    int m_commPort = 1;
+    PortFailure m_failure;
     bool m_open = false;
 };

@@ -1,4 +1,4 @@
-#include "app/executableinfo.h"
+#include "settings/executableinfo.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,24 +1,28 @@
-#include "app/vbcolor.h"
+#include "app/colors.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 
-QColor vbColor(quint32 code, const QPalette &palette)
+namespace Colors {
+
+QColor buttonFace()
 {
-    if (code & 0x80000000u) {
-        switch (code & 0xFF) {
-        case 0x03: // inactive title bar: the palette's inactive highlight is the nearest thing
-            return palette.color(QPalette::Inactive, QPalette::Mid);
-        case 0x0D:
-            return palette.color(QPalette::Active, QPalette::Highlight);
-        case 0x0F:
-        default:
-            return palette.color(QPalette::Active, QPalette::Button);
-        }
-    }
-    return QColor(int(code & 0xFF), int((code >> 8) & 0xFF), int((code >> 16) & 0xFF));
+    return QApplication::palette().color(QPalette::Active, QPalette::Button);
 }
+
+QColor highlight()
+{
+    return QApplication::palette().color(QPalette::Active, QPalette::Highlight);
+}
+
+// A quiet grey that still reads as part of the desktop's frame colours.
+QColor inactiveTitle()
+{
+    return QApplication::palette().color(QPalette::Inactive, QPalette::Mid);
+}
+
+} // namespace Colors
 
 void setLabelColors(QLabel *label, const QColor &back, const QColor &text)
 {
@@ -28,6 +32,15 @@ void setLabelColors(QLabel *label, const QColor &back, const QColor &text)
         pal.setColor(QPalette::WindowText, text);
     label->setPalette(pal);
     label->setAutoFillBackground(true);
+}
+
+void setFrameColors(QWidget *frame, const QColor &back, const QColor &text)
+{
+    QPalette pal = frame->palette();
+    pal.setColor(QPalette::Window, back);
+    pal.setColor(QPalette::WindowText, text);
+    frame->setPalette(pal);
+    frame->setAutoFillBackground(true);
 }
 
 void setButtonBackColor(QPushButton *button, const QColor &back)
@@ -47,13 +60,4 @@ void setButtonBackColor(QPushButton *button, const QColor &back)
 QColor buttonBackColor(const QPushButton *button)
 {
     return button->property("backColor").value<QColor>();
-}
-
-void setFrameColors(QWidget *frame, const QColor &back, const QColor &text)
-{
-    QPalette pal = frame->palette();
-    pal.setColor(QPalette::Window, back);
-    pal.setColor(QPalette::WindowText, text);
-    frame->setPalette(pal);
-    frame->setAutoFillBackground(true);
 }

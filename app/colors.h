@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QColor>
+
+class QLabel;
+class QPushButton;
+class QWidget;
+
+// The window's colours.
+namespace Colors {
+inline constexpr QRgb Black = 0x000000;
+inline constexpr QRgb White = 0xFFFFFF;
+inline constexpr QRgb Red = 0xFF0000;
+inline constexpr QRgb DarkRed = 0xC00000;
+inline constexpr QRgb Green = 0x00C000;
+inline constexpr QRgb Yellow = 0xFFFF00;
+inline constexpr QRgb Magenta = 0xFF00FF;
+inline constexpr QRgb LightYellow = 0xFFFFC0;
+inline constexpr QRgb LightRed = 0xFF8080;
+inline constexpr QRgb LightGreen = 0xC0FFC0;
+
+// The desktop's own colours, from the application palette.
+QColor buttonFace();
+QColor highlight();
+QColor inactiveTitle();
+} // namespace Colors
+
+// Background colours that really show under Fusion: labels and frames through
+// their palette, buttons through a one-line style sheet with an explicit border.
+void setLabelColors(QLabel *label, const QColor &back, const QColor &text = QColor());
+void setFrameColors(QWidget *frame, const QColor &back, const QColor &text);
+void setButtonBackColor(QPushButton *button, const QColor &back);
+QColor buttonBackColor(const QPushButton *button);

@@ -1,0 +1,102 @@
+#include "app/dialogs.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPushButton>
+
+namespace {
+
+class SpecBox : public QMessageBox
+{
+public:
+    explicit SpecBox(const DialogSpec &spec) : m_canDismiss(spec.escapeButton != NoButton), m_help(spec.help) {}
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (event->key() == Qt::Key_F1 && !m_help.isEmpty()) {
+            QMessageBox::information(this, QStringLiteral("Help"), m_help);
+            return;
+        }
+        if (event->matches(QKeySequence::Cancel) && !m_canDismiss)
+            return;
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent *event) override
+    {
+        if (!m_canDismiss) {
+            event->ignore();
+            return;
+        }
+        QMessageBox::closeEvent(event);
+    }
+
+private:
+    bool m_canDismiss;
+    QString m_help;
+};
+
+} // namespace
+
+namespace DialogSpecs {
+
+DialogSpec exitQuestion()
+{
+    return {QStringLiteral("Exit Dialog"),
+            QStringLiteral("Do you want to close/exit App ?"),
+            QMessageBox::Question,
+            {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel},
+            QMessageBox::Yes,
+            QMessageBox::Cancel,
+            {}};
+}
+
+DialogSpec noResponseQuestion()
+{
+    // "No" ends the program, so it is the default only for Enter, never for Esc.
+    return {QStringLiteral("MsgBox: NO RESPONSE - COMMUNICATION ERROR!"),
+            QStringLiteral("NO RESPONSE! Check connected hardware! Do you want to continue ?"),
+            QMessageBox::Critical,
+            {QMessageBox::Yes, QMessageBox::No},
+            QMessageBox::No,
+            QMessageBox::NoButton,
+            QStringLiteral("The program could not send a command to the device.\n\n"
+                           "Check that the device is connected and powered, and that the COM number "
+                           "in the settings names its port.\n\n"
+                           "Yes: close the port and search for the device again.\n"
+                           "No: end the program now.")};
+}
+
+DialogSpec saveRefused(const QString &why)
+{
+    return {QStringLiteral("Settings not saved"), why, QMessageBox::Warning, {QMessageBox::Ok},
+            QMessageBox::Ok, QMessageBox::Ok, {}};
+}
+
+} // namespace DialogSpecs
+
+std::unique_ptr<QMessageBox> createMessageBox(const DialogSpec &spec, QWidget *parent)
+{
+    auto box = std::make_unique<SpecBox>(spec);
+    box->setParent(parent, Qt::Dialog);
+    box->setWindowModality(Qt::ApplicationModal);
+    box->setWindowTitle(spec.title);
+    box->setText(spec.text);
+    box->setTextFormat(Qt::PlainText);
+    box->setIcon(spec.icon);
+    for (QMessageBox::StandardButton button : spec.buttons)
+        box->addButton(button);
+    if (spec.defaultButton != QMessageBox::NoButton)
+        box->setDefaultButton(spec.defaultButton);
+    if (spec.escapeButton != QMessageBox::NoButton)
+        box->setEscapeButton(spec.escapeButton);
+    return box;
+}
+
+QMessageBox::StandardButton MessageBoxDialogs::ask(const DialogSpec &spec)
+{
+    const std::unique_ptr<QMessageBox> box = createMessageBox(spec, m_parent);
+    box->exec();
+    const QMessageBox::StandardButton answer = box->standardButton(box->clickedButton());
+    return answer == QMessageBox::NoButton ? spec.escapeButton : answer;
+}

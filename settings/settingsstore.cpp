@@ -1,0 +1,35 @@
+#include "settings/settingsstore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+QString settingsLocation(const ExecutableInfo &exe)
+{
+    const QString beside = SettingsFile::pathFor(exe.dir, exe.baseName);
+    const QFileInfo folder(exe.dir.isEmpty() ? QStringLiteral(".") : exe.dir);
+    return SettingsFile::choosePath(exe.dir, exe.baseName,
+                                    QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
+                                    QFileInfo::exists(beside), folder.isDir() && folder.isWritable());
+}
+
+SettingsFile::ParseResult readSettingsFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return SettingsFile::parse(file.readAll());
+}
+
+QString writeSettingsFile(const QString &path, const SettingsRecord &record)
+{
+    // Under the user's configuration folder the folder may not exist yet.
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    // A save that fails half-way must leave the previous file as it was.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(SettingsFile::format(record)) < 0 || !file.commit())
+        return file.errorString();
+    return {};
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+// The window over a port (the fake or the real one), with scripted message boxes.
+#include "app/colors.h"
+#include "app/dialogs.h"
+#include "app/mainwindow.h"
+#include "tests/sessionharness.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+// Message boxes that answer from a script and remember what they showed.
+struct ScriptedDialogs final : Dialogs
+{
+    QList<DialogSpec> shown;
+    QList<QMessageBox::StandardButton> answers;
+    QMessageBox::StandardButton defaultAnswer = QMessageBox::Cancel;
+    QMessageBox::StandardButton ask(const DialogSpec &spec) override
+    {
+        shown << spec;
+        return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
+    }
+    QStringList titles() const
+    {
+        QStringList t;
+        for (const DialogSpec &spec : shown)
+            t << spec.title;
+        return t;
+    }
+};
+
+// The preset buttons not in the face colour: i when highlighted, -i for any other colour.
+inline QList<int> highlighted(const WindowWidgets &w)
+{
+    QList<int> lit;
+    for (int i = 1; i <= 7; ++i)
+        if (const QColor colour = buttonBackColor(w.presetButtons[i - 1]); colour != Colors::buttonFace())
+            lit << (colour == Colors::highlight() ? i : -i);
+    return lit;
+}
+
+template <class Port> struct WindowHarness
+{
+    QTemporaryDir dir;
+    Port port{dir.path()};
+    ScriptedDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
+    int endCalls = 0;
+
+    explicit WindowHarness(const QByteArray &ini = {}, const QString &baseName = u"pwm-panel"_s)
+    {
+        writeIni(dir, baseName, ini);
+        window = std::make_unique<MainWindow>(port, dialogs, ExecutableInfo{dir.path(), baseName}, [this] {
+            ++endCalls;
+            throw ProgramEnded{};
+        });
+    }
+    DeviceSession &session() const { return window->session(); }
+    const WindowWidgets &w() const { return window->widgets(); }
+    QString iniPath() const { return dir.filePath(session().executable().baseName + ".ini"); }
+    QByteArray iniBytes() const { return readFile(iniPath()); }
+    QString status() const { return w().statusLabel->text(); }
+    QColor statusColor() const { return w().statusLabel->palette().color(QPalette::Window); }
+    QString running() const { return runningTimers(session()); }
+    void identify(const QByteArray &code = "DUTY01")
+    {
+        session().searchTick();
+        port.simulateArrival(code + '\r');
+    }
+};
