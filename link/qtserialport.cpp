@@ -92,17 +92,19 @@ bool QtSerialPort::open(const LineSettings &settings)
 
 bool QtSerialPort::setModemLinesLow()
 {
-    for (const bool done : {m_port.setDataTerminalReady(false), m_port.setRequestToSend(false)}) {
-        if (done)
-            continue;
-        // A pseudo-terminal has no modem lines; that is no reason to give up the port.
-        if (m_port.error() == QSerialPort::UnsupportedOperationError) {
-            m_port.clearError();
-            continue;
-        }
-        return failFromPort(PortErrors::LineError);
+    return modemLineSet(m_port.setDataTerminalReady(false)) && modemLineSet(m_port.setRequestToSend(false));
+}
+
+bool QtSerialPort::modemLineSet(bool done)
+{
+    if (done)
+        return true;
+    // A pseudo-terminal has no modem lines; that is no reason to give up the port.
+    if (m_port.error() == QSerialPort::UnsupportedOperationError) {
+        m_port.clearError();
+        return true;
     }
-    return true;
+    return failFromPort(PortErrors::LineError);
 }
 
 void QtSerialPort::close()

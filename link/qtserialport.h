@@ -32,6 +32,7 @@ private:
     // Takes Qt's pending error as the failure; returns false.
     bool failFromPort(int number);
     bool setModemLinesLow();
+    bool modemLineSet(bool done);
 
     QString m_exeDir;
     QSerialPort m_port;

@@ -1,100 +1,217 @@
-// The window at start, its tab order, the help panel and the exit confirmation.
-#include "testsupport.h"
+// The window: what it shows for the session, its colours, its message boxes,
+// and every button under a real mouse click.
+#include "tests/windowharness.h"
 
-class TestMainForm : public QObject
+#include <QPlainTextEdit>
+
+using Window = WindowHarness<FakeSerialPort>;
+
+class TestMainWindow : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void startsWaitingWithTheSettingsShown_data()
-    {
-        QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<QStringList>("shown"); // the five boxes and the fourth label
-        // clang-format off
-        QTest::addRow("no file") << QByteArray() << QStringList{"1", "9600", "-", "0", "DUTY01", "nc"};
-        QTest::addRow("a file") << "3,\"19200\",\"pw\",5,\"DEV7\"\r\n\"a\",\"b\",\"c\",\"<b>d\"\r\n"_ba
-                                << QStringList{"3", "19200", "pw", "5", "DEV7", "<b>d"};
-        // clang-format on
-    }
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+
     void startsWaitingWithTheSettingsShown()
     {
-        QFETCH(QByteArray, ini);
-        FormHarness h(ini, u"PANEL2"_s);
-        QCOMPARE(h.form->windowTitle(), MainForm::brandText() + ": PANEL2");
+        Window h("3,\"19200\",\"pw\",5,\"DEV7\"\r\n\"<b>a</b>\",\"b\",\"c\",\"d\"\r\n", u"PANEL2"_s);
+        QCOMPARE(h.window->windowTitle(), MainWindow::brandText() + ": PANEL2");
         QCOMPARE(h.status(), u"wait..."_s);
-        QCOMPARE(h.statusColor(), vbColor(VbColor::LightYellow));
-        QCOMPARE(h.running(), u"Timer1"_s);
-        QStringList shown;
-        for (int i = 1; i <= 5; ++i)
-            shown << h.c().txtSet1[i]->text();
-        QTEST(shown << h.c().lblTempName[4]->text(), "shown");
-        QCOMPARE(h.port.calls,
-                 (QStringList{"CommPort " + shown[0], "Settings " + shown[1] + ",N,8,1"})); // no open
-        QCOMPARE(QFile::exists(h.iniPath()), !ini.isNull()); // the defaults are not written out
-        QVERIFY(!h.c().frmTemp1->isEnabled());
-        QVERIFY(h.c().frmHelp->isHidden() && h.c().frmSet->isHidden() && h.c().frmNevidi->isHidden());
-        for (QLabel *label : {h.c().lblStatus, h.c().lblDevCode, h.c().lblTemp[1], h.c().lblTempName[4]})
+        const WindowWidgets &w = h.w();
+        QCOMPARE((QStringList{w.portBox->text(), w.baudBox->text(), w.passwordBox->text(), w.sampleTimeBox->text(),
+                              w.deviceCodeBox->text(), w.label1Box->text(), w.dutyCaption->text()}),
+                 (QStringList{"3", "19200", "pw", "5", "DEV7", "<b>a</b>", "<b>a</b>"}));
+        QVERIFY(!w.controlPanel->isEnabled());
+        QVERIFY(w.helpPanel->isHidden() && w.settingsPanel->isHidden());
+        for (QLabel *label : {w.statusLabel, w.deviceLabel, w.dutyDisplay, w.dutyCaption})
             QCOMPARE(label->textFormat(), Qt::PlainText); // texts from outside are never markup
     }
 
-    void tabOrderFollowsTheList()
+    // Literal RGB values, so a swap of red and blue shows.
+    void statusColoursFollowTheLink_data()
     {
-        FormHarness h;
-        const QStringList order = {"cmdSet",         "cmdExit",    "cmdHelp",    "cmdCloseHelp", "Text1",
-                                   "txtSet1(1)",     "txtSet1(2)", "txtSet1(3)", "txtSet1(4)",   "txtSet1(5)",
-                                   "txtTempName(1)", "cmd0P",      "cmd100P",    "txtSV01",      "cmdSV01",
-                                   "cmdFpwm1",       "cmdFpwm2",   "cmdFpwm3",   "cmdFpwm4",     "cmdFpwm5",
-                                   "cmdFpwm6",       "cmdFpwm7",   "cmd50P"};
-        QWidget *w = h.form->findChild<QWidget *>(order[0]);
-        for (int i = 1; i < order.size(); ++i) {
-            do
-                w = w->nextInFocusChain();
-            while (!(w->focusPolicy() & Qt::TabFocus));
-            QCOMPARE(w->objectName(), order[i]);
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QColor>("colour");
+        QTest::addRow("waiting") << "" << "wait..." << QColor(255, 255, 192);
+        QTest::addRow("searching") << "tick" << "Searching for uc code..." << QColor(255, 255, 192);
+        QTest::addRow("no response") << "timeout" << "No response!" << QColor(255, 128, 128);
+        QTest::addRow("a port error") << "fail" << "Invalid Port Number!" << QColor(255, 128, 128);
+        QTest::addRow("a line") << "line" << "COM:1 Baud:9600 COM data: SV01=5" << QColor(192, 255, 192);
+        QTest::addRow("found") << "found" << "Found: DUTY01" << QColor(0, 192, 0);
+    }
+    void statusColoursFollowTheLink()
+    {
+        QFETCH(QString, step);
+        Window h;
+        if (step == u"fail")
+            h.port.failures[u"Open"_s] = PortErrors::InvalidPort;
+        if (!step.isEmpty())
+            h.session().searchTick();
+        if (step == u"timeout")
+            h.session().responseTimedOut();
+        if (step == u"line")
+            h.port.simulateArrival("SV01=5\r");
+        if (step == u"found")
+            h.port.simulateArrival("DUTY01\r");
+        QTEST(h.status(), "text");
+        QTEST(h.statusColor(), "colour");
+        QCOMPARE(h.w().statusLabel->toolTip(), step == u"fail" ? u"injected 8002"_s : QString());
+    }
+
+    void fixedColoursAreTheirRgbValues()
+    {
+        Window h;
+        const WindowWidgets &w = h.w();
+        const auto back = [](QWidget *x) { return x->palette().color(QPalette::Window); };
+        const auto text = [](QWidget *x) { return x->palette().color(QPalette::WindowText); };
+        QCOMPARE(buttonBackColor(w.setButton), QColor(255, 0, 255));
+        QCOMPARE(buttonBackColor(w.sendButton), QColor(0, 192, 0));
+        QCOMPARE(back(w.deviceLabel), QColor(0, 0, 0));
+        QCOMPARE(text(w.deviceLabel), QColor(255, 255, 0));
+        QCOMPARE(text(w.dutyDisplay), QColor(255, 0, 0));
+        QCOMPARE(back(w.dutyCaption), QColor(255, 255, 192));
+        QCOMPARE(text(w.controlPanel), QColor(255, 255, 192));
+        QCOMPARE(back(w.settingsPanel), QColor(192, 0, 0));
+        QCOMPARE(text(w.settingsPanel), QColor(255, 255, 255));
+        QCOMPARE(text(w.sendButton->parentWidget()), QColor(0, 192, 0));
+    }
+
+    void messageBoxesAnswerAsDesigned_data()
+    {
+        using B = QMessageBox;
+        QTest::addColumn<DialogSpec>("spec");
+        QTest::addColumn<QList<B::StandardButton>>("buttons");
+        QTest::addColumn<int>("defaultButton");
+        QTest::addColumn<bool>("dismissable"); // by Esc and the close box
+        QTest::addRow("exit: Esc cancels") << DialogSpecs::exitQuestion() << QList{B::Yes, B::No, B::Cancel}
+                                           << int(B::Yes) << true;
+        QTest::addRow("no response: only Yes or No answers")
+            << DialogSpecs::noResponseQuestion() << QList{B::Yes, B::No} << int(B::No) << false;
+        QTest::addRow("a refused save") << DialogSpecs::saveRefused(u"why"_s) << QList{B::Ok} << int(B::Ok) << true;
+    }
+    void messageBoxesAnswerAsDesigned()
+    {
+        QFETCH(DialogSpec, spec);
+        QFETCH(QList<QMessageBox::StandardButton>, buttons);
+        QFETCH(int, defaultButton);
+        QFETCH(bool, dismissable);
+        const std::unique_ptr<QMessageBox> box = createMessageBox(spec);
+        QCOMPARE(box->text(), spec.text);
+        QCOMPARE(box->textFormat(), Qt::PlainText);
+        QList<QMessageBox::StandardButton> shown;
+        for (QAbstractButton *b : box->buttons())
+            shown << box->standardButton(b);
+        std::sort(shown.begin(), shown.end());
+        std::sort(buttons.begin(), buttons.end());
+        QCOMPARE(shown, buttons);
+        QCOMPARE(box->standardButton(box->defaultButton()), QMessageBox::StandardButton(defaultButton));
+
+        box->show();
+        QVERIFY(QTest::qWaitForWindowExposed(box.get()));
+        QTest::keyClick(box.get(), Qt::Key_Escape);
+        QCOMPARE(box->isVisible(), !dismissable);
+        if (!dismissable) {
+            QVERIFY(!box->close());
+            QVERIFY(box->isVisible() && !box->clickedButton());
         }
     }
 
-    void theHelpPanelOpensAndClosesAndTouchesNothingElse()
+    // Real clicks, so a lost connection between a button and the session shows.
+    void everyButtonWorksUnderTheMouse()
     {
-        FormHarness h;
-        h.form->cmdHelp_Click();
-        h.form->cmdHelp_Click();
-        QVERIFY(!h.c().frmHelp->isHidden());
-        h.form->cmdCloseHelp_Click();
-        QVERIFY(h.c().frmHelp->isHidden() && h.c().frmSet->isHidden());
-        QCOMPARE(h.running(), u"Timer1"_s);
+        Window h;
+        const WindowWidgets &w = h.w();
+        h.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
+        h.identify();
+        h.session().readBackTimer().stop();
+        h.session().readBackStep(); // unlocks the control panel
+        h.port.writes.clear();
+
+        const auto click = [](QPushButton *b) { QTest::mouseClick(b, Qt::LeftButton); };
+        click(w.duty0Button);
+        click(w.duty50Button);
+        click(w.duty100Button);
+        for (QPushButton *preset : w.presetButtons)
+            click(preset);
+        w.typedDutyBox->setText(u"37"_s);
+        click(w.sendButton);
+        QCOMPARE(h.port.writes, (QByteArrayList{"SV01=0\r", "PV1?\r", "SV01=50\r", "PV1?\r", "SV01=100\r", "PV1?\r",
+                                                "SV02=1\r", "SV02=2\r", "SV02=3\r", "SV02=4\r", "SV02=5\r",
+                                                "SV02=6\r", "SV02=7\r", "SV01=37\r"}));
+        QCOMPARE(w.typedDutyBox->text(), u"37"_s);
+        w.typedDutyBox->setText(u"101"_s);
+        click(w.sendButton);
+        QCOMPARE(w.typedDutyBox->text(), u"error"_s);
+
+        const QStringList callsBefore = h.port.calls;
+        click(w.helpButton);
+        QVERIFY(w.helpPanel->isVisible());
+        click(w.closeHelpButton);
+        QVERIFY(w.helpPanel->isHidden());
+        QCOMPARE(h.port.calls, callsBefore); // help touches nothing else
+
+        click(w.setButton);
+        QVERIFY(w.settingsPanel->isVisible());
+        w.label1Box->setText(u"Fan\""_s);
+        click(w.saveButton);
+        QCOMPARE(h.dialogs.titles(), QStringList{"Settings not saved"});
+        QVERIFY(w.settingsPanel->isVisible()); // a refused save keeps the panel open
+        w.label1Box->setText(u"Fan"_s);
+        click(w.saveButton);
+        QVERIFY(w.settingsPanel->isHidden());
+        QCOMPARE(h.iniBytes(), "1,\"9600\",\"-\",0,\"DUTY01\"\r\n\"Fan\",\"Label2\",\"nc\",\"nc\"\r\n"_ba);
+        QCOMPARE(w.dutyCaption->text(), u"Fan"_s);
         QCOMPARE(h.status(), u"wait..."_s);
-        QCOMPARE(h.port.calls.size(), 2); // the settings load only
+    }
+
+    void aPollKeepsTheFocusWhereItWas()
+    {
+        Window h(iniFile(1));
+        h.identify();
+        h.session().readBackTimer().stop();
+        h.session().sampleTimer().stop();
+        h.session().readBackStep(); // unlocks the panel
+        h.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+        h.w().typedDutyBox->setFocus();
+        QTRY_VERIFY(h.w().typedDutyBox->hasFocus());
+        h.session().sampleTick();
+        bool disabledDuringThePoll = false;
+        QTimer::singleShot(0, h.window.get(), [&] { disabledDuringThePoll = !h.window->isEnabled(); });
+        h.session().sampleTick();
+        QVERIFY(disabledDuringThePoll);
+        QVERIFY(h.window->isEnabled() && h.w().typedDutyBox->hasFocus());
     }
 
     void exitAsksFirst_data()
     {
         QTest::addColumn<int>("answer");
-        QTest::addRow("Yes closes the open port and ends") << int(MsgBoxResult::Yes);
-        QTest::addRow("No keeps the window and the port") << int(MsgBoxResult::No);
-        QTest::addRow("Cancel keeps the window and the port") << int(MsgBoxResult::Cancel);
+        QTest::addRow("Yes closes the open port and ends") << int(QMessageBox::Yes);
+        QTest::addRow("No keeps the window and the port") << int(QMessageBox::No);
+        QTest::addRow("Cancel keeps the window and the port") << int(QMessageBox::Cancel);
     }
     void exitAsksFirst()
     {
         QFETCH(int, answer);
-        const bool yes = answer == MsgBoxResult::Yes;
-        FormHarness h;
-        h.form->Timer1_Timer();
+        const bool yes = answer == QMessageBox::Yes;
+        Window h;
+        h.session().searchTick();
         h.port.calls.clear();
-        h.boxes.answers = {answer, MsgBoxResult::Yes};
-        QCOMPARE(h.form->close(), yes);
-        const QStringList exitDialog = {"Do you want to close/exit App ?", "35", "Exit Dialog", "", "0"};
-        QCOMPARE(h.boxes.shown, QList<QStringList>{exitDialog});
+        h.dialogs.answers = {QMessageBox::StandardButton(answer), QMessageBox::Yes};
+        QCOMPARE(h.window->close(), yes);
+        QCOMPARE(h.dialogs.titles(), QStringList{"Exit Dialog"});
         QCOMPARE(h.port.calls, yes ? QStringList{"Close"} : QStringList());
-        QCOMPARE(h.running(), yes ? QString() : u"Timer1 TimerCom"_s);
+        QCOMPARE(h.running(), yes ? QString() : u"search response"_s);
         QVERIFY(!QFile::exists(h.iniPath())); // nothing is saved on exit
-        if (yes) {                            // a handler still waiting in a pacing delay raises no dialog
-            h.port.failures[u"Output"_s] = SerialErrors::PortClosed;
-            h.form->cmd50P_Click();
-            QCOMPARE(h.boxes.shown.size(), 1);
+        if (yes) { // a command still waiting in a pacing delay raises no question
+            h.session().setDuty(50);
+            QCOMPARE(h.dialogs.shown.size(), 1);
         }
     }
 };
 
-QTEST_MAIN(TestMainForm)
-#include "tst_mainform.moc"
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,9 +1,9 @@
 // Reply lines: how they are cut from the received bytes and what each one does.
-#include "testsupport.h"
+#include "tests/sessionharness.h"
 
 #include <QElapsedTimer>
 
-class TestReplyInterpreter : public QObject
+class TestReplies : public QObject
 {
     Q_OBJECT
 
@@ -12,50 +12,50 @@ private slots:
 
     void onlyTheExactCodeIdentifies_data()
     {
-        QTest::addColumn<QByteArray>("ucApp"); // from the settings file
-        QTest::addColumn<int>("sTime");
+        QTest::addColumn<QByteArray>("deviceCode"); // from the settings file
+        QTest::addColumn<int>("sampleTime");
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("running"); // any reply stops the time-out
         // clang-format off
         const std::tuple<const char *, int, const char *, const char *> rows[] = {
-            {"DUTY01", 0, "DUTY01", "Timer2"}, {"DUTY01", 5, "DUTY01", "Timer2 StTimer"},
-            {"DUTY01", -3, "DUTY01", "Timer2"}, {"DUTY01", 0, "duty01", "Timer1"},
-            {"DUTY01", 0, "DUTY01 ", "Timer1"}, {"DUTY01", 0, " DUTY01", "Timer1"},
-            {"DUTY01", 0, "DUTY011", "Timer1"}, {"DEV7", 0, "DUTY01", "Timer1"},
-            {"DEV7", 0, "DEV7", "Timer2"}};
+            {"DUTY01", 0, "DUTY01", "readBack"}, {"DUTY01", 5, "DUTY01", "readBack sample"},
+            {"DUTY01", -3, "DUTY01", "readBack"}, {"DUTY01", 0, "duty01", "search"},
+            {"DUTY01", 0, "DUTY01 ", "search"}, {"DUTY01", 0, " DUTY01", "search"},
+            {"DUTY01", 0, "DUTY011", "search"}, {"DEV7", 0, "DUTY01", "search"},
+            {"DEV7", 0, "DEV7", "readBack"}};
         // clang-format on
-        for (const auto &[ucApp, sTime, line, running] : rows)
-            QTest::addRow("%s: \"%s\", STime %d", ucApp, line, sTime)
-                << QByteArray(ucApp) << sTime << QByteArray(line) << QString::fromLatin1(running);
+        for (const auto &[code, sampleTime, line, running] : rows)
+            QTest::addRow("%s: \"%s\", sample time %d", code, line, sampleTime)
+                << QByteArray(code) << sampleTime << QByteArray(line) << QString::fromLatin1(running);
     }
     void onlyTheExactCodeIdentifies()
     {
-        QFETCH(QByteArray, ucApp);
-        QFETCH(int, sTime);
+        QFETCH(QByteArray, deviceCode);
+        QFETCH(int, sampleTime);
         QFETCH(QByteArray, line);
-        FormHarness h(iniFile(sTime, ucApp));
+        SessionHarness h(iniFile(sampleTime, deviceCode));
         h.identify(line);
         QTEST(h.running(), "running");
-        const bool found = !h.form->Timer1.isActive();
+        const bool found = !h.session->searchTimer().isActive();
         const QString text = QString::fromLatin1(line);
         QCOMPARE(h.status(), (found ? u"Found: "_s : u"COM:1 Baud:9600 COM data: "_s) + text);
-        QCOMPARE(h.statusColor(), vbColor(found ? VbColor::Green : VbColor::LightGreen));
-        QCOMPARE(h.c().lblDevCode->text(), found ? "Kestravon: uc=" + text + "  pc=pwm-panel" : u"???"_s);
-        QCOMPARE(h.form->SampleTickCount, qMax(sTime - 1, 0));
+        QCOMPARE(h.tone(), found ? StatusTone::Found : StatusTone::Receiving);
+        QCOMPARE(h.screen.deviceLine, found ? "Kestravon: uc=" + text + "  pc=pwm-panel" : u"???"_s);
+        QCOMPARE(h.session->sampleTickCount(), qMax(sampleTime - 1, 0));
     }
 
     void dutyAndPresetLinesShowTheirValue_data()
     {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("duty");
-        QTest::addColumn<QList<int>>("lit"); // after preset 5 was lit
+        QTest::addColumn<int>("lit"); // after preset 5 was lit; 0: none
         // clang-format off
-        const std::tuple<const char *, const char *, QList<int>> rows[] = {
-            {"SV01=50", "50", {5}}, {"SV01=", "0", {5}}, {"SV01=12345678", "1.234568E+07", {5}},
-            {"SV01=1E39", "inf", {5}}, {"SV01=-1E999", "-inf", {5}}, {"sv01=5", "-", {5}},
-            {"SV02=3", "-", {3}}, {"SV02=3.0", "-", {3}}, {"SV02=03", "-", {3}}, {"SV02=7", "-", {7}},
-            {"SV02=1.00000001", "-", {1}}, {"SV02=0", "-", {}}, {"SV02=8", "-", {}}, {"SV02=2.5", "-", {}},
-            {"SV02=-3", "-", {}}, {"sv02=3", "-", {5}}, {"SV02", "-", {5}}, {"PV1=3", "-", {5}}};
+        const std::tuple<const char *, const char *, int> rows[] = {
+            {"SV01=50", "50", 5}, {"SV01=", "0", 5}, {"SV01=12345678", "1.234568E+07", 5},
+            {"SV01=1E39", "inf", 5}, {"SV01=-1E999", "-inf", 5}, {"sv01=5", "-", 5},
+            {"SV02=3", "-", 3}, {"SV02=3.0", "-", 3}, {"SV02=03", "-", 3}, {"SV02=7", "-", 7},
+            {"SV02=1.00000001", "-", 1}, {"SV02=0", "-", 0}, {"SV02=8", "-", 0}, {"SV02=2.5", "-", 0},
+            {"SV02=-3", "-", 0}, {"sv02=3", "-", 5}, {"SV02", "-", 5}, {"PV1=3", "-", 5}};
         // clang-format on
         for (const auto &[line, duty, lit] : rows)
             QTest::addRow("%s", line) << QByteArray(line) << QString::fromLatin1(duty) << lit;
@@ -63,30 +63,30 @@ private slots:
     void dutyAndPresetLinesShowTheirValue()
     {
         QFETCH(QByteArray, line);
-        FormHarness h;
+        SessionHarness h;
         h.port.simulateArrival("SV02=5\r" + line + '\r');
-        QTEST(h.c().lblTemp[1]->text(), "duty");
-        QTEST(highlighted(h.c()), "lit");
+        QTEST(h.screen.duty, "duty");
+        QTEST(h.screen.preset, "lit");
     }
 
     void aCodeThatIsAlsoADutyLineDoesBoth()
     {
-        FormHarness h(iniFile(0, "SV01=9"));
+        SessionHarness h(iniFile(0, "SV01=9"));
         h.identify("SV01=9");
         QCOMPARE(h.status(), u"Found: SV01=9"_s);
-        QCOMPARE(h.c().lblTemp[1]->text(), u"9"_s);
+        QCOMPARE(h.screen.duty, u"9"_s);
     }
 
     void anOverlongLineShowsQuestionMarks()
     {
-        FormHarness h;
+        SessionHarness h;
         h.port.simulateArrival("SV01=42" + QByteArray(32767 - 7, 'x') + '\r');
-        QCOMPARE(h.c().lblTemp[1]->text(), u"42"_s); // the longest line handled
+        QCOMPARE(h.screen.duty, u"42"_s); // the longest line handled
         h.port.simulateArrival("SV01=43" + QByteArray(32768 - 7, 'x') + '\r');
         QCOMPARE(h.status(), u"???"_s);
-        QCOMPARE(h.c().lblTemp[1]->text(), u"42"_s);
+        QCOMPARE(h.screen.duty, u"42"_s);
         h.port.simulateArrival("SV01=7\r"); // the next line is clean
-        QCOMPARE(h.c().lblTemp[1]->text(), u"7"_s);
+        QCOMPARE(h.screen.duty, u"7"_s);
     }
 
     void receivesLinesInAnyPieces_data()
@@ -106,25 +106,26 @@ private slots:
     void receivesLinesInAnyPieces()
     {
         QFETCH(QByteArrayList, arrivals);
-        FormHarness h;
-        h.form->Timer1_Timer();
+        SessionHarness h;
+        h.session->searchTick();
         for (const QByteArray &bytes : arrivals)
             h.port.simulateArrival(bytes);
-        QTEST(h.c().lblTemp[1]->text(), "duty");
-        QTEST(!h.form->Timer1.isActive(), "found");
+        QTEST(h.screen.duty, "duty");
+        QTEST(!h.session->searchTimer().isActive(), "found");
     }
 
-    void aReplyIsInterpretedInsideThePacingDelay()
+    void aReplyIsHandledInsideThePacingDelay()
     {
-        FormHarness h;
+        SessionHarness h;
+        h.session->searchTick();
         QTimer::singleShot(5, &h.port, [&] { h.port.simulateArrival("SV01=42\r"); });
         QElapsedTimer clock;
         clock.start();
-        h.form->cmdKasnjenje_Click();
+        h.session->askDutySetValue();
         QVERIFY(clock.elapsed() >= 50);
-        QCOMPARE(h.c().lblTemp[1]->text(), u"42"_s);
+        QCOMPARE(h.screen.duty, u"42"_s);
     }
 };
 
-QTEST_MAIN(TestReplyInterpreter)
-#include "tst_replyinterpreter.moc"
+QTEST_GUILESS_MAIN(TestReplies)
+#include "tst_replies.moc"

@@ -1,5 +1,5 @@
-// The settings panel: opening it, SAVE-CLOSE, what a save refuses, and the reload after it.
-#include "testsupport.h"
+// Saving the settings panel: what a save writes, what it refuses, and the reload after it.
+#include "tests/sessionharness.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -11,18 +11,32 @@
 namespace {
 const QByteArray kOwnFile = "2,\"19200\",\"pw\",5,\"DUTY01\"\r\n\"Duty\",\"Lab 2\",\"x,y\",\"z\"\r\n";
 
-// Identified, Set pressed, a box typed into (COM, Baud, DevPas, STime, ucApp or MyLabel1), SAVE-CLOSE.
-void saveAfterTyping(FormHarness &h, const QString &box, const QString &text)
+// The texts the panel shows for the current settings.
+SettingsTexts shownTexts(const SettingsRecord &s)
+{
+    return {QString::number(s.portNumber), s.baudRate, s.password, QString::number(s.sampleTime), s.deviceCode,
+            s.labels[0]};
+}
+
+// Identified, the panel opened, one box typed into (COM, Baud, DevPas, STime, ucApp or MyLabel1), saved.
+bool saveAfterTyping(SessionHarness &h, const QString &box, const QString &text)
 {
     h.identify();
     h.port.calls.clear();
-    h.form->cmdSet_Click();
-    QVERIFY(!h.c().frmSet->isHidden());
-    QCOMPARE(h.running(), u"Timer2"_s); // Set stops the polls only
-    const qsizetype i = QStringList{"COM", "Baud", "DevPas", "STime", "ucApp"}.indexOf(box);
-    if (!box.isEmpty())
-        (i < 0 ? h.c().txtTempName[1] : h.c().txtSet1[i + 1])->setText(text);
-    h.form->cmdExit_Click();
+    h.session->pauseSampling();
+    SettingsTexts texts = shownTexts(h.screen.settings);
+    QString *const boxes[] = {&texts.portNumber, &texts.baudRate,   &texts.password,
+                              &texts.sampleTime, &texts.deviceCode, &texts.label1};
+    const qsizetype i = QStringList{"COM", "Baud", "DevPas", "STime", "ucApp", "MyLabel1"}.indexOf(box);
+    if (i >= 0)
+        *boxes[i] = text;
+    return h.session->saveSettings(texts);
+}
+
+QStringList shownBoxes(const Screen &screen)
+{
+    const SettingsTexts t = shownTexts(screen.settings);
+    return {t.portNumber, t.baudRate, t.password, t.sampleTime, t.deviceCode};
 }
 } // namespace
 
@@ -33,7 +47,29 @@ class TestSettingsPanel : public QObject
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale::c()); }
 
-    void saveCloseWritesTheFileAndRestarts_data()
+    void startsWaitingWithTheSettingsShown_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QStringList>("shown"); // the five boxes and the fourth label
+        // clang-format off
+        QTest::addRow("no file") << QByteArray() << QStringList{"1", "9600", "-", "0", "DUTY01", "nc"};
+        QTest::addRow("a file") << "3,\"19200\",\"pw\",5,\"DEV7\"\r\n\"a\",\"b\",\"c\",\"<b>d\"\r\n"_ba
+                                << QStringList{"3", "19200", "pw", "5", "DEV7", "<b>d"};
+        // clang-format on
+    }
+    void startsWaitingWithTheSettingsShown()
+    {
+        QFETCH(QByteArray, ini);
+        SessionHarness h(ini, u"PANEL2"_s);
+        QCOMPARE(h.status(), u"wait..."_s);
+        QCOMPARE(h.tone(), StatusTone::Searching);
+        QCOMPARE(h.running(), u"search"_s);
+        QTEST(shownBoxes(h.screen) << h.screen.settings.labels[3], "shown");
+        QCOMPARE(QFile::exists(h.iniPath()), !ini.isNull()); // the defaults are not written out
+        QVERIFY(!h.screen.panelEnabled);
+    }
+
+    void savingWritesTheFileAndRestarts_data()
     {
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<QString>("box"); // empty: nothing typed
@@ -41,45 +77,44 @@ private slots:
         QTest::addColumn<QByteArray>("saved");
         // clang-format off
         QTest::addRow("the defaults") << QByteArray() << QString() << QString() << iniFile();
-        QTest::addRow("a new label; STime and labels 2 to 4 kept") << kOwnFile << "MyLabel1" << "Fan"
+        QTest::addRow("a new label; sample time and labels 2 to 4 kept") << kOwnFile << "MyLabel1" << "Fan"
             << "2,\"19200\",\"pw\",5,\"DUTY01\"\r\n\"Fan\",\"Lab 2\",\"x,y\",\"z\"\r\n"_ba;
         QTest::addRow("COM 7.5 saves 8") << QByteArray() << "COM" << "7.5" << "8" + iniFile().mid(1);
         QTest::addRow("COM 6.5 saves 6") << QByteArray() << "COM" << "6.5" << "6" + iniFile().mid(1);
         // clang-format on
     }
-    void saveCloseWritesTheFileAndRestarts()
+    void savingWritesTheFileAndRestarts()
     {
         QFETCH(QByteArray, ini);
         QFETCH(QString, box);
         QFETCH(QString, typed);
         QFETCH(QByteArray, saved);
-        FormHarness h(ini);
-        saveAfterTyping(h, box, typed);
+        SessionHarness h(ini);
+        QVERIFY(saveAfterTyping(h, box, typed));
+        QCOMPARE(h.running(), u"search readBack"_s); // the panel stopped the polls only
         QCOMPARE(h.iniBytes(), saved);
-        QVERIFY(h.boxes.shown.isEmpty() && h.c().frmSet->isHidden());
+        QVERIFY(h.prompts.refusals.isEmpty());
+        QCOMPARE(h.port.calls, QStringList{"Close"}); // closed, then reloaded
         const QString port = QString::fromLatin1(saved.first(1));
-        QCOMPARE(h.port.calls.mid(0, 2), (QStringList{"Close", "CommPort " + port})); // closed, then reloaded
-        QCOMPARE(h.c().txtSet1[1]->text(), port);
-        QCOMPARE(h.c().lblTempName[1]->text(), box == u"MyLabel1" ? typed : h.form->Settings.MyLabels[1]);
+        QCOMPARE(shownBoxes(h.screen).value(0), port);
+        QCOMPARE(h.screen.settings.labels[0], box == u"MyLabel1" ? typed : h.session->settings().labels[0]);
         QCOMPARE(h.status(), u"wait..."_s);
-        QVERIFY(h.form->Timer1.isActive());
+        h.session->searchTick();
+        QCOMPARE(h.port.calls.value(1), u"Open %1 %2"_s.arg(port, h.screen.settings.baudRate));
     }
 
     void aRefusedBaudIsSavedButTheReloadFallsBack()
     {
-        FormHarness h;
-        h.form->cmdSet_Click();
-        h.c().txtSet1[1]->setText(u"2"_s);
-        h.c().txtSet1[2]->setText(u"96OO"_s);
-        h.c().txtSet1[5]->setText(u"DEV9"_s);
-        h.port.failures[u"Settings"_s] = SerialErrors::BadSettings; // at the reload
-        h.form->cmdExit_Click();
+        SessionHarness h;
+        SettingsTexts texts = shownTexts(h.screen.settings);
+        texts.portNumber = u"2"_s;
+        texts.baudRate = u"96OO"_s;
+        texts.deviceCode = u"DEV9"_s;
+        QVERIFY(h.session->saveSettings(texts));
         QCOMPARE(h.iniBytes(), "2,\"96OO\",\"-\",0,\"DEV9\"\r\n\"PWM(%):\",\"Label2\",\"nc\",\"nc\"\r\n"_ba);
-        QStringList boxes;
-        for (int i = 1; i <= 5; ++i)
-            boxes << h.c().txtSet1[i]->text();
-        QCOMPARE(boxes, (QStringList{"1", "9600", "-", "0", "DEV9"}));
-        QCOMPARE(h.port.settings(), u"9600,N,8,1"_s);
+        QCOMPARE(shownBoxes(h.screen), (QStringList{"1", "9600", "-", "0", "DEV9"}));
+        h.session->searchTick();
+        QCOMPARE(h.port.calls.value(0), u"Open 1 9600"_s);
     }
 
     void anUnsavableBoxIsRefusedBeforeAnythingChanges_data()
@@ -103,35 +138,19 @@ private slots:
         QFETCH(QString, box);
         QFETCH(QString, text);
         QFETCH(QByteArray, ini);
-        FormHarness h(ini);
-        const SettingsRecord before = h.form->Settings;
-        saveAfterTyping(h, box, text);
-        QCOMPARE(h.boxes.shown.value(0).value(2), u"Settings not saved"_s);
-        QVERIFY2(h.boxes.shown[0][0].contains("The " + box + " box"), qPrintable(h.boxes.shown[0][0]));
+        SessionHarness h(ini);
+        const SettingsRecord before = h.session->settings();
+        QVERIFY(!saveAfterTyping(h, box, text));
+        QCOMPARE(h.prompts.refusals.size(), 1);
+        QVERIFY2(h.prompts.refusals[0].contains("The " + box + " box"), qPrintable(h.prompts.refusals[0]));
         QCOMPARE(h.iniBytes(), ini);
-        QVERIFY(h.port.calls.isEmpty() && !h.c().frmSet->isHidden());
+        QVERIFY(h.port.calls.isEmpty());
         QCOMPARE(h.status(), u"Found: DUTY01"_s);
-        QVERIFY(h.form->Settings == before);
+        QVERIFY(h.session->settings() == before);
     }
 
-    void anUnwritableFileKeepsTheOldOne()
-    {
-        FormHarness h(kOwnFile);
-        QFile notAFolder(h.dir.filePath(u"not-a-folder"_s)); // nothing can be written below it, even by root
-        QVERIFY(notAFolder.open(QIODevice::WriteOnly));
-        h.form->SettingsPath = notAFolder.fileName() + "/pwm-panel.ini";
-        saveAfterTyping(h, u"COM"_s, u"3"_s);
-        QCOMPARE(h.boxes.shown.value(0).value(2), u"Settings not saved"_s);
-        const QString prompt = h.boxes.shown[0][0]; // names the file and the system's reason
-        QVERIFY2(prompt.contains(h.form->SettingsPath) && !prompt.section(u": "_s, 1).trimmed().isEmpty(),
-                 qPrintable(prompt));
-        QCOMPARE(h.iniBytes(), kOwnFile);
-        QVERIFY(h.port.calls.isEmpty() && !h.c().frmSet->isHidden());
-        QCOMPARE(h.form->Settings.CommPort, 2);
-    }
-
-    // Whatever a file holds, a load gives the defaults (ucApp aside) or what
-    // it could read, and never touches the file.
+    // Whatever a file holds, a load gives the defaults (the device code aside)
+    // or what it could read, and never touches the file.
     void aBadFileLoadsSafelyAndStaysAsItWas_data()
     {
         QTest::addColumn<QByteArray>("ini");
@@ -154,33 +173,29 @@ private slots:
     void aBadFileLoadsSafelyAndStaysAsItWas()
     {
         QFETCH(QByteArray, ini);
-        QFETCH(QStringList, boxes);
-        FormHarness h(ini);
+        SessionHarness h(ini);
         const QDateTime written = QFileInfo(h.iniPath()).lastModified();
-        QStringList shown;
-        for (int i = 1; i <= 5; ++i)
-            shown << h.c().txtSet1[i]->text();
-        QCOMPARE(shown, boxes);
-        h.form->StartConnectionCycle(); // loads again
+        QTEST(shownBoxes(h.screen), "boxes");
+        h.session->startConnectionCycle(); // loads again
         QCOMPARE(h.iniBytes(), ini);
         QCOMPARE(QFileInfo(h.iniPath()).lastModified(), written);
-        QVERIFY(h.boxes.shown.isEmpty());
+        QVERIFY(h.prompts.refusals.isEmpty());
     }
 
-    // A folder where the file should be: the defaults, and a save says why it failed.
+    // A folder where the file should be: the defaults, and a save names the
+    // file and the system's reason and changes nothing.
     void aFolderInPlaceOfTheFile()
     {
-        QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkdir(u"pwm-panel.ini"_s));
-        FakeSerialPort port(dir.path());
-        ScriptedMessageBoxes boxes;
-        MainForm form(port, boxes, ExecutableInfo{dir.path(), u"pwm-panel"_s}, [] {});
-        QCOMPARE(form.controls().txtSet1[2]->text(), u"9600"_s);
-        form.cmdSet_Click();
-        form.cmdExit_Click();
-        QCOMPARE(boxes.shown.value(0).value(2), u"Settings not saved"_s);
-        QVERIFY(QFileInfo(dir.filePath(u"pwm-panel.ini"_s)).isDir());
-        QVERIFY(!form.controls().frmSet->isHidden());
+        SessionHarness h;
+        QVERIFY(QDir(h.dir.path()).mkdir(u"pwm-panel.ini"_s));
+        h.session->startConnectionCycle();
+        QCOMPARE(h.screen.settings.baudRate, u"9600"_s);
+        QVERIFY(!saveAfterTyping(h, u"COM"_s, u"3"_s));
+        const QString why = h.prompts.refusals.value(0);
+        QVERIFY2(why.contains(h.iniPath()) && !why.section(u": "_s, 1).trimmed().isEmpty(), qPrintable(why));
+        QVERIFY(QFileInfo(h.iniPath()).isDir());
+        QVERIFY(h.port.calls.isEmpty());
+        QCOMPARE(h.session->settings().portNumber, 1);
     }
 
     // A file of the user's in a folder that is not: it stays whole, the reason is shown.
@@ -188,17 +203,15 @@ private slots:
     {
         if (::geteuid() == 0)
             QSKIP("root may write any folder");
-        FormHarness h(kOwnFile);
+        SessionHarness h(kOwnFile);
         QFile::setPermissions(h.dir.path(), QFile::ReadOwner | QFile::ExeOwner);
         const auto restore = qScopeGuard([&] {
             QFile::setPermissions(h.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         });
-        QCOMPARE(h.form->SettingsPath, h.iniPath()); // the file exists, so it is used where it is
-        saveAfterTyping(h, u"COM"_s, u"3"_s);
-        QCOMPARE(h.boxes.shown.value(0).value(2), u"Settings not saved"_s);
-        QVERIFY2(h.boxes.shown[0][0].contains(h.iniPath()), qPrintable(h.boxes.shown[0][0]));
+        QCOMPARE(h.session->settingsPath(), h.iniPath()); // the file exists, so it is used where it is
+        QVERIFY(!saveAfterTyping(h, u"COM"_s, u"3"_s));
+        QVERIFY2(h.prompts.refusals.value(0).contains(h.iniPath()), qPrintable(h.prompts.refusals.value(0)));
         QCOMPARE(h.iniBytes(), kOwnFile);
-        QVERIFY(!h.c().frmSet->isHidden());
     }
 
     // A system-wide install: the folder of the executable is not the user's.
@@ -206,28 +219,28 @@ private slots:
     {
         if (::geteuid() == 0)
             QSKIP("root may write any folder");
-        QTemporaryDir exeDir, home;
+        QTemporaryDir home;
         qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
-        QFile::setPermissions(exeDir.path(), QFile::ReadOwner | QFile::ExeOwner);
         {
-            FakeSerialPort port(exeDir.path());
-            ScriptedMessageBoxes boxes;
-            MainForm form(port, boxes, ExecutableInfo{exeDir.path(), u"PANEL2"_s}, [] {});
+            SessionHarness h({}, u"PANEL2"_s);
+            QFile::setPermissions(h.dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+            const auto restore = qScopeGuard([&] {
+                QFile::setPermissions(h.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            });
+            h.session->startConnectionCycle();
             const QString expected =
                 QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + u"/PANEL2.ini"_s;
             QVERIFY2(expected.startsWith(home.path()), qPrintable(expected));
-            QCOMPARE(form.SettingsPath, expected);
-            form.cmdSet_Click();
-            form.controls().txtSet1[1]->setText(u"4"_s);
-            form.cmdExit_Click();
-            QVERIFY(boxes.shown.isEmpty());
+            QCOMPARE(h.session->settingsPath(), expected);
+            SettingsTexts texts = shownTexts(h.screen.settings);
+            texts.portNumber = u"4"_s;
+            QVERIFY(h.session->saveSettings(texts));
             QVERIFY(QFile::exists(expected));
-            QCOMPARE(form.controls().txtSet1[1]->text(), u"4"_s); // read back from there
+            QCOMPARE(h.screen.settings.portNumber, 4); // read back from there
         }
-        QFile::setPermissions(exeDir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qunsetenv("XDG_CONFIG_HOME");
     }
 };
 
-QTEST_MAIN(TestSettingsPanel)
+QTEST_GUILESS_MAIN(TestSettingsPanel)
 #include "tst_settingspanel.moc"
