@@ -10,8 +10,9 @@
 
 namespace {
 
-// Walks a text while skipping blanks, tabs and line feeds wherever they stand,
-// so "1 2" reads as 12 just like the old reader did.
+// Walks a text while skipping blanks, tabs and line feeds wherever they stand:
+// a device that pads or groups its digits ("1 2") still gives the number it
+// meant (12).
 class BlankSkippingReader
 {
 public:
@@ -51,9 +52,9 @@ int digitValue(char16_t c)
     return 99;
 }
 
-// &H and &O integers. A value that fits 16 bits is a 16-bit signed integer
-// (&HFFFF is -1) and one that fits 32 bits a 32-bit signed integer
-// (&HFFFFFFFF is -1), as the old program's integer types had it; anything
+// &H and &O integers. Devices send their 16- and 32-bit registers in hex, so
+// a value that fits 16 bits is a 16-bit signed integer (&HFFFF is -1) and one
+// that fits 32 bits a 32-bit signed integer (&HFFFFFFFF is -1); anything
 // larger is taken unsigned and saturates at 2^64 - 1.
 double readPrefixedInteger(BlankSkippingReader &reader)
 {
