@@ -23,9 +23,12 @@ QByteArray show(const QString &text)
 
 bool storable(const SettingsRecord &r)
 {
-    for (const QString *text :
-         {&r.Baud, &r.DevPass, &r.ucApp, &r.MyLabels[1], &r.MyLabels[2], &r.MyLabels[3], &r.MyLabels[4]}) {
+    for (const QString *text : {&r.baudRate, &r.password, &r.deviceCode}) {
         if (!SettingsFile::unstorableReason(*text).isEmpty())
+            return false;
+    }
+    for (const QString &label : r.labels) {
+        if (!SettingsFile::unstorableReason(label).isEmpty())
             return false;
     }
     return true;
@@ -35,7 +38,8 @@ void checkRoundTrip(const QByteArray &bytes)
 {
     const SettingsFile::ParseResult first = SettingsFile::parse(bytes);
     if (first.record) {
-        FUZZ_CHECK(first.ucApp && *first.ucApp == first.record->ucApp, "ucApp differs from the record's");
+        FUZZ_CHECK(first.deviceCode && *first.deviceCode == first.record->deviceCode,
+                   "the device code differs from the record's");
     }
     if (!first.record || !storable(*first.record))
         return;
@@ -46,16 +50,17 @@ void checkRoundTrip(const QByteArray &bytes)
                written.toPercentEncoding().constData());
     const SettingsRecord &a = *first.record;
     const SettingsRecord &b = *second.record;
-    FUZZ_CHECK(a.CommPort == b.CommPort, "CommPort %d became %d", a.CommPort, b.CommPort);
-    FUZZ_CHECK(a.STime == b.STime, "STime %d became %d", a.STime, b.STime);
-    FUZZ_CHECK(a.Baud == b.Baud, "Baud [%s] became [%s]", show(a.Baud).constData(), show(b.Baud).constData());
-    FUZZ_CHECK(a.DevPass == b.DevPass, "DevPass [%s] became [%s]", show(a.DevPass).constData(),
-               show(b.DevPass).constData());
-    FUZZ_CHECK(a.ucApp == b.ucApp, "ucApp [%s] became [%s]", show(a.ucApp).constData(),
-               show(b.ucApp).constData());
-    for (int i = 1; i <= 4; ++i) {
-        FUZZ_CHECK(a.MyLabels[i] == b.MyLabels[i], "MyLabels[%d] [%s] became [%s]", i,
-                   show(a.MyLabels[i]).constData(), show(b.MyLabels[i]).constData());
+    FUZZ_CHECK(a.portNumber == b.portNumber, "portNumber %d became %d", a.portNumber, b.portNumber);
+    FUZZ_CHECK(a.sampleTime == b.sampleTime, "sampleTime %d became %d", a.sampleTime, b.sampleTime);
+    FUZZ_CHECK(a.baudRate == b.baudRate, "baudRate [%s] became [%s]", show(a.baudRate).constData(),
+               show(b.baudRate).constData());
+    FUZZ_CHECK(a.password == b.password, "password [%s] became [%s]", show(a.password).constData(),
+               show(b.password).constData());
+    FUZZ_CHECK(a.deviceCode == b.deviceCode, "deviceCode [%s] became [%s]", show(a.deviceCode).constData(),
+               show(b.deviceCode).constData());
+    for (size_t i = 0; i < a.labels.size(); ++i) {
+        FUZZ_CHECK(a.labels[i] == b.labels[i], "labels[%zu] [%s] became [%s]", i,
+                   show(a.labels[i]).constData(), show(b.labels[i]).constData());
     }
     // Writing is deterministic: a second save of the same record gives the same bytes.
     FUZZ_CHECK(SettingsFile::format(b) == written, "a second save differs");

@@ -82,6 +82,7 @@ bool QtSerialPort::open(const LineSettings &settings)
         }
     }
     m_failed = false;
+    m_failure = {};
     // The device may read raised lines as a reset or a request to talk.
     if (!setModemLinesLow()) {
         m_port.close();
@@ -166,7 +167,7 @@ void QtSerialPort::handleError(QSerialPort::SerialPortError error)
 void QtSerialPort::lineFailed(const QString &reason)
 {
     m_failed = true;
-    m_failure.message = reason;
+    m_failure = {PortErrors::PortClosed, reason};
     QMetaObject::invokeMethod(this, &QtSerialPort::closeAfterFailure, Qt::QueuedConnection);
 }
 

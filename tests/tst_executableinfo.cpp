@@ -1,5 +1,5 @@
 // The folder and name the program was started as decide its settings file and port links.
-#include "app/executableinfo.h"
+#include "settings/executableinfo.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -14,13 +14,15 @@ private slots:
     {
         QTest::addColumn<QString>("argv0");
         QTest::addColumn<QString>("pathEnv");
-        QTest::addColumn<QString>("dir");  // relative to the temporary folder
+        QTest::addColumn<QString>("dir"); // relative to the temporary folder
         QTest::addColumn<QString>("name");
+        // clang-format off
         QTest::addRow("an absolute path") << "@/bin/pwm-panel" << "" << "bin" << "pwm-panel";
         QTest::addRow("a path relative to the working folder") << "bin/pwm-panel" << "" << "bin" << "pwm-panel";
         QTest::addRow("a symlink keeps its own name and folder") << "@/links/PUMP2" << "" << "links" << "PUMP2";
         QTest::addRow("a bare name found through PATH") << "PUMP2" << "@/nowhere:@/links" << "links" << "PUMP2";
         QTest::addRow("the extension is not part of the name") << "@/bin/PANEL2.EXE" << "" << "bin" << "PANEL2";
+        // clang-format on
     }
     void nameAndFolderComeFromHowItWasStarted()
     {
@@ -29,7 +31,8 @@ private slots:
         QFETCH(QString, dir);
         QFETCH(QString, name);
         QTemporaryDir tmp;
-        QVERIFY(QDir(tmp.path()).mkpath(QStringLiteral("bin")) && QDir(tmp.path()).mkpath(QStringLiteral("links")));
+        QVERIFY(QDir(tmp.path()).mkpath(QStringLiteral("bin")) &&
+                QDir(tmp.path()).mkpath(QStringLiteral("links")));
         QFile exe(tmp.filePath(QStringLiteral("bin/pwm-panel")));
         QVERIFY(exe.open(QIODevice::WriteOnly));
         exe.close();

@@ -42,7 +42,7 @@ private slots:
     void theDefaultsAreWrittenExactly()
     {
         SettingsRecord defaults;
-        defaults.ucApp = u"DUTY01"_s;
+        defaults.deviceCode = u"DUTY01"_s;
         QCOMPARE(format(defaults),
                  "1,\"9600\",\"-\",0,\"DUTY01\"\r\n\"PWM(%):\",\"Label2\",\"nc\",\"nc\"\r\n"_ba);
     }
@@ -50,18 +50,18 @@ private slots:
     // Read back as written: a quoted comma, non-ASCII texts (as UTF-8), extreme numbers, an empty text.
     void aRecordSurvivesARoundTrip()
     {
-        const std::array<QString, 5> labels = {QString(), u"Pumpe ü"_s, u"a,b"_s, u"nc"_s, u"nc"_s};
+        const std::array<QString, 4> labels = {u"Pumpe ü"_s, u"a,b"_s, u"nc"_s, u"nc"_s};
         const SettingsRecord r{-32768, {}, u"€uro"_s, 32767, u"DUTY01"_s, labels};
         const QByteArray bytes = format(r);
         QVERIFY(bytes.contains("\"Pumpe \xc3\xbc\""));
         QCOMPARE(parse(bytes).record, std::optional(r));
-        QCOMPARE(parse(bytes).ucApp, std::optional(r.ucApp));
+        QCOMPARE(parse(bytes).deviceCode, std::optional(r.deviceCode));
     }
 
     void reads_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QByteArray>("read"); // the record written again, or only ucApp, or nothing
+        QTest::addColumn<QByteArray>("read"); // the record written again, or only the device code, or nothing
         const QByteArray labels = "\"l1\",\"l2\",\"l3\",\"l4\"\r\n";
         // clang-format off
         QTest::addRow("a file that is not UTF-8 reads as Latin-1")
@@ -73,18 +73,18 @@ private slots:
         QTest::addRow("numbers in decimal form round to even")
             << "7.5,\"9600\",\"-\",6.5,\"A\"\r\n"_ba + labels << "8,\"9600\",\"-\",6,\"A\"\r\n"_ba + labels;
         QTest::addRow("an empty file gives nothing") << QByteArray() << QByteArray();
-        QTest::addRow("no second line: ucApp only") << "1,\"9600\",\"-\",0,\"MINE\"\r\n"_ba << "MINE"_ba;
+        QTest::addRow("no second line: the device code only") << "1,\"9600\",\"-\",0,\"MINE\"\r\n"_ba << "MINE"_ba;
         QTest::addRow("a port no number") << "x,\"9600\",\"-\",0,\"A\"\r\n"_ba + labels << QByteArray();
-        QTest::addRow("an STime no number") << "1,\"9600\",\"-\",x,\"A\"\r\n"_ba + labels << QByteArray();
-        // Reading stops at the first field that fails: ucApp (field 5) is kept only when all before it read.
+        QTest::addRow("a sample time no number") << "1,\"9600\",\"-\",x,\"A\"\r\n"_ba + labels << QByteArray();
+        // Reading stops at the first field that fails: the device code (field 5) needs all fields before it.
         QTest::addRow("a port out of range") << "40000,\"9600\",\"-\",0,\"A\"\r\n"_ba + labels << QByteArray();
-        QTest::addRow("an STime out of range") << "1,\"9600\",\"-\",-32769,\"A\"\r\n"_ba + labels << QByteArray();
+        QTest::addRow("a sample time out of range") << "1,\"9600\",\"-\",-32769,\"A\"\r\n"_ba + labels << QByteArray();
         QTest::addRow("a truncated first line") << "1,\"9600\",\"-"_ba << QByteArray();
         QTest::addRow("a truncated second line") << "1,\"9600\",\"-\",0,\"A\"\r\n\"l1\",\"l"_ba << "A"_ba;
         QTest::addRow("an unterminated quote shifts the fields") << "1,\"9600,\"-\",0,\"A\"\r\n"_ba + labels << QByteArray();
         QTest::addRow("missing commas") << "1 \"9600\" \"-\" 0 \"A\"\r\n"_ba + labels << QByteArray();
         QTest::addRow("binary junk") << "\x00\x01\xff\xfe,\x7f\"\x80\r\x00"_ba << QByteArray();
-        // Read as it stands; the port refuses such a baud text when it is applied.
+        // Read as it stands; the link refuses such a baud text when it is applied.
         QTest::addRow("a NUL byte in a text")
             << "1,\"96\x00""00\",\"-\",0,\"A\"\r\n"_ba + labels << "1,\"96\x00""00\",\"-\",0,\"A\"\r\n"_ba + labels;
         // clang-format on
@@ -93,8 +93,8 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         const ParseResult r = parse(bytes);
-        QTEST(r.record ? format(*r.record) : r.ucApp ? r.ucApp->toUtf8() : QByteArray(), "read");
-        QVERIFY(!r.record || r.ucApp == r.record->ucApp);
+        QTEST(r.record ? format(*r.record) : r.deviceCode ? r.deviceCode->toUtf8() : QByteArray(), "read");
+        QVERIFY(!r.record || r.deviceCode == r.record->deviceCode);
     }
 
     void aHugeFileIsReadWithoutFault()
@@ -103,7 +103,7 @@ private slots:
         QByteArray bytes = "1,\"9600\",\"-\",0,\"BIG\"\r\n\""_ba;
         bytes += QByteArray(10 << 20, 'x');
         const ParseResult r = parse(bytes);
-        QCOMPARE(r.ucApp, std::optional(u"BIG"_s));
+        QCOMPARE(r.deviceCode, std::optional(u"BIG"_s));
         QVERIFY(!r.record);
     }
 
