@@ -2,12 +2,12 @@
 // or the device simulator at the other end.
 #include "link/qtserialport.h"
 #include "tests/pty.h"
-#include "tests/testsupport.h"
+#include "tests/windowharness.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
 
-using Panel = Harness<QtSerialPort>;
+using Panel = WindowHarness<QtSerialPort>;
 
 class TestEndToEnd : public QObject
 {
@@ -31,7 +31,7 @@ private slots:
         const qint64 shownAfter = clock.elapsed() - askedAt;
         QVERIFY2(shownAfter >= 4900 && shownAfter <= 6500,
                  qPrintable(u"shown after %1 ms"_s.arg(shownAfter)));
-        QCOMPARE(p.statusColor(), vbColor(VbColor::LightRed));
+        QCOMPARE(p.statusColor(), QColor::fromRgb(Colors::LightRed));
         QCOMPARE(device.readMaster(1000, 6), "I?\rI?\r"_ba); // it kept asking
 
         device.writeMaster("DUTY01\r");
@@ -57,8 +57,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine() || sim.state() == QProcess::NotRunning,
                                  10000); // the port is up
         QVERIFY2(sim.canReadLine(), qPrintable(sim.errorString() + sim.readAllStandardError()));
-        p.form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(p.form.get()));
+        p.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(p.window.get()));
 
         QElapsedTimer sinceTick;
         qint64 worstLateness = 0;
@@ -67,31 +67,31 @@ private slots:
                 [&] { worstLateness = std::max(worstLateness, sinceTick.restart() - 10); });
         sinceTick.start();
         ticker.start(10);
-        p.form->Timer1_Timer(); // rather than waiting for it
+        p.session().searchTick(); // rather than waiting for it
         QTRY_COMPARE_WITH_TIMEOUT(p.status(), u"Found: DUTY01"_s, 10000);
         ticker.stop();
         QVERIFY2(worstLateness < 500, qPrintable(u"a 10 ms timer was %1 ms late"_s.arg(worstLateness)));
-        QVERIFY(p.form->repliesInterpreted() > 1000); // the garbage went through as lines
+        QVERIFY(p.session().repliesHandled() > 1000); // the garbage went through as lines
 
-        QTRY_COMPARE(p.c().lblTemp[1]->text(), u"20"_s);
-        QTRY_COMPARE(highlighted(p.c()), QList{5});
-        QTRY_VERIFY(!p.form->Timer2.isActive());
-        p.form->cmd50P_Click();
-        QTRY_COMPARE(p.c().lblTemp[1]->text(), u"50"_s);
-        p.form->cmdFpwm_Click(3);
-        QTRY_COMPARE(highlighted(p.c()), QList{3});
-        p.c().txtSV01->setText(u"37"_s);
-        p.form->cmdSV01_Click();
-        QTRY_COMPARE(p.c().lblTemp[1]->text(), u"37"_s);
-        p.form->cmdSet_Click();
-        p.c().txtTempName[1]->setText(u"Fan A,B"_s);
-        p.form->cmdExit_Click();
+        QTRY_COMPARE(p.w().dutyDisplay->text(), u"20"_s);
+        QTRY_COMPARE(highlighted(p.w()), QList{5});
+        QTRY_VERIFY(!p.session().readBackTimer().isActive());
+        QTest::mouseClick(p.w().duty50Button, Qt::LeftButton);
+        QTRY_COMPARE(p.w().dutyDisplay->text(), u"50"_s);
+        QTest::mouseClick(p.w().presetButtons[2], Qt::LeftButton);
+        QTRY_COMPARE(highlighted(p.w()), QList{3});
+        p.w().typedDutyBox->setText(u"37"_s);
+        QTest::mouseClick(p.w().sendButton, Qt::LeftButton);
+        QTRY_COMPARE(p.w().dutyDisplay->text(), u"37"_s);
+        QTest::mouseClick(p.w().setButton, Qt::LeftButton);
+        p.w().label1Box->setText(u"Fan A,B"_s);
+        QTest::mouseClick(p.w().saveButton, Qt::LeftButton);
         QCOMPARE(p.iniBytes(),
                  "1,\"9600\",\"-\",0,\"DUTY01\"\r\n\"Fan A,B\",\"Label2\",\"nc\",\"nc\"\r\n"_ba);
-        QVERIFY(!p.port.portOpen());
-        p.form->Timer1_Timer();
+        QVERIFY(!p.port.isOpen());
+        p.session().searchTick();
         QTRY_COMPARE(p.status(), u"Found: DUTY01"_s);
-        QTRY_VERIFY(!p.form->Timer2.isActive());
+        QTRY_VERIFY(!p.session().readBackTimer().isActive());
 
         const auto wire = [&] { // what the device received, and its port opened and closed
             QFile f(log);
@@ -107,7 +107,7 @@ private slots:
                      (QStringList{"* other side opened the port", "< I?", "< SV01?", "< SV02?", "< SV01=50",
                                   "< PV1?", "< SV02=3", "< SV01=37", "* other side closed the port",
                                   "* other side opened the port", "< I?", "< SV01?", "< SV02?"}));
-        QVERIFY(p.boxes.shown.isEmpty());
+        QVERIFY(p.dialogs.shown.isEmpty());
     }
 };
 

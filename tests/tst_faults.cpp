@@ -3,7 +3,7 @@
 // answer late, with CR LF, or with garbage. The real port, a pseudo-terminal.
 #include "link/qtserialport.h"
 #include "tests/pty.h"
-#include "tests/testsupport.h"
+#include "tests/windowharness.h"
 
 #include <QDir>
 #include <QProcess>
@@ -11,7 +11,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-using Panel = Harness<QtSerialPort>;
+using Panel = WindowHarness<QtSerialPort>;
 
 namespace {
 
@@ -39,13 +39,13 @@ void feed(PtyPair &pty, const QByteArray &bytes)
 // Answers the identification and the two read-backs.
 void answerIdentification(PtyPair &device, Panel &p)
 {
-    p.form->Timer1_Timer();
+    p.session().searchTick();
     QCOMPARE(device.readMaster(3000, 3), "I?\r"_ba);
     device.writeMaster("DUTY01\r");
     QTRY_COMPARE(p.status(), u"Found: DUTY01"_s);
     QCOMPARE(device.readMaster(3000, 12), "SV01?\rSV02?\r"_ba);
     device.writeMaster("SV01=10\rSV02=2\r");
-    QTRY_COMPARE(p.c().lblTemp[1]->text(), u"10"_s);
+    QTRY_COMPARE(p.w().dutyDisplay->text(), u"10"_s);
 }
 
 // The panel on a fresh pseudo-terminal through com1, identified and read back.
@@ -87,24 +87,25 @@ private slots:
             return;
 
         device.reset(); // unplugged
-        QTRY_VERIFY(!p.port.portOpen());
-        QVERIFY(p.boxes.shown.isEmpty());
-        p.boxes.defaultAnswer = MsgBoxResult::Yes;
-        p.form->cmd0P_Click(); // two commands, each asks
-        QVERIFY(!p.boxes.shown.isEmpty());
-        QCOMPARE(p.boxes.shown[0][0], u"NO RESPONSE! Check connected hardware! Do you want to continue ?"_s);
+        QTRY_VERIFY(!p.port.isOpen());
+        QVERIFY(p.dialogs.shown.isEmpty());
+        p.dialogs.defaultAnswer = QMessageBox::Yes;
+        p.session().setDuty(0); // two commands, each asks
+        QVERIFY(!p.dialogs.shown.isEmpty());
+        QCOMPARE(p.dialogs.shown[0].text,
+                 u"NO RESPONSE! Check connected hardware! Do you want to continue ?"_s);
         QCOMPARE(p.status(), u"wait..."_s);
-        QVERIFY(p.form->Timer1.isActive());
+        QVERIFY(p.session().searchTimer().isActive());
 
         // Still unplugged: the link points nowhere; it keeps trying.
-        p.form->Timer1_Timer();
+        p.session().searchTick();
         QCOMPARE(p.status(), u"Invalid Port Number!"_s);
-        QVERIFY(!p.c().lblStatus->toolTip().isEmpty()); // the system's reason
-        QVERIFY(p.form->Timer1.isActive());
+        QVERIFY(!p.w().statusLabel->toolTip().isEmpty()); // the system's reason
+        QVERIFY(p.session().searchTimer().isActive());
 
         device = std::make_unique<PtyPair>(); // back, behind the same link
         plugIn(*device, p);
-        p.form->cmd100P_Click();
+        p.session().setDuty(100);
         QCOMPARE(device->readMaster(3000, 14), "SV01=100\rPV1?\r"_ba);
     }
 
@@ -112,7 +113,7 @@ private slots:
     void aSecondCopyWaitsForTheFirst()
     {
         Panel second;
-        second.form->Timer1.setEnabled(false); // it starts once the first copy is in
+        second.session().searchTimer().setEnabled(false); // it starts once the first copy is in
         QProcess sim;
         sim.start(buildDir() + "/pwm-device-sim", {"--link", second.dir.path(), "--exit-with",
                                                    QString::number(QCoreApplication::applicationPid()),
@@ -140,16 +141,16 @@ private slots:
         };
         QTRY_VERIFY_WITH_TIMEOUT(deviceLog().contains("< SV02?"), 10000); // the first copy is in
 
-        second.form->Timer1.setEnabled(true);
-        second.form->Timer1_Timer();
+        second.session().searchTimer().setEnabled(true);
+        second.session().searchTick();
         QCOMPARE(second.status(), u"Port already open!"_s);
-        QVERIFY2(second.c().lblStatus->toolTip().contains(u"another program"_s),
-                 qPrintable(second.c().lblStatus->toolTip()));
-        QVERIFY(second.form->Timer1.isActive()); // keeps retrying
+        QVERIFY2(second.w().statusLabel->toolTip().contains(u"another program"_s),
+                 qPrintable(second.w().statusLabel->toolTip()));
+        QVERIFY(second.session().searchTimer().isActive()); // keeps retrying
 
         first.terminate();
         QVERIFY(first.waitForFinished(5000));
-        second.form->Timer1_Timer();
+        second.session().searchTick();
         QTRY_COMPARE(second.status(), u"Found: DUTY01"_s);
     }
 
@@ -174,12 +175,12 @@ private slots:
         QVERIFY(QFile::setPermissions(device.slavePath(), QFileDevice::Permissions()));
         Panel p;
         QVERIFY(QFile::link(device.slavePath(), p.dir.filePath(u"com1"_s)));
-        p.form->Timer1_Timer();
+        p.session().searchTick();
         QCOMPARE(p.status(), u"COM Port comm-error! 8020"_s);
-        QCOMPARE(p.statusColor(), vbColor(VbColor::LightRed));
-        const QString tip = p.c().lblStatus->toolTip();
+        QCOMPARE(p.statusColor(), QColor::fromRgb(Colors::LightRed));
+        const QString tip = p.w().statusLabel->toolTip();
         QVERIFY2(tip.contains(qt_error_string(EACCES)) && tip.contains(u"dialout"_s), qPrintable(tip));
-        QVERIFY(p.form->Timer1.isActive());
+        QVERIFY(p.session().searchTimer().isActive());
     }
 
     void aSlowDeviceAndOneWithCrLf_data()
@@ -203,14 +204,14 @@ private slots:
         });
         QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine() || sim.state() == QProcess::NotRunning, 10000);
         QVERIFY(sim.canReadLine());
-        p.form->Timer1_Timer();
-        p.form->Timer1.setEnabled(true); // its own ticks from here
+        p.session().searchTick();
+        p.session().searchTimer().setEnabled(true); // its own ticks from here
         QTRY_COMPARE_WITH_TIMEOUT(p.status(), u"Found: DUTY01"_s, 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(p.c().lblTemp[1]->text(), u"30"_s, 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(highlighted(p.c()), QList{6}, 10000);
-        p.form->cmd50P_Click();
-        QTRY_COMPARE_WITH_TIMEOUT(p.c().lblTemp[1]->text(), u"50"_s, 10000);
-        QVERIFY(p.boxes.shown.isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(p.w().dutyDisplay->text(), u"30"_s, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(highlighted(p.w()), QList{6}, 10000);
+        p.session().setDuty(50);
+        QTRY_COMPARE_WITH_TIMEOUT(p.w().dutyDisplay->text(), u"50"_s, 10000);
+        QVERIFY(p.dialogs.shown.isEmpty());
     }
 
     // Whatever arrives is shown as text (never as markup), a failure as "???",
@@ -238,14 +239,14 @@ private slots:
         plugIn(device, p);
         if (QTest::currentTestFailed())
             return;
-        const quint64 before = p.form->repliesInterpreted();
+        const quint64 before = p.session().repliesHandled();
         feed(device, line + '\r');
-        QTRY_COMPARE(p.form->repliesInterpreted(), before + 1);
+        QTRY_COMPARE(p.session().repliesHandled(), before + 1);
         QCOMPARE(p.status(), status == u"???"_s ? status : u"COM:1 Baud:9600 COM data: "_s + status);
-        QCOMPARE(p.c().lblStatus->textFormat(), Qt::PlainText);
-        QCOMPARE(p.c().lblTemp[1]->text(), u"10"_s); // none of them a duty
+        QCOMPARE(p.w().statusLabel->textFormat(), Qt::PlainText);
+        QCOMPARE(p.w().dutyDisplay->text(), u"10"_s); // none of them a duty
         feed(device, "SV01=42\r");
-        QTRY_COMPARE(p.c().lblTemp[1]->text(), u"42"_s);
+        QTRY_COMPARE(p.w().dutyDisplay->text(), u"42"_s);
     }
 
     void aTalkativeDeviceKeepsMemoryBounded()
@@ -261,7 +262,7 @@ private slots:
             feed(device, longLine);
         feed(device, QByteArray(20 << 20, 'N')); // 20 MB without a line end
         feed(device, "\rSV01=7\r");
-        QTRY_COMPARE_WITH_TIMEOUT(p.c().lblTemp[1]->text(), u"7"_s, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(p.w().dutyDisplay->text(), u"7"_s, 20000);
         const double grown = residentMb() - before;
         QVERIFY2(grown < 20, qPrintable(u"resident memory grew by %1 MB"_s.arg(grown)));
     }
