@@ -1,0 +1,16 @@
+#pragma once
+
+// One entry per benchmark; each adds its rows to the results table.
+#include <QtGlobal>
+#include <chrono>
+
+namespace bench {
+
+void benchLatency(int samples);
+void benchFlood(int lines);
+void benchPacing(int sends);
+void benchIdle(std::chrono::milliseconds length);
+void benchStartup(int samples);
+void benchNoLineEnd(qint64 megabytes);
+
+} // namespace bench

@@ -1,0 +1,267 @@
+#include "bench/harness.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace bench {
+
+// ---------------------------------------------------------------- results
+
+namespace {
+std::vector<Metric> g_metrics;
+bool g_broken = false;
+} // namespace
+
+const std::vector<Metric> &metrics()
+{
+    return g_metrics;
+}
+
+void report(QString name, double value, QString unit, QString target, std::optional<bool> pass)
+{
+    g_metrics.push_back({std::move(name), value, std::move(unit), std::move(target), pass});
+}
+
+void markBroken()
+{
+    g_broken = true;
+}
+
+bool broken()
+{
+    return g_broken;
+}
+
+void note(const QString &text)
+{
+    std::fprintf(stderr, "  %s\n", qPrintable(text));
+}
+
+void fatal(const QString &why)
+{
+    std::fprintf(stderr, "pwm-bench: %s\n", qPrintable(why));
+    std::fflush(stderr);
+    std::_Exit(2);
+}
+
+// ---------------------------------------------------------------- time
+
+double ms(Clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double cpuMs(clockid_t clock)
+{
+    timespec ts{};
+    clock_gettime(clock, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
+
+double percentile(std::vector<double> v, double p)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const size_t rank = size_t(std::ceil(p * double(v.size())));
+    return v[std::clamp<size_t>(rank, 1, v.size()) - 1];
+}
+
+double statusKb(const QString &pid, const char *field)
+{
+    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith(field) && line.size() > qsizetype(std::strlen(field)) &&
+            line[qsizetype(std::strlen(field))] == ':')
+            return line.mid(qsizetype(std::strlen(field)) + 1).trimmed().split(' ').value(0).toDouble();
+    return -1;
+}
+
+// ---------------------------------------------------------------- device side
+
+bool writeAll(int fd, const char *data, size_t size, const std::atomic<bool> &stop)
+{
+    size_t done = 0;
+    while (done < size && !stop) {
+        const ssize_t n = ::write(fd, data + done, size - done);
+        if (n > 0) {
+            done += size_t(n);
+        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            pollfd pfd{fd, POLLOUT, 0};
+            ::poll(&pfd, 1, 100);
+        } else {
+            return false;
+        }
+    }
+    return done == size;
+}
+
+Device::Device(int masterFd) : m_fd(masterFd)
+{
+    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
+    m_wake = ::eventfd(0, EFD_NONBLOCK);
+    m_thread = std::thread([this] { run(); });
+}
+
+Device::~Device()
+{
+    m_stop = true;
+    const uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(m_wake, &one, sizeof one);
+    m_thread.join();
+    ::close(m_wake);
+}
+
+std::string Device::answer(const std::string &cmd)
+{
+    if (!answerSettings && cmd.starts_with("SV0") && cmd[4] == '=')
+        return {};
+    if (cmd == "I?")
+        return "DUTY01";
+    if (cmd == "SV01?")
+        return "SV01=50";
+    if (cmd == "SV02?")
+        return "SV02=" + m_preset;
+    if (cmd.starts_with("SV02=")) {
+        m_preset = cmd.substr(5);
+        return cmd;
+    }
+    return {};
+}
+
+void Device::run()
+{
+    std::string pending;
+    char buffer[4096];
+    // Blocks without a time-out: an idle device side wakes nobody.
+    pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_wake, POLLIN, 0}};
+    while (!m_stop) {
+        if (::poll(fds, 2, -1) < 0 && errno != EINTR)
+            break;
+        if (fds[1].revents)
+            break;
+        if (!(fds[0].revents & POLLIN))
+            continue;
+        const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+        if (n <= 0)
+            continue;
+        pending.append(buffer, size_t(n));
+        size_t cr;
+        while ((cr = pending.find('\r')) != std::string::npos) {
+            const std::string cmd = pending.substr(0, cr);
+            pending.erase(0, cr + 1);
+            ++commandsSeen;
+            const std::string reply = answer(cmd);
+            if (!reply.empty()) {
+                const std::string line = reply + '\r';
+                writeAll(m_fd, line.data(), line.size(), m_stop);
+            }
+        }
+    }
+}
+
+// ---------------------------------------------------------------- window side
+
+void runEventsFor(std::chrono::milliseconds length)
+{
+    QEventLoop loop;
+    QTimer::singleShot(length, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool runEventsUntil(const std::function<bool()> &done, std::chrono::milliseconds timeout)
+{
+    const auto deadline = Clock::now() + timeout;
+    while (!done()) {
+        if (Clock::now() > deadline)
+            return false;
+        runEventsFor(5ms);
+    }
+    return true;
+}
+
+void runGuarded(QEventLoop &loop)
+{
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
+    giveUp.start(600s);
+    loop.exec();
+}
+
+QMessageBox::StandardButton SilentDialogs::ask(const DialogSpec &spec)
+{
+    std::fprintf(stderr, "pwm-bench: the window raised a message box: %s / %s\n", qPrintable(spec.title),
+                 qPrintable(spec.text));
+    return QMessageBox::Cancel;
+}
+
+Rig::Rig()
+{
+    if (!pty.open())
+        fatal(QStringLiteral("no pseudo-terminal: ") + pty.errorString());
+    if (!dir.isValid() || !QFile::link(pty.slavePath(), dir.filePath(QStringLiteral("com1"))))
+        fatal(QStringLiteral("cannot link com1 in ") + dir.path());
+    device = std::make_unique<Device>(pty.masterFd());
+    port = std::make_unique<QtSerialPort>(dir.path());
+    window =
+        std::make_unique<MainWindow>(*port, dialogs, ExecutableInfo{dir.path(), QStringLiteral("pwm-panel")},
+                                     [] { fatal(QStringLiteral("the window ended the program")); });
+    window->show();
+}
+
+Rig::~Rig()
+{
+    window.reset();
+    port.reset();
+    device.reset(); // before the pty closes
+}
+
+void Rig::identify()
+{
+    DeviceSession &s = session();
+    s.searchTick();
+    const bool ok = runEventsUntil(
+        [&] {
+            return s.repliesHandled() >= 3 && !s.searchTimer().isActive() && !s.readBackTimer().isActive() &&
+                   !s.responseTimer().isActive();
+        },
+        10s);
+    if (!ok)
+        fatal(QStringLiteral("identification did not finish; status: ") + s.status().text);
+    if (s.sampleTimer().isActive())
+        fatal(QStringLiteral("the sample timer runs although the sample time is 0"));
+}
+
+LatenessProbe::LatenessProbe()
+{
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setInterval(10);
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+        const Clock::time_point now = Clock::now();
+        worstGap = std::max(worstGap, now - last);
+        last = now;
+        if (onTick)
+            onTick(now);
+    });
+}
+
+void LatenessProbe::start()
+{
+    last = Clock::now();
+    timer.start();
+}
+
+} // namespace bench
