@@ -1,5 +1,6 @@
 #include "app/dialogs.h"
 #include "app/mainwindow.h"
+#include "app/quitsignals.h"
 #include "link/qtserialport.h"
 
 #include <QApplication>
@@ -20,6 +21,12 @@ int main(int argc, char *argv[])
     // The no-response question's "no" ends the program there and then.
     MainWindow window(port, dialogs, exe, [] { ::_exit(0); });
     dialogs.setParent(&window);
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::received, &window, [&window] {
+        window.closeWithoutAsking();
+        // Also ends a message box's own loop, should one be open.
+        QCoreApplication::quit();
+    });
     window.show();
     return app.exec();
 }

@@ -12,6 +12,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 
 namespace {
 
@@ -47,8 +48,8 @@ QColor colourOf(StatusTone tone)
 
 } // namespace
 
-MainWindow::MainWindow(SerialPort &port, Dialogs &dialogs, ExecutableInfo exe, std::function<void()> endProgram,
-                       QWidget *parent)
+MainWindow::MainWindow(SerialPort &port, Dialogs &dialogs, ExecutableInfo exe,
+                       std::function<void()> endProgram, QWidget *parent)
     : QWidget(parent), m_dialogs(dialogs), m_session(port, *this, std::move(exe), std::move(endProgram))
 {
     setFixedSize(kSize);
@@ -122,19 +123,43 @@ void MainWindow::highlightPreset(int preset)
         setButtonBackColor(m_widgets.presetButtons[i], int(i) + 1 == preset ? lit : face);
 }
 
+// Input is dropped where the window system hands it to the window, before any
+// widget (or the focus) sees it, rather than by disabling the window: that
+// would repaint it grey (a flash at every poll) and drop the focus and the
+// duty box's selection.
 void MainWindow::blockInput(bool blocked)
 {
-    if (blocked) {
-        m_focusBeforeBlock = focusWidget();
-        setEnabled(false);
+    QWindow *handle = windowHandle();
+    if (blocked == m_inputBlocked || !handle)
         return;
+    m_inputBlocked = blocked;
+    if (blocked)
+        handle->installEventFilter(this);
+    else
+        handle->removeEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != windowHandle())
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::Wheel:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+        return true;
+    default:
+        break;
     }
-    setEnabled(true);
-    // Disabling the window took the keyboard focus; typing in the duty box
-    // must survive a poll.
-    if (m_focusBeforeBlock && !focusWidget())
-        m_focusBeforeBlock->setFocus(Qt::OtherFocusReason);
-    m_focusBeforeBlock.clear();
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::showSettings(const SettingsRecord &settings)
@@ -179,6 +204,12 @@ bool MainWindow::continueAfterNoResponse()
 void MainWindow::explainRefusedSave(const QString &why)
 {
     m_dialogs.ask(DialogSpecs::saveRefused(why));
+}
+
+void MainWindow::closeWithoutAsking()
+{
+    m_exitConfirmed = true;
+    close();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

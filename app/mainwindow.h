@@ -4,7 +4,6 @@
 #include "session/devicesession.h"
 #include "session/sessionprompts.h"
 
-#include <QPointer>
 #include <QWidget>
 #include <functional>
 
@@ -25,12 +24,17 @@ public:
 
     static QString brandText();
 
+    // Ends as a confirmed exit does (port closed), without asking: for the
+    // signals a logout, a shutdown or Ctrl+C send.
+    void closeWithoutAsking();
+
     DeviceSession &session() { return m_session; }
     const WindowWidgets &widgets() const { return m_widgets; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void connectControls();
@@ -51,7 +55,7 @@ private:
     WindowWidgets m_widgets;
     DeviceSession m_session;
     StatusTone m_statusTone = StatusTone::Neutral;
-    QPointer<QWidget> m_focusBeforeBlock;
+    bool m_inputBlocked = false;
     bool m_centred = false;
     bool m_exitConfirmed = false;
 };

@@ -34,7 +34,7 @@ pid_t startPanel(const QString &link, int errFd, bool tracePaint)
     for (std::string &e : env)
         envp.push_back(e.data());
     envp.push_back(nullptr);
-    const QByteArray path = QFile::encodeName(link);
+    QByteArray path = QFile::encodeName(link);
     const QByteArray dir = QFile::encodeName(QFileInfo(link).absolutePath());
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -44,7 +44,8 @@ pid_t startPanel(const QString &link, int errFd, bool tracePaint)
         ::dup2(errFd >= 0 ? errFd : devnull, 2);
         if (::chdir(dir.constData()) != 0)
             ::_exit(126);
-        char *argv[] = {const_cast<char *>("pwm-panel"), nullptr};
+        // The full path, as a launcher gives it: a bare name would be looked up on PATH.
+        char *argv[] = {path.data(), nullptr};
         ::execve(path.constData(), argv, envp.data());
         ::_exit(127);
     }

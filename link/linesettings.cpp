@@ -1,19 +1,6 @@
 #include "link/linesettings.h"
 
 #include <algorithm>
-#include <array>
-
-namespace {
-
-// The rates termios names. A custom rate depends on driver support that many
-// adapters (and pseudo-terminals) lack and would only fail at open, so it is
-// refused up front.
-constexpr std::array<qint32, 30> kTermiosRates = {
-    50,     75,     110,     134,     150,     200,     300,     600,     1200,    1800,
-    2400,   4800,   9600,    19200,   38400,   57600,   115200,  230400,  460800,  500000,
-    576000, 921600, 1000000, 1152000, 1500000, 2000000, 2500000, 3000000, 3500000, 4000000};
-
-} // namespace
 
 bool isValidPortNumber(int number)
 {
@@ -22,11 +9,14 @@ bool isValidPortNumber(int number)
 
 std::optional<qint32> baudRateFromText(const QString &text)
 {
-    if (text.isEmpty() || !std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+    if (text.isEmpty() ||
+        !std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
         return std::nullopt;
     bool ok = false;
     const qint32 rate = text.toInt(&ok);
-    if (!ok || std::find(kTermiosRates.begin(), kTermiosRates.end(), rate) == kTermiosRates.end())
+    // Rates outside the termios list (14400, 56000, 128000 ...) are still
+    // rates: Qt sets them through the kernel's arbitrary-rate interface.
+    if (!ok || rate <= 0)
         return std::nullopt;
     return rate;
 }

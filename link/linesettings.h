@@ -8,8 +8,9 @@
 // Port numbers run from 1 to 255 (see portnumber.h for the devices they name).
 bool isValidPortNumber(int number);
 
-// A baud rate as the settings file holds it: ASCII digits naming one of the
-// rates the serial driver knows by name; anything else gives nullopt.
+// A baud rate as the settings file holds it: ASCII digits naming a positive
+// rate; anything else gives nullopt. Whether the driver can set that rate only
+// shows when the port opens.
 std::optional<qint32> baudRateFromText(const QString &text);
 
 // Both checks at once: the line a port number and a baud text describe.

@@ -2,6 +2,7 @@
 
 #include "link/portadvice.h"
 #include "link/portnumber.h"
+#include "link/serialhardware.h"
 
 #include <QFileInfo>
 
@@ -20,7 +21,8 @@ bool isLockedByOther(const QString &message)
 
 } // namespace
 
-QtSerialPort::QtSerialPort(QString exeDir, QObject *parent) : SerialPort(parent), m_exeDir(std::move(exeDir))
+QtSerialPort::QtSerialPort(QString exeDir, QObject *parent)
+    : SerialPort(parent), m_exeDir(std::move(exeDir)), m_hardwarePresent(serialHardwarePresent)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::readyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::handleError);
@@ -71,6 +73,8 @@ bool QtSerialPort::open(const LineSettings &settings)
         switch (error) {
         case QSerialPort::DeviceNotFoundError:
             return fail(PortErrors::InvalidPort, message);
+        case QSerialPort::UnsupportedOperationError: // e.g. a rate the driver cannot set
+            return fail(PortErrors::BadSettings, message);
         case QSerialPort::PermissionError:
             if (isLockedByOther(message))
                 return fail(PortErrors::PortInUse,
@@ -80,6 +84,13 @@ bool QtSerialPort::open(const LineSettings &settings)
         default:
             return fail(PortErrors::OpenFailed, message);
         }
+    }
+    // Most PCs have /dev/ttyS0-3 whether or not a UART is there; such a node
+    // opens, then fails every line setting. It names no port.
+    if (!m_hardwarePresent(m_port.handle())) {
+        m_port.close();
+        return fail(PortErrors::InvalidPort,
+                    QStringLiteral("%1: no serial hardware answers at this device").arg(device));
     }
     m_failed = false;
     m_failure = {};

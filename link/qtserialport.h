@@ -3,6 +3,7 @@
 #include "link/serialport.h"
 
 #include <QSerialPort>
+#include <functional>
 
 // The serial port over QSerialPort. Port numbers are resolved against the
 // executable's folder (com<N> links) each time the port is opened.
@@ -12,6 +13,11 @@ class QtSerialPort final : public SerialPort
 public:
     explicit QtSerialPort(QString exeDir, QObject *parent = nullptr);
     ~QtSerialPort() override;
+
+    // Tells whether serial hardware answers behind an open device; replaceable
+    // so that tests can play a device node without a chip.
+    using HardwareProbe = std::function<bool(int fd)>;
+    void setHardwareProbe(HardwareProbe probe) { m_hardwarePresent = std::move(probe); }
 
     bool open(const LineSettings &settings) override;
     void close() override;
@@ -35,6 +41,7 @@ private:
     bool modemLineSet(bool done);
 
     QString m_exeDir;
+    HardwareProbe m_hardwarePresent;
     QSerialPort m_port;
     QString m_devicePath;
     PortFailure m_failure;

@@ -34,13 +34,16 @@ void DeviceSession::startConnectionCycle()
 
 void DeviceSession::searchTick()
 {
-    m_status.detail.clear();
     showStatus(QStringLiteral("Searching for uc code..."), StatusTone::Searching);
     // Started before the port is tried: a port that fails is "no response" too.
     m_responseTimer.setEnabled(true);
-    if (!m_port.isOpen() && !m_port.open(m_line)) {
-        showPortFailure(m_port.lastFailure());
-        return;
+    if (!m_port.isOpen()) {
+        if (!m_port.open(m_line)) {
+            showPortFailure(m_port.lastFailure());
+            return;
+        }
+        // A line cut off when the port closed would glue onto the first reply.
+        m_received.clear();
     }
     if (!m_port.write(QByteArrayLiteral("I?\r")))
         showPortFailure(m_port.lastFailure());
@@ -82,8 +85,8 @@ void DeviceSession::handleLine(const QString &line)
         }
         m_readBackTimer.setEnabled(true);
     } else {
-        showStatus(QStringLiteral("COM:") + QString::number(m_settings.portNumber) + QStringLiteral(" Baud:") +
-                       m_settings.baudRate + QStringLiteral(" COM data: ") + line,
+        showStatus(QStringLiteral("COM:") + QString::number(m_settings.portNumber) +
+                       QStringLiteral(" Baud:") + m_settings.baudRate + QStringLiteral(" COM data: ") + line,
                    StatusTone::Receiving);
     }
 
@@ -104,28 +107,30 @@ void DeviceSession::shutdown()
     m_sampleTimer.stop();
 }
 
-void DeviceSession::showStatus(const QString &text, StatusTone tone)
+void DeviceSession::showStatus(const QString &text, StatusTone tone, const QString &detail)
 {
     m_status.text = text;
     m_status.tone = tone;
+    m_status.detail = detail;
     emit statusChanged(m_status);
 }
 
 void DeviceSession::showPortFailure(const PortFailure &failure)
 {
-    // The system's own words (e.g. "Permission denied") for whoever hovers over the status.
-    m_status.detail = failure.message;
+    QString text;
     switch (failure.number) {
     case PortErrors::InvalidPort:
-        showStatus(QStringLiteral("Invalid Port Number!"), StatusTone::Failed);
+        text = QStringLiteral("Invalid Port Number!");
         break;
     case PortErrors::PortInUse:
-        showStatus(QStringLiteral("Port already open!"), StatusTone::Failed);
+        text = QStringLiteral("Port already open!");
         break;
     default:
-        showStatus(QStringLiteral("COM Port comm-error! ") + QString::number(failure.number), StatusTone::Failed);
+        text = QStringLiteral("COM Port comm-error! ") + QString::number(failure.number);
         break;
     }
+    // The system's own words (e.g. "Permission denied") for whoever hovers over the status.
+    showStatus(text, StatusTone::Failed, failure.message);
 }
 
 void DeviceSession::sendCommand(const QString &command)
@@ -136,12 +141,17 @@ void DeviceSession::sendCommand(const QString &command)
             m_endProgram(); // does not return
             return;
         }
-        m_port.close();
-        m_sampleTimer.setEnabled(false);
-        emit inputBlocked(false);
-        startConnectionCycle();
+        searchAgain();
     }
     pace();
+}
+
+void DeviceSession::searchAgain()
+{
+    m_port.close();
+    m_sampleTimer.setEnabled(false);
+    emit inputBlocked(false);
+    startConnectionCycle();
 }
 
 void DeviceSession::pace()

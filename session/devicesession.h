@@ -50,13 +50,13 @@ public:
     void shutdown();
 
     // --- the control panel (panelcommands.cpp) ---
-    void setDuty(int percent);                 // then asks for the value back
-    bool sendTypedDuty(const QString &text);   // false: not a whole 0 to 100
-    void selectPreset(int preset);             // 1 to 7
+    void setDuty(int percent);               // then asks for the value back
+    bool sendTypedDuty(const QString &text); // false: not a whole 0 to 100
+    void selectPreset(int preset);           // 1 to 7
     void askDutySetValue();
     void askPreset();
-    void readBackStep();                       // two steps after each identification
-    void sampleTick();                         // polls every sampleTime seconds
+    void readBackStep(); // two steps after each identification
+    void sampleTick();   // polls every sampleTime seconds
 
     // --- the settings panel (sessionsettings.cpp) ---
     void pauseSampling();
@@ -88,8 +88,12 @@ signals:
 private:
     void readPort();
     void loadSettings();
-    void showStatus(const QString &text, StatusTone tone);
+    // Any status but a port error carries no detail: an old error's words
+    // must not linger over later captions.
+    void showStatus(const QString &text, StatusTone tone, const QString &detail = {});
     void showPortFailure(const PortFailure &failure);
+    // The link is gone: close the port, stop polling and search from the start.
+    void searchAgain();
     // Sends one command, asks the user when it cannot, then waits the pacing delay.
     void sendCommand(const QString &command);
     void pace();

@@ -54,8 +54,8 @@ void DeviceSession::readBackStep()
 
 void DeviceSession::sampleTick()
 {
-    showStatus(QStringLiteral("STime:") + QString::number(m_settings.sampleTime) + QStringLiteral(" STimer:") +
-                   QString::number(m_sampleTickCount),
+    showStatus(QStringLiteral("STime:") + QString::number(m_settings.sampleTime) +
+                   QStringLiteral(" STimer:") + QString::number(m_sampleTickCount),
                m_status.tone);
     // Saturates rather than wrapping: with a sample time of 32767 no poll ever goes out.
     if (m_sampleTickCount < std::numeric_limits<qint16>::max())
@@ -66,11 +66,14 @@ void DeviceSession::sampleTick()
 
 void DeviceSession::poll()
 {
-    emit inputBlocked(true);
-    if (m_port.write(QByteArrayLiteral("PV01?\r")))
-        pace();
-    else
-        showPortFailure(m_port.lastFailure()); // and keep polling
-    emit inputBlocked(false);
     m_sampleTickCount = 0;
+    emit inputBlocked(true);
+    if (!m_port.write(QByteArrayLiteral("PV01?\r"))) {
+        // Nobody is at the panel to answer a question: search on our own, so a
+        // device that comes back is found and polled again without a click.
+        searchAgain();
+        return;
+    }
+    pace();
+    emit inputBlocked(false);
 }

@@ -153,6 +153,14 @@ QString unstorableReason(const QString &text)
     return {};
 }
 
+QString storableForm(QString text)
+{
+    text.replace(u'"', u'\'');
+    text.replace(u'\r', u' ');
+    text.replace(u'\n', u' ');
+    return text;
+}
+
 QString pathFor(const QString &exeDir, const QString &baseName)
 {
     const QString fileName = baseName + QStringLiteral(".ini");
@@ -166,7 +174,8 @@ QString pathFor(const QString &exeDir, const QString &baseName)
 QString choosePath(const QString &exeDir, const QString &baseName, const QString &configDir,
                    bool besideExists, bool exeDirWritable)
 {
-    if (besideExists || exeDirWritable || configDir.isEmpty())
+    const bool installed = exeDir == QLatin1String("/usr") || exeDir.startsWith(QLatin1String("/usr/"));
+    if (configDir.isEmpty() || (!installed && (besideExists || exeDirWritable)))
         return pathFor(exeDir, baseName);
     return pathFor(configDir, baseName);
 }

@@ -29,12 +29,16 @@ QByteArray format(const SettingsRecord &record);
 
 // Texts the format cannot hold (a double quote, a line break). Returns the reason or empty.
 QString unstorableReason(const QString &text);
+// The nearest text the format can hold: a double quote becomes an apostrophe,
+// a line break a space.
+QString storableForm(QString text);
 
 // <dir>/<baseName>.ini
 QString pathFor(const QString &exeDir, const QString &baseName);
 // Where a copy keeps its settings: beside the executable when a file is there
-// or the folder could take one; otherwise (a system-wide install, where the
-// folder is not the user's) <configDir>/<baseName>.ini.
+// or the folder could take one; otherwise <configDir>/<baseName>.ini. A copy
+// installed under /usr always uses configDir: the folder is the system's even
+// when root could write it.
 QString choosePath(const QString &exeDir, const QString &baseName, const QString &configDir,
                    bool besideExists, bool exeDirWritable);
 

@@ -27,8 +27,11 @@ QString writeSettingsFile(const QString &path, const SettingsRecord &record)
 {
     // Under the user's configuration folder the folder may not exist yet.
     QDir().mkpath(QFileInfo(path).absolutePath());
-    // A save that fails half-way must leave the previous file as it was.
+    // A save that fails half-way must leave the previous file as it was. Where
+    // the folder takes no temporary file (a shared bench folder with a file
+    // prepared for the user), the file is written in place instead.
     QSaveFile file(path);
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly) || file.write(SettingsFile::format(record)) < 0 || !file.commit())
         return file.errorString();
     return {};

@@ -13,5 +13,6 @@ QString settingsLocation(const ExecutableInfo &exe);
 // What the file at path holds; a missing or unreadable file gives an empty result.
 SettingsFile::ParseResult readSettingsFile(const QString &path);
 
-// Writes the record whole or not at all. Returns why it could not, or empty.
+// Writes the record, whole or not at all where the folder allows a temporary
+// file, in place otherwise. Returns why it could not, or empty.
 QString writeSettingsFile(const QString &path, const SettingsRecord &record);

@@ -31,14 +31,16 @@ SettingsEdit recordFromTexts(const SettingsTexts &texts, const SettingsRecord &c
     next.sampleTime = *sampleTime;
     next.deviceCode = texts.deviceCode;
     next.labels[0] = texts.label1;
+    for (size_t i = 1; i < next.labels.size(); ++i)
+        next.labels[i] = SettingsFile::storableForm(next.labels[i]);
 
-    const std::pair<QString, QString> stored[] = {
-        {QStringLiteral("Baud"), next.baudRate},      {QStringLiteral("DevPas"), next.password},
-        {QStringLiteral("ucApp"), next.deviceCode},   {QStringLiteral("MyLabel1"), next.labels[0]},
-        {QStringLiteral("MyLabel2"), next.labels[1]}, {QStringLiteral("MyLabel3"), next.labels[2]},
-        {QStringLiteral("MyLabel4"), next.labels[3]},
+    const std::pair<QString, QString> typed[] = {
+        {QStringLiteral("Baud"), next.baudRate},
+        {QStringLiteral("DevPas"), next.password},
+        {QStringLiteral("ucApp"), next.deviceCode},
+        {QStringLiteral("MyLabel1"), next.labels[0]},
     };
-    for (const auto &[box, text] : stored) {
+    for (const auto &[box, text] : typed) {
         const QString reason = SettingsFile::unstorableReason(text);
         if (!reason.isEmpty())
             return {std::nullopt,

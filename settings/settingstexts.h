@@ -17,10 +17,11 @@ struct SettingsTexts
     QString label1;
 };
 
-// The record the texts describe (labels 2 to 4 taken from current), or why it
-// cannot be saved: a number box that holds no 16-bit whole number in the
-// user's locale, or a text the file format cannot hold. The reason names the
-// box by its caption.
+// The record the texts describe, or why it cannot be saved: a number box that
+// holds no 16-bit whole number in the user's locale, or a typed text the file
+// format cannot hold. The reason names the box by its caption. Labels 2 to 4
+// come from current; the user cannot edit them, so what the file cannot hold
+// in them is stored in its nearest form rather than refused.
 struct SettingsEdit
 {
     std::optional<SettingsRecord> record;

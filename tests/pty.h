@@ -25,6 +25,9 @@ public:
     QByteArray readMaster(int timeoutMs, qsizetype atLeast = 1);
     // The other end goes away.
     void closeMaster();
+    // The line speed the slave side is set to (ptyspeed.cpp: it needs the
+    // kernel's termios2, which clashes with <termios.h>).
+    qint32 lineSpeed() const;
 
 private:
     int m_master = -1;

@@ -58,6 +58,17 @@ void plugIn(PtyPair &device, Panel &p)
     answerIdentification(device, p);
 }
 
+// Where QSerialPort keeps the lock file of a device, if it took one.
+QString lockFileOf(const QString &device)
+{
+    const QString name = u"LCK.."_s + QString(device).remove(0, 5).replace(u'/', u'_'); // after "/dev/"
+    for (const char *dir : {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp",
+                            "/var/tmp", "/var/lock/lockdev", "/run/lock"})
+        if (const QString path = QLatin1String(dir) + u'/' + name; QFile::exists(path))
+            return path;
+    return {};
+}
+
 double residentMb()
 {
     QFile f(u"/proc/self/status"_s);
@@ -148,8 +159,13 @@ private slots:
                  qPrintable(second.w().statusLabel->toolTip()));
         QVERIFY(second.session().searchTimer().isActive()); // keeps retrying
 
+        // Ended as at logout: the port closed and its lock released, so that
+        // a copy started by another user later can take the port.
+        const QString lock = lockFileOf(QFileInfo(second.dir.filePath(u"com1"_s)).symLinkTarget());
         first.terminate();
         QVERIFY(first.waitForFinished(5000));
+        QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(lock.isEmpty() || !QFile::exists(lock), qPrintable(lock));
         second.session().searchTick();
         QTRY_COMPARE(second.status(), u"Found: DUTY01"_s);
     }

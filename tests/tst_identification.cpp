@@ -64,10 +64,26 @@ private slots:
         QCOMPARE(h.running(), u"search response"_s);
         QTEST(h.port.isOpen(), "open");
         QVERIFY(h.port.writes.isEmpty());
+        h.port.simulateArrival("SV01=5\r"); // any other caption drops the error's words
+        QVERIFY(h.session->status().detail.isEmpty());
         h.session->searchTick(); // the next tick tries again
         QCOMPARE(h.status(), u"Searching for uc code..."_s);
         QVERIFY(h.session->status().detail.isEmpty());
         QCOMPARE(h.port.writes, QByteArrayList{"I?\r"});
+    }
+
+    // The device went away in the middle of a line; what came of it must not
+    // glue onto the first reply after the port is opened again.
+    void aLineCutOffByAReconnectIsDropped()
+    {
+        SessionHarness h;
+        h.session->searchTick();
+        h.port.simulateArrival("SV01=");
+        h.port.close();
+        h.session->searchTick();
+        h.port.simulateArrival("DUTY01\r");
+        QCOMPARE(h.status(), u"Found: DUTY01"_s);
+        QCOMPARE(h.screen.duty, u"-"_s);
     }
 
     // The time-out started at one tick falls due together with the second tick

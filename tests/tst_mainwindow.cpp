@@ -3,6 +3,7 @@
 #include "tests/windowharness.h"
 
 #include <QPlainTextEdit>
+#include <QWindow>
 
 using Window = WindowHarness<FakeSerialPort>;
 
@@ -19,9 +20,10 @@ private slots:
         QCOMPARE(h.window->windowTitle(), MainWindow::brandText() + ": PANEL2");
         QCOMPARE(h.status(), u"wait..."_s);
         const WindowWidgets &w = h.w();
-        QCOMPARE((QStringList{w.portBox->text(), w.baudBox->text(), w.passwordBox->text(), w.sampleTimeBox->text(),
-                              w.deviceCodeBox->text(), w.label1Box->text(), w.dutyCaption->text()}),
-                 (QStringList{"3", "19200", "pw", "5", "DEV7", "<b>a</b>", "<b>a</b>"}));
+        QCOMPARE(
+            (QStringList{w.portBox->text(), w.baudBox->text(), w.passwordBox->text(), w.sampleTimeBox->text(),
+                         w.deviceCodeBox->text(), w.label1Box->text(), w.dutyCaption->text()}),
+            (QStringList{"3", "19200", "pw", "5", "DEV7", "<b>a</b>", "<b>a</b>"}));
         QVERIFY(!w.controlPanel->isEnabled());
         QVERIFY(w.helpPanel->isHidden() && w.settingsPanel->isHidden());
         for (QLabel *label : {w.statusLabel, w.deviceLabel, w.dutyDisplay, w.dutyCaption})
@@ -34,12 +36,18 @@ private slots:
         QTest::addColumn<QString>("step");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QColor>("colour");
-        QTest::addRow("waiting") << "" << "wait..." << QColor(255, 255, 192);
-        QTest::addRow("searching") << "tick" << "Searching for uc code..." << QColor(255, 255, 192);
-        QTest::addRow("no response") << "timeout" << "No response!" << QColor(255, 128, 128);
-        QTest::addRow("a port error") << "fail" << "Invalid Port Number!" << QColor(255, 128, 128);
-        QTest::addRow("a line") << "line" << "COM:1 Baud:9600 COM data: SV01=5" << QColor(192, 255, 192);
-        QTest::addRow("found") << "found" << "Found: DUTY01" << QColor(0, 192, 0);
+        QTest::addRow("waiting") << ""
+                                 << "wait..." << QColor(255, 255, 192);
+        QTest::addRow("searching") << "tick"
+                                   << "Searching for uc code..." << QColor(255, 255, 192);
+        QTest::addRow("no response") << "timeout"
+                                     << "No response!" << QColor(255, 128, 128);
+        QTest::addRow("a port error") << "fail"
+                                      << "Invalid Port Number!" << QColor(255, 128, 128);
+        QTest::addRow("a line") << "line"
+                                << "COM:1 Baud:9600 COM data: SV01=5" << QColor(192, 255, 192);
+        QTest::addRow("found") << "found"
+                               << "Found: DUTY01" << QColor(0, 192, 0);
     }
     void statusColoursFollowTheLink()
     {
@@ -85,11 +93,12 @@ private slots:
         QTest::addColumn<QList<B::StandardButton>>("buttons");
         QTest::addColumn<int>("defaultButton");
         QTest::addColumn<bool>("dismissable"); // by Esc and the close box
-        QTest::addRow("exit: Esc cancels") << DialogSpecs::exitQuestion() << QList{B::Yes, B::No, B::Cancel}
-                                           << int(B::Yes) << true;
+        QTest::addRow("exit: Esc cancels")
+            << DialogSpecs::exitQuestion() << QList{B::Yes, B::No, B::Cancel} << int(B::Yes) << true;
         QTest::addRow("no response: only Yes or No answers")
             << DialogSpecs::noResponseQuestion() << QList{B::Yes, B::No} << int(B::No) << false;
-        QTest::addRow("a refused save") << DialogSpecs::saveRefused(u"why"_s) << QList{B::Ok} << int(B::Ok) << true;
+        QTest::addRow("a refused save")
+            << DialogSpecs::saveRefused(u"why"_s) << QList{B::Ok} << int(B::Ok) << true;
     }
     void messageBoxesAnswerAsDesigned()
     {
@@ -138,9 +147,9 @@ private slots:
             click(preset);
         w.typedDutyBox->setText(u"37"_s);
         click(w.sendButton);
-        QCOMPARE(h.port.writes, (QByteArrayList{"SV01=0\r", "PV1?\r", "SV01=50\r", "PV1?\r", "SV01=100\r", "PV1?\r",
-                                                "SV02=1\r", "SV02=2\r", "SV02=3\r", "SV02=4\r", "SV02=5\r",
-                                                "SV02=6\r", "SV02=7\r", "SV01=37\r"}));
+        QCOMPARE(h.port.writes, (QByteArrayList{"SV01=0\r", "PV1?\r", "SV01=50\r", "PV1?\r", "SV01=100\r",
+                                                "PV1?\r", "SV02=1\r", "SV02=2\r", "SV02=3\r", "SV02=4\r",
+                                                "SV02=5\r", "SV02=6\r", "SV02=7\r", "SV01=37\r"}));
         QCOMPARE(w.typedDutyBox->text(), u"37"_s);
         w.typedDutyBox->setText(u"101"_s);
         click(w.sendButton);
@@ -167,23 +176,39 @@ private slots:
         QCOMPARE(h.status(), u"wait..."_s);
     }
 
-    void aPollKeepsTheFocusWhereItWas()
+    // Input is kept out while a poll is on the wire, without greying the
+    // window or touching the focus and the duty box's selection.
+    void aPollKeepsInputOutWithoutAFlash()
     {
         Window h(iniFile(1));
+        const WindowWidgets &w = h.w();
         h.identify();
         h.session().readBackTimer().stop();
         h.session().sampleTimer().stop();
         h.session().readBackStep(); // unlocks the panel
         h.window->show();
         QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
-        h.w().typedDutyBox->setFocus();
-        QTRY_VERIFY(h.w().typedDutyBox->hasFocus());
+        w.typedDutyBox->setFocus();
+        QTRY_VERIFY(w.typedDutyBox->hasFocus());
+        w.typedDutyBox->setText(u"42"_s);
+        w.typedDutyBox->selectAll();
+        h.port.writes.clear();
         h.session().sampleTick();
-        bool disabledDuringThePoll = false;
-        QTimer::singleShot(0, h.window.get(), [&] { disabledDuringThePoll = !h.window->isEnabled(); });
+        bool enabledDuringThePoll = false;
+        QTimer::singleShot(0, h.window.get(), [&] {
+            enabledDuringThePoll = h.window->isEnabled() && w.controlPanel->isEnabled();
+            // As the window system delivers them.
+            QWindow *handle = h.window->windowHandle();
+            QTest::keyClick(handle, Qt::Key_7);
+            QTest::mouseClick(handle, Qt::LeftButton, {}, w.duty0Button->mapTo(h.window.get(), QPoint(5, 5)));
+        });
         h.session().sampleTick();
-        QVERIFY(disabledDuringThePoll);
-        QVERIFY(h.window->isEnabled() && h.w().typedDutyBox->hasFocus());
+        QVERIFY(enabledDuringThePoll);
+        QCOMPARE(h.port.writes, QByteArrayList{"PV01?\r"}); // the click was kept out
+        QCOMPARE(w.typedDutyBox->selectedText(), u"42"_s);
+        QVERIFY(w.typedDutyBox->hasFocus());
+        QTest::keyClick(h.window->windowHandle(), Qt::Key_7); // and input is let in again
+        QCOMPARE(w.typedDutyBox->text(), u"7"_s);
     }
 
     void exitAsksFirst_data()
@@ -206,7 +231,7 @@ private slots:
         QCOMPARE(h.port.calls, yes ? QStringList{"Close"} : QStringList());
         QCOMPARE(h.running(), yes ? QString() : u"search response"_s);
         QVERIFY(!QFile::exists(h.iniPath())); // nothing is saved on exit
-        if (yes) { // a command still waiting in a pacing delay raises no question
+        if (yes) {                            // a command still waiting in a pacing delay raises no question
             h.session().setDuty(50);
             QCOMPARE(h.dialogs.shown.size(), 1);
         }

@@ -3,6 +3,7 @@
 #include "link/portadvice.h"
 #include "link/portnumber.h"
 #include "link/qtserialport.h"
+#include "link/serialhardware.h"
 #include "pty.h"
 
 #include <QElapsedTimer>
@@ -28,6 +29,20 @@ int failureOf(const SerialPort &port, bool done)
 LineSettings onPort(int number)
 {
     return {number, 9600};
+}
+
+// What the real probe says of the pty: opened, asked, closed.
+bool serialHardwarePresentFor(QtSerialPort &port, PtyPair &)
+{
+    bool asked = false, present = false;
+    port.setHardwareProbe([&](int fd) {
+        asked = true;
+        present = serialHardwarePresent(fd);
+        return present;
+    });
+    const bool opened = port.open(onPort(1));
+    port.close();
+    return opened && asked && present;
 }
 } // namespace
 
@@ -80,19 +95,56 @@ private slots:
         }
     }
 
-    void baudTextsAreRefusedUnlessATermiosRate_data()
+    void baudTextsArePositiveWholeRates_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<Rate>("rate");
-        for (const char *refused : {"96OO", "-9600", "9600.5", "0", "9601", "99999999999", "", " 9600"})
+        for (const char *refused : {"96OO", "-9600", "9600.5", "0", "99999999999", "", " 9600"})
             QTest::addRow("\"%s\"", refused) << QString::fromLatin1(refused) << Rate();
-        for (const qint32 accepted : {9600, 115200, 4000000})
+        // Rates from the classic list that termios has no name for are rates all the same.
+        for (const qint32 accepted : {110, 9600, 14400, 28800, 56000, 128000, 256000, 4000000})
             QTest::addRow("%d", accepted) << QString::number(accepted) << Rate(accepted);
     }
-    void baudTextsAreRefusedUnlessATermiosRate()
+    void baudTextsArePositiveWholeRates()
     {
         QFETCH(QString, text);
         QTEST(baudRateFromText(text), "rate");
+    }
+
+    // The other end of the line sees the rate, also one termios has no name for.
+    void opensAtTheRateGiven_data()
+    {
+        QTest::addColumn<qint32>("rate");
+        QTest::addRow("9600") << 9600;
+        QTest::addRow("14400") << 14400;
+    }
+    void opensAtTheRateGiven()
+    {
+        QFETCH(qint32, rate);
+        PtyPair pty;
+        if (!pty.open())
+            QSKIP(qPrintable("no pseudo-terminal: " + pty.errorString()));
+        QVERIFY(link(1, pty.slavePath()));
+        QtSerialPort port(dir.path());
+        QCOMPARE(failureOf(port, port.open({1, rate})), 0);
+        QCOMPARE(pty.lineSpeed(), rate);
+    }
+
+    // A node such as /dev/ttyS2 with no UART behind it opens, then fails every
+    // line setting: it names no port. Played by a pty whose probe says so.
+    void aDeviceNodeWithoutHardwareIsNoPort()
+    {
+        PtyPair pty;
+        if (!pty.open())
+            QSKIP(qPrintable("no pseudo-terminal: " + pty.errorString()));
+        QVERIFY(link(1, pty.slavePath()));
+        QtSerialPort port(dir.path());
+        QVERIFY(serialHardwarePresentFor(port, pty)); // a pty does not say it has none
+        port.setHardwareProbe([](int) { return false; });
+        QCOMPARE(failureOf(port, port.open(onPort(1))), PortErrors::InvalidPort);
+        QVERIFY2(port.lastFailure().message.contains(u"no serial hardware"_s),
+                 qPrintable(port.lastFailure().message));
+        QVERIFY(!port.isOpen());
     }
 
     void talksToAPtyThroughItsLinkUntilTheOtherEndGoesAway()

@@ -109,21 +109,28 @@ private slots:
 
     void theFileLiesBesideTheExecutableWhereItCan_data()
     {
+        QTest::addColumn<QString>("exeDir");
         QTest::addColumn<bool>("exists");
         QTest::addColumn<bool>("writable");
         QTest::addColumn<QString>("path");
-        QTest::addRow("a file there, folder writable") << true << true << u"/opt/bench/PANEL2.ini"_s;
-        QTest::addRow("a file there, folder read-only") << true << false << u"/opt/bench/PANEL2.ini"_s;
-        QTest::addRow("no file, folder writable") << false << true << u"/opt/bench/PANEL2.ini"_s;
-        QTest::addRow("no file, folder read-only")
-            << false << false << u"/home/u/.config/pwm-panel/PANEL2.ini"_s;
+        const QString bench = u"/opt/bench"_s;
+        const QString config = u"/home/u/.config/pwm-panel/PANEL2.ini"_s;
+        QTest::addRow("a file there, folder writable") << bench << true << true << u"/opt/bench/PANEL2.ini"_s;
+        QTest::addRow("a file there, folder read-only")
+            << bench << true << false << u"/opt/bench/PANEL2.ini"_s;
+        QTest::addRow("no file, folder writable") << bench << false << true << u"/opt/bench/PANEL2.ini"_s;
+        QTest::addRow("no file, folder read-only") << bench << false << false << config;
+        QTest::addRow("installed, run as root") << u"/usr/bin"_s << false << true << config;
+        QTest::addRow("installed, a file beside it") << u"/usr/bin"_s << true << true << config;
+        QTest::addRow("a folder that only starts like /usr")
+            << u"/usrlocal"_s << false << true << u"/usrlocal/PANEL2.ini"_s;
     }
     void theFileLiesBesideTheExecutableWhereItCan()
     {
+        QFETCH(QString, exeDir);
         QFETCH(bool, exists);
         QFETCH(bool, writable);
-        QTEST(choosePath(u"/opt/bench"_s, u"PANEL2"_s, u"/home/u/.config/pwm-panel"_s, exists, writable),
-              "path");
+        QTEST(choosePath(exeDir, u"PANEL2"_s, u"/home/u/.config/pwm-panel"_s, exists, writable), "path");
     }
 };
 

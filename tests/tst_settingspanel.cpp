@@ -14,8 +14,8 @@ const QByteArray kOwnFile = "2,\"19200\",\"pw\",5,\"DUTY01\"\r\n\"Duty\",\"Lab 2
 // The texts the panel shows for the current settings.
 SettingsTexts shownTexts(const SettingsRecord &s)
 {
-    return {QString::number(s.portNumber), s.baudRate, s.password, QString::number(s.sampleTime), s.deviceCode,
-            s.labels[0]};
+    return {QString::number(s.portNumber), s.baudRate,   s.password,
+            QString::number(s.sampleTime), s.deviceCode, s.labels[0]};
 }
 
 // Identified, the panel opened, one box typed into (COM, Baud, DevPas, STime, ucApp or MyLabel1), saved.
@@ -81,6 +81,9 @@ private slots:
             << "2,\"19200\",\"pw\",5,\"DUTY01\"\r\n\"Fan\",\"Lab 2\",\"x,y\",\"z\"\r\n"_ba;
         QTest::addRow("COM 7.5 saves 8") << QByteArray() << "COM" << "7.5" << "8" + iniFile().mid(1);
         QTest::addRow("COM 6.5 saves 6") << QByteArray() << "COM" << "6.5" << "6" + iniFile().mid(1);
+        QTest::addRow("a double quote in a label the user cannot edit becomes an apostrophe")
+            << "1,\"9600\",\"-\",0,\"DUTY01\"\r\n\"PWM(%):\",5\" fan,nc,nc\r\n"_ba << QString() << QString()
+            << "1,\"9600\",\"-\",0,\"DUTY01\"\r\n\"PWM(%):\",\"5' fan\",\"nc\",\"nc\"\r\n"_ba;
         // clang-format on
     }
     void savingWritesTheFileAndRestarts()
@@ -198,20 +201,36 @@ private slots:
         QCOMPARE(h.session->settings().portNumber, 1);
     }
 
-    // A file of the user's in a folder that is not: it stays whole, the reason is shown.
-    void aSaveIntoAReadOnlyFolderKeepsTheOldFile()
+    // A file of the user's in a shared folder that is not: written in place
+    // when the file itself may be written, otherwise refused and kept whole.
+    void aReadOnlyFolderWithTheUsersFile_data()
     {
+        QTest::addColumn<bool>("fileWritable");
+        QTest::addRow("a writable file is written in place") << true;
+        QTest::addRow("a read-only file is refused and kept") << false;
+    }
+    void aReadOnlyFolderWithTheUsersFile()
+    {
+        QFETCH(bool, fileWritable);
         if (::geteuid() == 0)
             QSKIP("root may write any folder");
         SessionHarness h(kOwnFile);
+        const QFile::Permissions readable =
+            QFile::ReadOwner | (fileWritable ? QFile::WriteOwner : QFile::Permissions());
+        QFile::setPermissions(h.iniPath(), readable);
         QFile::setPermissions(h.dir.path(), QFile::ReadOwner | QFile::ExeOwner);
         const auto restore = qScopeGuard([&] {
             QFile::setPermissions(h.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         });
         QCOMPARE(h.session->settingsPath(), h.iniPath()); // the file exists, so it is used where it is
-        QVERIFY(!saveAfterTyping(h, u"COM"_s, u"3"_s));
-        QVERIFY2(h.prompts.refusals.value(0).contains(h.iniPath()), qPrintable(h.prompts.refusals.value(0)));
-        QCOMPARE(h.iniBytes(), kOwnFile);
+        QCOMPARE(saveAfterTyping(h, u"COM"_s, u"3"_s), fileWritable);
+        if (fileWritable) {
+            QCOMPARE(h.iniBytes(), "3" + kOwnFile.mid(1));
+        } else {
+            QVERIFY2(h.prompts.refusals.value(0).contains(h.iniPath()),
+                     qPrintable(h.prompts.refusals.value(0)));
+            QCOMPARE(h.iniBytes(), kOwnFile);
+        }
     }
 
     // A system-wide install: the folder of the executable is not the user's.

@@ -1,0 +1,12 @@
+#include "pty.h"
+
+#include <asm/termbits.h>
+#include <sys/ioctl.h>
+
+qint32 PtyPair::lineSpeed() const
+{
+    termios2 settings{};
+    if (::ioctl(m_slave, TCGETS2, &settings) != 0)
+        return -1;
+    return qint32(settings.c_ospeed);
+}
