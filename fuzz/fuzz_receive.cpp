@@ -204,8 +204,8 @@ void checkShown(double read)
     static const QLocale german(QLocale::German, QLocale::Germany);
 
     const float value = static_cast<float>(read);
-    const QString shown = formatGeneral(value, c);
-    const QString shownGerman = formatGeneral(value, german);
+    const QString shown = formatReplyNumber(value, c);
+    const QString shownGerman = formatReplyNumber(value, german);
     const QByteArray s = shown.toLatin1();
     FUZZ_CHECK(shown.size() <= 16, "%.9g shows as %s", double(value), s.constData());
     FUZZ_CHECK(shownGerman == QString(shown).replace(u'.', u','), "%.9g: [%s] in C, [%s] in German",

@@ -180,7 +180,7 @@ double readLeadingNumber(QStringView text)
     return readDecimal(reader);
 }
 
-QString formatGeneral(float value, const QLocale &locale)
+QString formatReplyNumber(float value, const QLocale &locale)
 {
     if (std::isnan(value))
         return QStringLiteral("nan");

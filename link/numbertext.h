@@ -12,4 +12,4 @@ double readLeadingNumber(QStringView text);
 // At most seven significant digits, no trailing zeros, plain notation from
 // 0.0001 to below 10 000 000, else like 1.234568E+07; the locale's decimal
 // separator. Infinity shows as "inf"/"-inf", NaN as "nan".
-QString formatGeneral(float value, const QLocale &locale = QLocale());
+QString formatReplyNumber(float value, const QLocale &locale = QLocale());

@@ -3,6 +3,7 @@
 #include "link/portadvice.h"
 #include "link/portnumber.h"
 #include "link/serialhardware.h"
+#include "link/wirelog.h"
 
 #include <QFileInfo>
 
@@ -33,6 +34,7 @@ QtSerialPort::~QtSerialPort() = default;
 bool QtSerialPort::fail(int number, const QString &message)
 {
     m_failure = {number, message};
+    qCInfo(lcLink).noquote() << wireTime() << "failure" << number << message;
     return false;
 }
 
@@ -94,6 +96,8 @@ bool QtSerialPort::open(const LineSettings &settings)
     }
     m_failed = false;
     m_failure = {};
+    qCInfo(lcLink).noquote() << wireTime() << "opened" << device << "at" << settings.baudRate
+                             << "baud, 8N1, no flow control";
     // The device may read raised lines as a reset or a request to talk.
     if (!setModemLinesLow()) {
         m_port.close();
@@ -121,8 +125,10 @@ bool QtSerialPort::modemLineSet(bool done)
 
 void QtSerialPort::close()
 {
-    if (m_port.isOpen())
-        m_port.close();
+    if (!m_port.isOpen())
+        return;
+    m_port.close();
+    qCInfo(lcLink).noquote() << wireTime() << "closed" << m_devicePath;
 }
 
 bool QtSerialPort::isOpen() const
@@ -179,6 +185,8 @@ void QtSerialPort::lineFailed(const QString &reason)
 {
     m_failed = true;
     m_failure = {PortErrors::PortClosed, reason};
+    qCInfo(lcLink).noquote() << wireTime() << "failure" << m_failure.number << reason << "- closing"
+                             << m_devicePath;
     QMetaObject::invokeMethod(this, &QtSerialPort::closeAfterFailure, Qt::QueuedConnection);
 }
 
@@ -187,5 +195,6 @@ void QtSerialPort::closeAfterFailure()
     if (m_failed && m_port.isOpen()) {
         m_port.clearError();
         m_port.close();
+        qCInfo(lcLink).noquote() << wireTime() << "closed" << m_devicePath;
     }
 }

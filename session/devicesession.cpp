@@ -3,6 +3,7 @@
 #include "session/devicesession.h"
 
 #include "link/pacingdelay.h"
+#include "link/wirelog.h"
 #include "session/reply.h"
 #include "session/sessionprompts.h"
 
@@ -45,7 +46,7 @@ void DeviceSession::searchTick()
         // A line cut off when the port closed would glue onto the first reply.
         m_received.clear();
     }
-    if (!m_port.write(QByteArrayLiteral("I?\r")))
+    if (!writeToDevice(QByteArrayLiteral("I?\r")))
         showPortFailure(m_port.lastFailure());
 }
 
@@ -59,8 +60,10 @@ void DeviceSession::readPort()
 {
     // Drain everything that is waiting; a notification with nothing waiting adds nothing.
     for (QByteArray bytes = m_port.readAll(); !bytes.isEmpty(); bytes = m_port.readAll())
-        for (const QByteArray &line : m_received.feed(bytes))
+        for (const QByteArray &line : m_received.feed(bytes)) {
+            qCDebug(lcWire).noquote() << wireTime() << "<" << wireText(line + '\r');
             handleLine(QString::fromLatin1(line));
+        }
 }
 
 void DeviceSession::handleLine(const QString &line)
@@ -136,7 +139,7 @@ void DeviceSession::showPortFailure(const PortFailure &failure)
 void DeviceSession::sendCommand(const QString &command)
 {
     // After the exit was confirmed a waiting command must not raise a dialog.
-    if (!m_shutDown && !m_port.write(command.toLatin1() + '\r')) {
+    if (!m_shutDown && !writeToDevice(command.toLatin1() + '\r')) {
         if (!m_prompts.continueAfterNoResponse()) {
             m_endProgram(); // does not return
             return;
@@ -152,6 +155,12 @@ void DeviceSession::searchAgain()
     m_sampleTimer.setEnabled(false);
     emit inputBlocked(false);
     startConnectionCycle();
+}
+
+bool DeviceSession::writeToDevice(const QByteArray &bytes)
+{
+    qCDebug(lcWire).noquote() << wireTime() << ">" << wireText(bytes);
+    return m_port.write(bytes);
 }
 
 void DeviceSession::pace()

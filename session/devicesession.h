@@ -96,6 +96,8 @@ private:
     void searchAgain();
     // Sends one command, asks the user when it cannot, then waits the pacing delay.
     void sendCommand(const QString &command);
+    // Every write to the device goes here, so the wire log sees it.
+    bool writeToDevice(const QByteArray &bytes);
     void pace();
     void poll();
 

@@ -68,7 +68,7 @@ void DeviceSession::poll()
 {
     m_sampleTickCount = 0;
     emit inputBlocked(true);
-    if (!m_port.write(QByteArrayLiteral("PV01?\r"))) {
+    if (!writeToDevice(QByteArrayLiteral("PV01?\r"))) {
         // Nobody is at the panel to answer a question: search on our own, so a
         // device that comes back is found and polled again without a click.
         searchAgain();

@@ -37,7 +37,7 @@ Reply interpretReply(QStringView line, const QString &deviceCode)
 
     const QStringView prefix = line.left(5);
     if (prefix == QLatin1String("SV01=")) {
-        reply.duty = formatGeneral(toSingle(readLeadingNumber(line.mid(5))));
+        reply.duty = formatReplyNumber(toSingle(readLeadingNumber(line.mid(5))));
     } else if (prefix == QLatin1String("SV02=")) {
         const float value = toSingle(readLeadingNumber(line.mid(5)));
         reply.preset = 0;

@@ -1,6 +1,7 @@
 // Reply text: received bytes cut into lines, and the number at the start of a reply read and shown.
 #include "link/lineassembler.h"
 #include "link/numbertext.h"
+#include "link/wirelog.h"
 
 #include <QTest>
 #include <cmath>
@@ -89,7 +90,7 @@ private slots:
         QTEST(readLeadingNumber(text), "expected");
     }
 
-    void formatsLikeGeneralNumber_data()
+    void formatsWithSevenSignificantDigits_data()
     {
         QTest::addColumn<float>("value");
         QTest::addColumn<QLocale>("locale");
@@ -113,11 +114,28 @@ private slots:
         QTest::addRow("a German mantissa") << 12345678.0f << german << "1,234568E+07";
         QTest::addRow("no German group separator") << 1234567.0f << german << "1234567";
     }
-    void formatsLikeGeneralNumber()
+    void formatsWithSevenSignificantDigits()
     {
         QFETCH(float, value);
         QFETCH(QLocale, locale);
-        QTEST(formatGeneral(value, locale), "expected");
+        QTEST(formatReplyNumber(value, locale), "expected");
+    }
+
+    // The wire log shows every byte readably, and says nothing unless asked.
+    void theWireLogEscapesAndIsOffByDefault_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::addRow("a command") << "SV01=50\r"_ba << uR"(SV01=50\r)"_s;
+        QTest::addRow("CR LF") << "DUTY01\r\n"_ba << uR"(DUTY01\r\n)"_s;
+        QTest::addRow("control, NUL and high bytes") << "\x1b[\x00\xff\xe9"_ba << uR"(\x1b[\x00\xff\xe9)"_s;
+        QTest::addRow("a backslash") << "a\\b"_ba << uR"(a\\b)"_s;
+    }
+    void theWireLogEscapesAndIsOffByDefault()
+    {
+        QFETCH(QByteArray, bytes);
+        QTEST(wireText(bytes), "text");
+        QVERIFY(!lcWire().isDebugEnabled() && !lcLink().isInfoEnabled());
     }
 };
 
