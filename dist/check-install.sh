@@ -1,11 +1,14 @@
 #!/bin/sh
 # Installs the build into a scratch DESTDIR and checks the result: the files a
-# desktop needs are there, nothing but the program lands in bin/, the names
-# the files refer to each other by agree, and the validators accept them.
-# Usage: check-install.sh BUILD_DIR APP_ID
+# desktop needs and the manual page and Debian doc files are there, nothing but
+# the program lands in bin/, the names the files refer to each other by agree,
+# and the validators (and man) accept them.
+# Usage: check-install.sh BUILD_DIR APP_ID [VERSION]
 set -u
 build=$1
 id=$2
+version=${3:-}
+src=$(cd "$(dirname "$0")/.." && pwd)
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 fail=0
@@ -18,11 +21,14 @@ usr=$root/usr
 share=$usr/share
 desktop=$share/applications/$id.desktop
 metainfo=$share/metainfo/$id.metainfo.xml
+manpage=$share/man/man1/pwm-panel.1.gz
+doc=$share/doc/pwm-panel
 
 for f in "$usr/bin/pwm-panel" "$desktop" "$metainfo" \
          "$share/icons/hicolor/scalable/apps/$id.svg" \
          "$share/icons/hicolor/48x48/apps/$id.png" \
-         "$share/icons/hicolor/128x128/apps/$id.png"; do
+         "$share/icons/hicolor/128x128/apps/$id.png" \
+         "$manpage" "$doc/copyright" "$doc/changelog.gz"; do
   [ -f "$f" ] || bad "missing ${f#"$root"}"
 done
 [ -x "$usr/bin/pwm-panel" ] || bad "/usr/bin/pwm-panel is not executable"
@@ -55,6 +61,32 @@ if [ -f "$metainfo" ]; then
   grep -q "<binary>pwm-panel</binary>" "$metainfo" || bad "metainfo does not provide binary pwm-panel"
 fi
 
+# Debian wants these compressed without a name or time stamp (flag bit 3 and
+# bytes 4-7 of the header), so that rebuilds give the same package.
+for gz in "$manpage" "$doc/changelog.gz"; do
+  [ -f "$gz" ] || continue
+  hdr=$(od -An -tu1 -N8 "$gz" | awk '{print $1, $2, int($4/8)%2, $5+$6+$7+$8}')
+  [ "$hdr" = "31 139 0 0" ] || bad "${gz#"$root"} is not gzip -n output"
+done
+if [ -f "$doc/changelog.gz" ] && [ -n "$version" ]; then
+  first=$(gzip -dc "$doc/changelog.gz" | head -n 1)
+  case $first in
+    "pwm-panel ($version) "*) ;;
+    *) bad "changelog starts '$first', not version $version" ;;
+  esac
+fi
+if [ -f "$manpage" ] && [ -n "$version" ]; then
+  gzip -dc "$manpage" | grep -q "^\.TH .* \"pwm\\\\-panel $version\" " ||
+    bad "manual page header does not name version $version"
+fi
+# The copyright file repeats the licence text of LICENSE.
+if [ -f "$doc/copyright" ] && [ -f "$src/LICENSE" ]; then
+  sed -n '/^Permission is hereby/,$p' "$src/LICENSE" >"$root/license.want"
+  sed -n '/^ Permission is hereby/,$p' "$doc/copyright" | sed 's/^ //; s/^\.$//' >"$root/license.got"
+  cmp -s "$root/license.want" "$root/license.got" || bad "copyright and LICENSE disagree on the licence text"
+  rm -f "$root/license.want" "$root/license.got"
+fi
+
 skipped=""
 if command -v desktop-file-validate >/dev/null 2>&1; then
   [ -f "$desktop" ] && { out=$(desktop-file-validate "$desktop" 2>&1) && [ -z "$out" ] ||
@@ -72,6 +104,19 @@ if command -v appstreamcli >/dev/null 2>&1; then
   fi
 else
   skipped="$skipped appstreamcli"
+fi
+
+if command -v man >/dev/null 2>&1; then
+  if [ -f "$manpage" ]; then
+    # Any message from man or groff fails. man-db's sandbox is switched off:
+    # some containers refuse it, and it has nothing to do with the page.
+    if ! out=$(LC_ALL=C.UTF-8 MANWIDTH=80 MAN_DISABLE_SECCOMP=1 \
+               man --warnings -E UTF-8 -l "$manpage" 2>&1 >/dev/null) || [ -n "$out" ]; then
+      bad "man --warnings: $out"
+    fi
+  fi
+else
+  skipped="$skipped man"
 fi
 
 [ $fail -eq 0 ] || exit 1
