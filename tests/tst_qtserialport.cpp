@@ -101,7 +101,7 @@ private slots:
         QTest::addColumn<Rate>("rate");
         for (const char *refused : {"96OO", "-9600", "9600.5", "0", "99999999999", "", " 9600"})
             QTest::addRow("\"%s\"", refused) << QString::fromLatin1(refused) << Rate();
-        // Rates from the classic list that termios has no name for are rates all the same.
+        // Common rates that termios has no name for are rates all the same.
         for (const qint32 accepted : {110, 9600, 14400, 28800, 56000, 128000, 256000, 4000000})
             QTest::addRow("%d", accepted) << QString::number(accepted) << Rate(accepted);
     }
