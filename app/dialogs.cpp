@@ -6,10 +6,13 @@
 
 namespace {
 
-class SpecBox : public QMessageBox
+class ContentBox : public QMessageBox
 {
 public:
-    explicit SpecBox(const DialogSpec &spec) : m_canDismiss(spec.escapeButton != NoButton), m_help(spec.help) {}
+    explicit ContentBox(const DialogContent &content)
+        : m_canDismiss(content.escapeButton != NoButton), m_help(content.help)
+    {
+    }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override
@@ -38,9 +41,9 @@ private:
 
 } // namespace
 
-namespace DialogSpecs {
+namespace DialogContents {
 
-DialogSpec exitQuestion()
+DialogContent exitQuestion()
 {
     return {QStringLiteral("Exit Dialog"),
             QStringLiteral("Do you want to close/exit App ?"),
@@ -51,7 +54,7 @@ DialogSpec exitQuestion()
             {}};
 }
 
-DialogSpec noResponseQuestion()
+DialogContent noResponseQuestion()
 {
     // "No" ends the program, so it is the default only for Enter, never for Esc.
     return {QStringLiteral("MsgBox: NO RESPONSE - COMMUNICATION ERROR!"),
@@ -67,36 +70,41 @@ DialogSpec noResponseQuestion()
                            "No: end the program now.")};
 }
 
-DialogSpec saveRefused(const QString &why)
+DialogContent saveRefused(const QString &why)
 {
-    return {QStringLiteral("Settings not saved"), why, QMessageBox::Warning, {QMessageBox::Ok},
-            QMessageBox::Ok, QMessageBox::Ok, {}};
+    return {QStringLiteral("Settings not saved"),
+            why,
+            QMessageBox::Warning,
+            {QMessageBox::Ok},
+            QMessageBox::Ok,
+            QMessageBox::Ok,
+            {}};
 }
 
-} // namespace DialogSpecs
+} // namespace DialogContents
 
-std::unique_ptr<QMessageBox> createMessageBox(const DialogSpec &spec, QWidget *parent)
+std::unique_ptr<QMessageBox> createMessageBox(const DialogContent &content, QWidget *parent)
 {
-    auto box = std::make_unique<SpecBox>(spec);
+    auto box = std::make_unique<ContentBox>(content);
     box->setParent(parent, Qt::Dialog);
     box->setWindowModality(Qt::ApplicationModal);
-    box->setWindowTitle(spec.title);
-    box->setText(spec.text);
+    box->setWindowTitle(content.title);
+    box->setText(content.text);
     box->setTextFormat(Qt::PlainText);
-    box->setIcon(spec.icon);
-    for (QMessageBox::StandardButton button : spec.buttons)
+    box->setIcon(content.icon);
+    for (QMessageBox::StandardButton button : content.buttons)
         box->addButton(button);
-    if (spec.defaultButton != QMessageBox::NoButton)
-        box->setDefaultButton(spec.defaultButton);
-    if (spec.escapeButton != QMessageBox::NoButton)
-        box->setEscapeButton(spec.escapeButton);
+    if (content.defaultButton != QMessageBox::NoButton)
+        box->setDefaultButton(content.defaultButton);
+    if (content.escapeButton != QMessageBox::NoButton)
+        box->setEscapeButton(content.escapeButton);
     return box;
 }
 
-QMessageBox::StandardButton MessageBoxDialogs::ask(const DialogSpec &spec)
+QMessageBox::StandardButton MessageBoxDialogs::ask(const DialogContent &content)
 {
-    const std::unique_ptr<QMessageBox> box = createMessageBox(spec, m_parent);
+    const std::unique_ptr<QMessageBox> box = createMessageBox(content, m_parent);
     box->exec();
     const QMessageBox::StandardButton answer = box->standardButton(box->clickedButton());
-    return answer == QMessageBox::NoButton ? spec.escapeButton : answer;
+    return answer == QMessageBox::NoButton ? content.escapeButton : answer;
 }

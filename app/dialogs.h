@@ -6,7 +6,7 @@
 #include <memory>
 
 // One message box: what it says and how it can be answered.
-struct DialogSpec
+struct DialogContent
 {
     QString title;
     QString text;
@@ -19,22 +19,22 @@ struct DialogSpec
     QString help; // shown on F1; empty: none
 };
 
-namespace DialogSpecs {
-DialogSpec exitQuestion();
-DialogSpec noResponseQuestion();
-DialogSpec saveRefused(const QString &why);
-} // namespace DialogSpecs
+namespace DialogContents {
+DialogContent exitQuestion();
+DialogContent noResponseQuestion();
+DialogContent saveRefused(const QString &why);
+} // namespace DialogContents
 
 // Modal message boxes behind an interface, so tests can script the answers.
 class Dialogs
 {
 public:
     virtual ~Dialogs() = default;
-    virtual QMessageBox::StandardButton ask(const DialogSpec &spec) = 0;
+    virtual QMessageBox::StandardButton ask(const DialogContent &content) = 0;
 };
 
-// The box a spec describes, not yet shown.
-std::unique_ptr<QMessageBox> createMessageBox(const DialogSpec &spec, QWidget *parent = nullptr);
+// The message box for the given content, not yet shown.
+std::unique_ptr<QMessageBox> createMessageBox(const DialogContent &content, QWidget *parent = nullptr);
 
 // The real boxes, application-modal over the given parent.
 class MessageBoxDialogs final : public Dialogs
@@ -42,7 +42,7 @@ class MessageBoxDialogs final : public Dialogs
 public:
     explicit MessageBoxDialogs(QWidget *parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget *parent) { m_parent = parent; }
-    QMessageBox::StandardButton ask(const DialogSpec &spec) override;
+    QMessageBox::StandardButton ask(const DialogContent &content) override;
 
 private:
     QWidget *m_parent;

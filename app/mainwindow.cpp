@@ -198,12 +198,12 @@ void MainWindow::saveAndCloseSettings()
 
 bool MainWindow::continueAfterNoResponse()
 {
-    return m_dialogs.ask(DialogSpecs::noResponseQuestion()) == QMessageBox::Yes;
+    return m_dialogs.ask(DialogContents::noResponseQuestion()) == QMessageBox::Yes;
 }
 
 void MainWindow::explainRefusedSave(const QString &why)
 {
-    m_dialogs.ask(DialogSpecs::saveRefused(why));
+    m_dialogs.ask(DialogContents::saveRefused(why));
 }
 
 void MainWindow::closeWithoutAsking()
@@ -214,7 +214,7 @@ void MainWindow::closeWithoutAsking()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (!m_exitConfirmed && m_dialogs.ask(DialogSpecs::exitQuestion()) != QMessageBox::Yes) {
+    if (!m_exitConfirmed && m_dialogs.ask(DialogContents::exitQuestion()) != QMessageBox::Yes) {
         event->ignore();
         return;
     }

@@ -201,10 +201,10 @@ void runGuarded(QEventLoop &loop)
     loop.exec();
 }
 
-QMessageBox::StandardButton SilentDialogs::ask(const DialogSpec &spec)
+QMessageBox::StandardButton SilentDialogs::ask(const DialogContent &content)
 {
-    std::fprintf(stderr, "pwm-bench: the window raised a message box: %s / %s\n", qPrintable(spec.title),
-                 qPrintable(spec.text));
+    std::fprintf(stderr, "pwm-bench: the window raised a message box: %s / %s\n", qPrintable(content.title),
+                 qPrintable(content.text));
     return QMessageBox::Cancel;
 }
 

@@ -102,7 +102,7 @@ void runGuarded(QEventLoop &loop);
 class SilentDialogs final : public Dialogs
 {
 public:
-    QMessageBox::StandardButton ask(const DialogSpec &spec) override;
+    QMessageBox::StandardButton ask(const DialogContent &content) override;
 };
 
 // The window as the program builds it, shown, over a real port whose com1

@@ -89,25 +89,25 @@ private slots:
     void messageBoxesAnswerAsDesigned_data()
     {
         using B = QMessageBox;
-        QTest::addColumn<DialogSpec>("spec");
+        QTest::addColumn<DialogContent>("content");
         QTest::addColumn<QList<B::StandardButton>>("buttons");
         QTest::addColumn<int>("defaultButton");
         QTest::addColumn<bool>("dismissable"); // by Esc and the close box
         QTest::addRow("exit: Esc cancels")
-            << DialogSpecs::exitQuestion() << QList{B::Yes, B::No, B::Cancel} << int(B::Yes) << true;
+            << DialogContents::exitQuestion() << QList{B::Yes, B::No, B::Cancel} << int(B::Yes) << true;
         QTest::addRow("no response: only Yes or No answers")
-            << DialogSpecs::noResponseQuestion() << QList{B::Yes, B::No} << int(B::No) << false;
+            << DialogContents::noResponseQuestion() << QList{B::Yes, B::No} << int(B::No) << false;
         QTest::addRow("a refused save")
-            << DialogSpecs::saveRefused(u"why"_s) << QList{B::Ok} << int(B::Ok) << true;
+            << DialogContents::saveRefused(u"why"_s) << QList{B::Ok} << int(B::Ok) << true;
     }
     void messageBoxesAnswerAsDesigned()
     {
-        QFETCH(DialogSpec, spec);
+        QFETCH(DialogContent, content);
         QFETCH(QList<QMessageBox::StandardButton>, buttons);
         QFETCH(int, defaultButton);
         QFETCH(bool, dismissable);
-        const std::unique_ptr<QMessageBox> box = createMessageBox(spec);
-        QCOMPARE(box->text(), spec.text);
+        const std::unique_ptr<QMessageBox> box = createMessageBox(content);
+        QCOMPARE(box->text(), content.text);
         QCOMPARE(box->textFormat(), Qt::PlainText);
         QList<QMessageBox::StandardButton> shown;
         for (QAbstractButton *b : box->buttons())

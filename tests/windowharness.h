@@ -14,19 +14,19 @@
 // Message boxes that answer from a script and remember what they showed.
 struct ScriptedDialogs final : Dialogs
 {
-    QList<DialogSpec> shown;
+    QList<DialogContent> shown;
     QList<QMessageBox::StandardButton> answers;
     QMessageBox::StandardButton defaultAnswer = QMessageBox::Cancel;
-    QMessageBox::StandardButton ask(const DialogSpec &spec) override
+    QMessageBox::StandardButton ask(const DialogContent &content) override
     {
-        shown << spec;
+        shown << content;
         return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
     }
     QStringList titles() const
     {
         QStringList t;
-        for (const DialogSpec &spec : shown)
-            t << spec.title;
+        for (const DialogContent &content : shown)
+            t << content.title;
         return t;
     }
 };
