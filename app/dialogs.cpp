@@ -101,10 +101,14 @@ std::unique_ptr<QMessageBox> createMessageBox(const DialogContent &content, QWid
     return box;
 }
 
-QMessageBox::StandardButton MessageBoxDialogs::ask(const DialogContent &content)
+void MessageBoxDialogs::ask(const DialogContent &content, Answered answered)
 {
-    const std::unique_ptr<QMessageBox> box = createMessageBox(content, m_parent);
-    box->exec();
-    const QMessageBox::StandardButton answer = box->standardButton(box->clickedButton());
-    return answer == QMessageBox::NoButton ? content.escapeButton : answer;
+    QMessageBox *box = createMessageBox(content, m_owner).release();
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(box, &QDialog::finished, box, [box, answered, escape = content.escapeButton] {
+        const QMessageBox::StandardButton answer = box->standardButton(box->clickedButton());
+        if (answered)
+            answered(answer == QMessageBox::NoButton ? escape : answer);
+    });
+    box->show();
 }

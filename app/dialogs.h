@@ -2,7 +2,9 @@
 
 #include <QList>
 #include <QMessageBox>
+#include <QPointer>
 #include <QString>
+#include <functional>
 #include <memory>
 
 // One message box: what it says and how it can be answered.
@@ -25,25 +27,28 @@ DialogContent noResponseQuestion();
 DialogContent saveRefused(const QString &why);
 } // namespace DialogContents
 
-// Modal message boxes behind an interface, so tests can script the answers.
+// Message boxes behind an interface, so tests can script the answers. A box
+// never waits in the caller: the answer comes through the callback once the
+// user has given it.
 class Dialogs
 {
 public:
+    using Answered = std::function<void(QMessageBox::StandardButton)>;
     virtual ~Dialogs() = default;
-    virtual QMessageBox::StandardButton ask(const DialogContent &content) = 0;
+    virtual void ask(const DialogContent &content, Answered answered = {}) = 0;
 };
 
 // The message box for the given content, not yet shown.
 std::unique_ptr<QMessageBox> createMessageBox(const DialogContent &content, QWidget *parent = nullptr);
 
-// The real boxes, application-modal over the given parent.
+// The real boxes, application-modal over the owner window.
 class MessageBoxDialogs final : public Dialogs
 {
 public:
-    explicit MessageBoxDialogs(QWidget *parent = nullptr) : m_parent(parent) {}
-    void setParent(QWidget *parent) { m_parent = parent; }
-    QMessageBox::StandardButton ask(const DialogContent &content) override;
+    explicit MessageBoxDialogs(QWidget *owner = nullptr) : m_owner(owner) {}
+    void setOwnerWindow(QWidget *owner) { m_owner = owner; }
+    void ask(const DialogContent &content, Answered answered = {}) override;
 
 private:
-    QWidget *m_parent;
+    QPointer<QWidget> m_owner;
 };

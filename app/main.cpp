@@ -1,10 +1,9 @@
 #include "app/dialogs.h"
 #include "app/mainwindow.h"
 #include "app/quitsignals.h"
-#include "link/qtserialport.h"
+#include "link/systemserialport.h"
 
 #include <QApplication>
-#include <unistd.h>
 
 int main(int argc, char *argv[])
 {
@@ -16,17 +15,16 @@ int main(int argc, char *argv[])
     QApplication::setStyle(QStringLiteral("Fusion"));
     const ExecutableInfo exe = ExecutableInfo::fromArgv0(QString::fromLocal8Bit(argv[0]));
 
-    QtSerialPort port(exe.dir);
+    SystemSerialPort port(exe.dir);
     MessageBoxDialogs dialogs;
-    // The no-response question's "no" ends the program there and then.
-    MainWindow window(port, dialogs, exe, [] { ::_exit(0); });
-    dialogs.setParent(&window);
+    MainWindow window(port, dialogs, exe);
+    dialogs.setOwnerWindow(&window);
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::received, &window, [&window] {
         window.closeWithoutAsking();
-        // Also ends a message box's own loop, should one be open.
-        QCoreApplication::quit();
+        QCoreApplication::quit(); // other windows of the program may still be open
     });
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    return status != 0 ? status : window.exitStatus();
 }

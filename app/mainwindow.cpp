@@ -4,6 +4,7 @@
 #include "app/dialogs.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
@@ -12,7 +13,6 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
-#include <QWindow>
 
 namespace {
 
@@ -49,8 +49,8 @@ QColor colourOf(StatusTone tone)
 } // namespace
 
 MainWindow::MainWindow(SerialPort &port, Dialogs &dialogs, ExecutableInfo exe,
-                       std::function<void()> endProgram, QWidget *parent)
-    : QWidget(parent), m_dialogs(dialogs), m_session(port, *this, std::move(exe), std::move(endProgram))
+                       const SessionSchedule &schedule, QWidget *parent)
+    : QWidget(parent), m_dialogs(dialogs), m_session(port, *this, std::move(exe), schedule)
 {
     setFixedSize(kSize);
     QPalette pal = palette();
@@ -58,7 +58,7 @@ MainWindow::MainWindow(SerialPort &port, Dialogs &dialogs, ExecutableInfo exe,
     setPalette(pal);
     setAutoFillBackground(true);
     setWindowIcon(makeIcon());
-    setWindowTitle(brandText() + QStringLiteral(": ") + m_session.executable().baseName);
+    setWindowTitle(homepageUrl() + QStringLiteral(": ") + m_session.executable().baseName);
 
     m_widgets = buildWindowWidgets(this);
     connectControls();
@@ -68,7 +68,7 @@ MainWindow::MainWindow(SerialPort &port, Dialogs &dialogs, ExecutableInfo exe,
 
 MainWindow::~MainWindow() = default;
 
-QString MainWindow::brandText()
+QString MainWindow::homepageUrl()
 {
     return QStringLiteral("https://pwm-panel.kestravon.dev");
 }
@@ -95,9 +95,9 @@ void MainWindow::connectSession()
     connect(&m_session, &DeviceSession::statusChanged, this, &MainWindow::showStatus);
     connect(&m_session, &DeviceSession::dutyChanged, w.dutyDisplay, &QLabel::setText);
     connect(&m_session, &DeviceSession::presetHighlighted, this, &MainWindow::highlightPreset);
-    connect(&m_session, &DeviceSession::deviceLineChanged, w.deviceLabel, &QLabel::setText);
+    connect(&m_session, &DeviceSession::deviceLabelChanged, w.deviceLabel, &QLabel::setText);
     connect(&m_session, &DeviceSession::controlPanelEnabled, w.controlPanel, &QWidget::setEnabled);
-    connect(&m_session, &DeviceSession::inputBlocked, this, &MainWindow::blockInput);
+    connect(&m_session, &DeviceSession::endRequested, this, &MainWindow::endAfterNoResponse);
     connect(&m_session, &DeviceSession::settingsLoaded, this, &MainWindow::showSettings);
 }
 
@@ -121,45 +121,6 @@ void MainWindow::highlightPreset(int preset)
     const QColor lit = Colors::highlight();
     for (size_t i = 0; i < m_widgets.presetButtons.size(); ++i)
         setButtonBackColor(m_widgets.presetButtons[i], int(i) + 1 == preset ? lit : face);
-}
-
-// Input is dropped where the window system hands it to the window, before any
-// widget (or the focus) sees it, rather than by disabling the window: that
-// would repaint it grey (a flash at every poll) and drop the focus and the
-// duty box's selection.
-void MainWindow::blockInput(bool blocked)
-{
-    QWindow *handle = windowHandle();
-    if (blocked == m_inputBlocked || !handle)
-        return;
-    m_inputBlocked = blocked;
-    if (blocked)
-        handle->installEventFilter(this);
-    else
-        handle->removeEventFilter(this);
-}
-
-bool MainWindow::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched != windowHandle())
-        return QWidget::eventFilter(watched, event);
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::Shortcut:
-    case QEvent::Wheel:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-        return true;
-    default:
-        break;
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::showSettings(const SettingsRecord &settings)
@@ -196,9 +157,19 @@ void MainWindow::saveAndCloseSettings()
         w.settingsPanel->hide();
 }
 
-bool MainWindow::continueAfterNoResponse()
+void MainWindow::askContinueAfterNoResponse(std::function<void(bool)> answered)
 {
-    return m_dialogs.ask(DialogContents::noResponseQuestion()) == QMessageBox::Yes;
+    m_dialogs.ask(DialogContents::noResponseQuestion(),
+                  [answered](QMessageBox::StandardButton answer) { answered(answer == QMessageBox::Yes); });
+}
+
+// The user chose to end after the device stopped answering: no exit
+// question, and the exit status says why the program ended.
+void MainWindow::endAfterNoResponse()
+{
+    m_exitStatus = 1;
+    closeWithoutAsking();
+    QCoreApplication::quit(); // other windows of the program may still be open
 }
 
 void MainWindow::explainRefusedSave(const QString &why)
@@ -212,15 +183,24 @@ void MainWindow::closeWithoutAsking()
     close();
 }
 
+// The close is refused until the user has answered the exit question; a Yes
+// closes the window again, confirmed.
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (!m_exitConfirmed && m_dialogs.ask(DialogContents::exitQuestion()) != QMessageBox::Yes) {
-        event->ignore();
+    if (m_exitConfirmed) {
+        m_session.shutdown();
+        event->accept();
         return;
     }
-    m_exitConfirmed = true;
-    m_session.shutdown();
-    event->accept();
+    event->ignore();
+    if (m_exitQuestionOpen)
+        return;
+    m_exitQuestionOpen = true;
+    m_dialogs.ask(DialogContents::exitQuestion(), [this](QMessageBox::StandardButton answer) {
+        m_exitQuestionOpen = false;
+        if (answer == QMessageBox::Yes) // from the top of the event loop: a close cannot nest
+            QMetaObject::invokeMethod(this, &MainWindow::closeWithoutAsking, Qt::QueuedConnection);
+    });
 }
 
 void MainWindow::showEvent(QShowEvent *event)

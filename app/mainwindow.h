@@ -17,16 +17,18 @@ class MainWindow : public QWidget, private SessionPrompts
 public:
     static constexpr QSize kSize{541, 216};
 
-    // endProgram ends the process at once; see DeviceSession.
-    MainWindow(SerialPort &port, Dialogs &dialogs, ExecutableInfo exe, std::function<void()> endProgram,
+    MainWindow(SerialPort &port, Dialogs &dialogs, ExecutableInfo exe, const SessionSchedule &schedule = {},
                QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    static QString brandText();
+    // The project's web address; the caption starts with it.
+    static QString homepageUrl();
 
     // Ends as a confirmed exit does (port closed), without asking: for the
     // signals a logout, a shutdown or Ctrl+C send.
     void closeWithoutAsking();
+    // 1 once the program ends because the device stopped answering, else 0.
+    int exitStatus() const { return m_exitStatus; }
 
     DeviceSession &session() { return m_session; }
     const WindowWidgets &widgets() const { return m_widgets; }
@@ -34,7 +36,6 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void connectControls();
@@ -42,20 +43,21 @@ private:
 
     void showStatus(const StatusLine &status);
     void highlightPreset(int preset);
-    void blockInput(bool blocked);
     void showSettings(const SettingsRecord &settings);
     void sendTypedDuty();
     void openSettings();
     void saveAndCloseSettings();
 
-    bool continueAfterNoResponse() override;
+    void askContinueAfterNoResponse(std::function<void(bool)> answered) override;
+    void endAfterNoResponse();
     void explainRefusedSave(const QString &why) override;
 
     Dialogs &m_dialogs;
     WindowWidgets m_widgets;
     DeviceSession m_session;
     StatusTone m_statusTone = StatusTone::Neutral;
-    bool m_inputBlocked = false;
     bool m_centred = false;
     bool m_exitConfirmed = false;
+    bool m_exitQuestionOpen = false;
+    int m_exitStatus = 0;
 };

@@ -12,5 +12,6 @@ void benchPacing(int sends);
 void benchIdle(std::chrono::milliseconds length);
 void benchStartup(int samples);
 void benchNoLineEnd(qint64 megabytes);
+void benchSoak(std::chrono::seconds length);
 
 } // namespace bench

@@ -15,7 +15,7 @@ void benchFlood(int lines)
     std::fprintf(stderr, "flood: %d lines\n", lines);
     Rig rig;
     rig.identify();
-    const quint64 base = rig.session().repliesHandled();
+    const quint64 base = rig.linesReceived;
 
     QByteArray bytes;
     bytes.reserve(qsizetype(lines) * 10);
@@ -29,7 +29,7 @@ void benchFlood(int lines)
     QObject observer;
     // Connected after the session's own slot, so the count includes this arrival.
     QObject::connect(rig.port.get(), &SerialPort::readyRead, &observer, [&] {
-        counted = rig.session().repliesHandled() - base;
+        counted = rig.linesReceived - base;
         lastSeen = Clock::now();
         if (counted >= quint64(lines))
             loop.quit();

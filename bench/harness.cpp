@@ -201,24 +201,34 @@ void runGuarded(QEventLoop &loop)
     loop.exec();
 }
 
-QMessageBox::StandardButton SilentDialogs::ask(const DialogContent &content)
+void SilentDialogs::ask(const DialogContent &content, Answered answered)
 {
+    ++shown;
     std::fprintf(stderr, "pwm-bench: the window raised a message box: %s / %s\n", qPrintable(content.title),
                  qPrintable(content.text));
-    return QMessageBox::Cancel;
+    if (answered)
+        answered(QMessageBox::Cancel);
 }
 
-Rig::Rig()
+Rig::Rig(const QByteArray &ini, bool withDevice)
 {
     if (!pty.open())
         fatal(QStringLiteral("no pseudo-terminal: ") + pty.errorString());
     if (!dir.isValid() || !QFile::link(pty.slavePath(), dir.filePath(QStringLiteral("com1"))))
         fatal(QStringLiteral("cannot link com1 in ") + dir.path());
-    device = std::make_unique<Device>(pty.masterFd());
-    port = std::make_unique<QtSerialPort>(dir.path());
+    if (!ini.isNull()) {
+        QFile f(dir.filePath(QStringLiteral("pwm-panel.ini")));
+        if (!f.open(QIODevice::WriteOnly) || f.write(ini) != ini.size())
+            fatal(QStringLiteral("cannot write the settings file"));
+    }
+    if (withDevice)
+        device = std::make_unique<Device>(pty.masterFd());
+    port = std::make_unique<SystemSerialPort>(dir.path());
     window =
-        std::make_unique<MainWindow>(*port, dialogs, ExecutableInfo{dir.path(), QStringLiteral("pwm-panel")},
-                                     [] { fatal(QStringLiteral("the window ended the program")); });
+        std::make_unique<MainWindow>(*port, dialogs, ExecutableInfo{dir.path(), QStringLiteral("pwm-panel")});
+    QObject::connect(&session(), &DeviceSession::lineReceived, [this] { ++linesReceived; });
+    QObject::connect(&session(), &DeviceSession::endRequested,
+                     [] { fatal(QStringLiteral("the window ended the program")); });
     window->show();
 }
 
@@ -233,16 +243,12 @@ void Rig::identify()
 {
     DeviceSession &s = session();
     s.searchTick();
+    // The third line is the answer to the second read-back, after which the
+    // read-back timer has stopped.
     const bool ok = runEventsUntil(
-        [&] {
-            return s.repliesHandled() >= 3 && !s.searchTimer().isActive() && !s.readBackTimer().isActive() &&
-                   !s.responseTimer().isActive();
-        },
-        10s);
+        [&] { return linesReceived >= 3 && s.state() == DeviceSession::State::Identified; }, 10s);
     if (!ok)
         fatal(QStringLiteral("identification did not finish; status: ") + s.status().text);
-    if (s.sampleTimer().isActive())
-        fatal(QStringLiteral("the sample timer runs although the sample time is 0"));
 }
 
 LatenessProbe::LatenessProbe()

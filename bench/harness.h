@@ -4,8 +4,8 @@
 // side on a pty master, running the event loop, and the window on a pty.
 #include "app/dialogs.h"
 #include "app/mainwindow.h"
-#include "link/qtserialport.h"
-#include "tests/pty.h"
+#include "link/systemserialport.h"
+#include "testsupport/pty.h"
 
 #include <QEventLoop>
 #include <QString>
@@ -98,11 +98,12 @@ bool runEventsUntil(const std::function<bool()> &done, std::chrono::milliseconds
 // Runs `loop` until something quits it, or 10 minutes at most.
 void runGuarded(QEventLoop &loop);
 
-// No user is there to answer: every box is logged and cancelled.
+// No user is there to answer: every box is logged, counted and cancelled.
 class SilentDialogs final : public Dialogs
 {
 public:
-    QMessageBox::StandardButton ask(const DialogContent &content) override;
+    void ask(const DialogContent &content, Answered answered) override;
+    int shown = 0;
 };
 
 // The window as the program builds it, shown, over a real port whose com1
@@ -111,12 +112,16 @@ struct Rig
 {
     PtyPair pty;
     QTemporaryDir dir;
-    std::unique_ptr<QtSerialPort> port;
+    std::unique_ptr<SystemSerialPort> port;
     SilentDialogs dialogs;
     std::unique_ptr<MainWindow> window;
     std::unique_ptr<Device> device;
+    // Every line the session received, counted from its lineReceived signal.
+    quint64 linesReceived = 0;
 
-    Rig();
+    // ini: the settings file beside the program (none when null). Without
+    // a device, the benchmark plays the master side itself.
+    explicit Rig(const QByteArray &ini = {}, bool withDevice = true);
     ~Rig();
 
     DeviceSession &session() { return window->session(); }

@@ -119,7 +119,7 @@ void benchLatency(int samples)
     std::fprintf(stderr, "latency: %d samples\n", samples);
     Rig rig;
     rig.identify();
-    const quint64 base = rig.session().repliesHandled();
+    const quint64 base = rig.linesReceived;
     QLabel *const label = rig.widgets().dutyDisplay;
 
     Arrivals arrivals;
@@ -132,7 +132,7 @@ void benchLatency(int samples)
         // Checked before the writer is released to change lastValue.
         if (label->text() != QString::number(lastValue.load()))
             ++wrongText;
-        arrivals.seen(rig.session().repliesHandled() - base, now);
+        arrivals.seen(rig.linesReceived - base, now);
     });
 
     std::vector<double> latencies;

@@ -99,9 +99,9 @@ bool printAndSave(const QString &jsonPath, bool quick)
 void usage()
 {
     std::fprintf(stderr, "usage: pwm-bench [--quick | --smoke] [--json FILE] [--only "
-                         "latency,flood,pacing,idle,startup,nolineend]\n"
+                         "latency,flood,pacing,idle,startup,nolineend,soak]\n"
                          "  --quick  fewer samples (1000 replies, 100000 flood lines, 100 sends, 2 s idle,\n"
-                         "           5 starts, 10 MB without a line end)\n"
+                         "           5 starts, 10 MB without a line end, a 20 s soak instead of 3 min)\n"
                          "  --smoke  as --quick, but the exit status only says whether everything\n"
                          "           worked (no lost lines, right labels), not whether targets were met\n"
                          "Exit status: 0 all targets met, 1 a target missed, 2 the run broke.\n");
@@ -121,7 +121,8 @@ int main(int argc, char *argv[])
     bool smoke = false;
     QString jsonPath;
     QStringList only{QStringLiteral("latency"), QStringLiteral("flood"),   QStringLiteral("pacing"),
-                     QStringLiteral("idle"),    QStringLiteral("startup"), QStringLiteral("nolineend")};
+                     QStringLiteral("idle"),    QStringLiteral("startup"), QStringLiteral("nolineend"),
+                     QStringLiteral("soak")};
     const QStringList args = QCoreApplication::arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--quick")) {
@@ -150,6 +151,8 @@ int main(int argc, char *argv[])
         benchStartup(quick ? 5 : 20);
     if (only.contains(QLatin1String("nolineend")))
         benchNoLineEnd(quick ? 10 : 100);
+    if (only.contains(QLatin1String("soak")))
+        benchSoak(quick ? 20s : 180s);
 
     const bool met = printAndSave(jsonPath, quick);
     if (broken())

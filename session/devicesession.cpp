@@ -1,16 +1,20 @@
 // The connection cycle: searching for the device, the response time-out,
-// receiving its lines and sending commands.
+// receiving its lines and writing the queued commands.
 #include "session/devicesession.h"
 
-#include "link/pacingdelay.h"
+#include "link/portnumber.h"
 #include "link/wirelog.h"
 #include "session/reply.h"
 #include "session/sessionprompts.h"
 
 DeviceSession::DeviceSession(SerialPort &port, SessionPrompts &prompts, ExecutableInfo exe,
-                             std::function<void()> endProgram, QObject *parent)
+                             const SessionSchedule &schedule, QObject *parent)
     : QObject(parent), m_port(port), m_prompts(prompts), m_exe(std::move(exe)),
-      m_endProgram(std::move(endProgram))
+      // The search and its time-out share a schedule that must not drift apart.
+      m_searchTimer(schedule.search, Qt::PreciseTimer, this),
+      m_responseTimer(schedule.responseTimeout, Qt::PreciseTimer, this),
+      m_readBackTimer(schedule.readBack, Qt::CoarseTimer, this),
+      m_sampleTimer(schedule.sampleTick, Qt::CoarseTimer, this)
 {
     connect(&m_searchTimer, &QTimer::timeout, this, &DeviceSession::searchTick);
     connect(&m_responseTimer, &QTimer::timeout, this, &DeviceSession::responseTimedOut);
@@ -26,18 +30,56 @@ void DeviceSession::start()
     startConnectionCycle();
 }
 
+QString DeviceSession::portDevice() const
+{
+    return resolvePortDevice(m_line.portNumber, m_exe.dir);
+}
+
 void DeviceSession::startConnectionCycle()
 {
     loadSettings();
+    setState(State::Searching);
     showStatus(QStringLiteral("wait..."), StatusTone::Searching);
-    m_searchTimer.setEnabled(true);
+    m_searchTimer.keepRunning(true);
+}
+
+void DeviceSession::endConnection()
+{
+    m_searchTimer.stop();
+    m_responseTimer.stop();
+    m_readBackTimer.stop();
+    m_sampleTimer.stop();
+    m_readBackStep = 0;
+    m_pollWaiting = false;
+    m_queue.clear();
+    m_port.close();
+}
+
+void DeviceSession::searchAgain()
+{
+    endConnection();
+    startConnectionCycle();
+}
+
+void DeviceSession::shutdown()
+{
+    endConnection();
+    setState(State::Ended);
+}
+
+void DeviceSession::setState(State state)
+{
+    if (state == m_state)
+        return;
+    m_state = state;
+    emit stateChanged(state);
 }
 
 void DeviceSession::searchTick()
 {
     showStatus(QStringLiteral("Searching for uc code..."), StatusTone::Searching);
     // Started before the port is tried: a port that fails is "no response" too.
-    m_responseTimer.setEnabled(true);
+    m_responseTimer.keepRunning(true);
     if (!m_port.isOpen()) {
         if (!m_port.open(m_line)) {
             showPortFailure(m_port.lastFailure());
@@ -46,13 +88,12 @@ void DeviceSession::searchTick()
         // A line cut off when the port closed would glue onto the first reply.
         m_received.clear();
     }
-    if (!writeToDevice(QByteArrayLiteral("I?\r")))
-        showPortFailure(m_port.lastFailure());
+    queueCommands({{QByteArrayLiteral("I?"), CommandQueue::OnFailure::ShowPortFailure}});
 }
 
 void DeviceSession::responseTimedOut()
 {
-    m_responseTimer.setEnabled(false);
+    m_responseTimer.stop();
     showStatus(QStringLiteral("No response!"), StatusTone::Failed);
 }
 
@@ -62,14 +103,14 @@ void DeviceSession::readPort()
     for (QByteArray bytes = m_port.readAll(); !bytes.isEmpty(); bytes = m_port.readAll())
         for (const QByteArray &line : m_received.feed(bytes)) {
             qCDebug(lcWire).noquote() << wireTime() << "<" << wireText(line + '\r');
+            emit lineReceived(line);
             handleLine(QString::fromLatin1(line));
         }
 }
 
 void DeviceSession::handleLine(const QString &line)
 {
-    ++m_repliesHandled;
-    m_responseTimer.setEnabled(false);
+    m_responseTimer.stop();
     const Reply reply = interpretReply(line, m_settings.deviceCode);
     if (reply.overlong) {
         showStatus(QStringLiteral("???"), StatusTone::Receiving);
@@ -77,37 +118,32 @@ void DeviceSession::handleLine(const QString &line)
     }
 
     if (reply.identifies) {
-        emit deviceLineChanged(QStringLiteral("Kestravon: uc=") + line + QStringLiteral("  pc=") +
-                               m_exe.baseName);
+        emit deviceLabelChanged(QStringLiteral("Kestravon: uc=") + line + QStringLiteral("  pc=") +
+                                m_exe.baseName);
         showStatus(QStringLiteral("Found: ") + line, StatusTone::Found);
-        m_searchTimer.setEnabled(false);
+        m_searchTimer.stop();
         if (m_settings.sampleTime > 0) {
             // The first poll goes out at the next tick.
             m_sampleTickCount = qint16(m_settings.sampleTime - 1);
-            m_sampleTimer.setEnabled(true);
+            m_sampleTimer.keepRunning(true);
         }
-        m_readBackTimer.setEnabled(true);
+        m_readBackTimer.keepRunning(true);
+        if (m_state == State::Searching)
+            setState(State::Identified);
     } else {
         showStatus(QStringLiteral("COM:") + QString::number(m_settings.portNumber) +
                        QStringLiteral(" Baud:") + m_settings.baudRate + QStringLiteral(" COM data: ") + line,
                    StatusTone::Receiving);
     }
 
-    if (reply.duty)
-        emit dutyChanged(*reply.duty);
-    if (reply.preset)
-        emit presetHighlighted(*reply.preset);
-}
-
-void DeviceSession::shutdown()
-{
-    m_shutDown = true;
-    m_port.close();
-    // Commands still waiting in a pacing delay must not send after this.
-    m_searchTimer.stop();
-    m_responseTimer.stop();
-    m_readBackTimer.stop();
-    m_sampleTimer.stop();
+    if (reply.duty) {
+        m_dutyText = *reply.duty;
+        emit dutyChanged(m_dutyText);
+    }
+    if (reply.preset) {
+        m_preset = *reply.preset;
+        emit presetHighlighted(m_preset);
+    }
 }
 
 void DeviceSession::showStatus(const QString &text, StatusTone tone, const QString &detail)
@@ -136,34 +172,48 @@ void DeviceSession::showPortFailure(const PortFailure &failure)
     showStatus(text, StatusTone::Failed, failure.message);
 }
 
-void DeviceSession::sendCommand(const QString &command)
+bool DeviceSession::queueCommands(const QList<CommandQueue::Command> &commands)
 {
-    // After the exit was confirmed a waiting command must not raise a dialog.
-    if (!m_shutDown && !writeToDevice(command.toLatin1() + '\r')) {
-        if (!m_prompts.continueAfterNoResponse()) {
-            m_endProgram(); // does not return
-            return;
-        }
-        searchAgain();
+    return m_state != State::Ended && m_queue.enqueue(commands);
+}
+
+void DeviceSession::writeCommand(const CommandQueue::Command &command)
+{
+    // Every write goes through here, so the wire log sees it.
+    qCDebug(lcWire).noquote() << wireTime() << ">" << wireText(command.text + '\r');
+    if (m_port.write(command.text + '\r')) {
+        emit commandWritten(command.text);
+        return;
     }
-    pace();
+    switch (command.onFailure) {
+    case CommandQueue::OnFailure::ShowPortFailure:
+        showPortFailure(m_port.lastFailure());
+        break;
+    case CommandQueue::OnFailure::SearchAgain:
+        searchAgain();
+        break;
+    case CommandQueue::OnFailure::AskUser:
+        // Nothing more is written until the user has answered; the question
+        // is asked from the top of the event loop, not from inside this write.
+        m_asking = true;
+        m_queue.hold(true);
+        QMetaObject::invokeMethod(this, &DeviceSession::askAfterNoResponse, Qt::QueuedConnection);
+        break;
+    }
 }
 
-void DeviceSession::searchAgain()
+void DeviceSession::askAfterNoResponse()
 {
-    m_port.close();
-    m_sampleTimer.setEnabled(false);
-    emit inputBlocked(false);
-    startConnectionCycle();
-}
-
-bool DeviceSession::writeToDevice(const QByteArray &bytes)
-{
-    qCDebug(lcWire).noquote() << wireTime() << ">" << wireText(bytes);
-    return m_port.write(bytes);
-}
-
-void DeviceSession::pace()
-{
-    pacingDelay(kPacing);
+    m_prompts.askContinueAfterNoResponse([this](bool searchAgainForDevice) {
+        if (!m_asking || m_state == State::Ended)
+            return;
+        m_asking = false;
+        if (searchAgainForDevice) {
+            searchAgain(); // what waited behind the failed command goes with the connection
+            m_queue.hold(false);
+        } else {
+            shutdown();
+            emit endRequested();
+        }
+    });
 }

@@ -2,6 +2,7 @@
 
 #include "link/lineassembler.h"
 #include "link/serialport.h"
+#include "session/commandqueue.h"
 #include "session/onofftimer.h"
 #include "session/statusline.h"
 #include "settings/executableinfo.h"
@@ -10,114 +11,142 @@
 
 #include <QObject>
 #include <chrono>
-#include <functional>
 
 class SessionPrompts;
+
+// How often the session's own timers tick; tests run a faster one.
+struct SessionSchedule
+{
+    std::chrono::milliseconds search{2500};
+    // Twice the search interval: a silent device gets two questions.
+    std::chrono::milliseconds responseTimeout{5000};
+    std::chrono::milliseconds readBack{800};
+    std::chrono::milliseconds sampleTick{1000};
+};
 
 // Everything between the device and the screen, without a widget: searching
 // for the device, what each reply means, the commands of the control panel,
 // the read-backs and polls, and saving the settings. It says what to show
 // through its signals and asks its questions through SessionPrompts.
+//
+// A connection is one search and, once the device has answered with its
+// code, its read-backs and polls. Its timers and the commands waiting in the
+// queue belong to it: whatever ends it (a save, a failed poll or script
+// command, the user's answer to the no-response question, the exit) stops
+// them in one place, endConnection().
 class DeviceSession : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr auto kSearchInterval = std::chrono::milliseconds(2500);
-    // Twice the search interval: a silent device gets two questions.
-    static constexpr auto kResponseTimeout = std::chrono::milliseconds(5000);
-    static constexpr auto kReadBackInterval = std::chrono::milliseconds(800);
-    static constexpr auto kSampleTick = std::chrono::milliseconds(1000);
+    enum class State {
+        Searching,  // asking the device who it is
+        Identified, // it answered with its code: read-backs and polls
+        Ended,      // the program is ending; nothing is written any more
+    };
+    Q_ENUM(State)
+    // Who asked for a command. A command from the panel that cannot be written
+    // asks the user; one from a script does not (nobody may be at the screen)
+    // and searches again, as a failed poll does.
+    enum class Origin { Panel, Script };
+
     // The device needs this long after a command before it takes the next.
     static constexpr auto kPacing = std::chrono::milliseconds(50);
 
-    // endProgram ends the process at once (the no-response question's "no");
-    // it must not return into the caller (tests may throw from it).
     DeviceSession(SerialPort &port, SessionPrompts &prompts, ExecutableInfo exe,
-                  std::function<void()> endProgram, QObject *parent = nullptr);
+                  const SessionSchedule &schedule = {}, QObject *parent = nullptr);
 
     // Loads the settings and starts searching; call once the signals are connected.
     void start();
 
-    // --- the connection cycle (devicesession.cpp) ---
-    // Expects the port closed: the settings are read again for it.
-    void startConnectionCycle();
-    // One search step: open the port if needed and ask the device who it is.
-    void searchTick();
-    void responseTimedOut();
-    // Takes a complete line from the device.
-    void handleLine(const QString &line);
-    // The exit was confirmed: close the port; waiting commands send nothing.
-    void shutdown();
-
-    // --- the control panel (panelcommands.cpp) ---
-    void setDuty(int percent);               // then asks for the value back
-    bool sendTypedDuty(const QString &text); // false: not a whole 0 to 100
-    void selectPreset(int preset);           // 1 to 7
-    void askDutySetValue();
-    void askPreset();
-    void readBackStep(); // two steps after each identification
-    void sampleTick();   // polls every sampleTime seconds
+    // --- the control panel (panelcommands.cpp); each returns at once ---
+    void setDuty(int percent, Origin origin = Origin::Panel);     // then asks for the value back
+    bool sendTypedDuty(const QString &text);                      // false: not a whole 0 to 100
+    void selectPreset(int preset, Origin origin = Origin::Panel); // 1 to 7
+    void askDutySetValue(Origin origin = Origin::Panel);
+    void askPreset(Origin origin = Origin::Panel);
 
     // --- the settings panel (sessionsettings.cpp) ---
     void pauseSampling();
     // False when the save was refused (the prompts said why); nothing changed then.
     bool saveSettings(const SettingsTexts &texts);
 
+    // The program ends: the port is closed and nothing more is written.
+    void shutdown();
+
+    State state() const { return m_state; }
     const SettingsRecord &settings() const { return m_settings; }
     const QString &settingsPath() const { return m_settingsPath; }
     const ExecutableInfo &executable() const { return m_exe; }
     const StatusLine &status() const { return m_status; }
-    qint16 sampleTickCount() const { return m_sampleTickCount; }
-    quint64 repliesHandled() const { return m_repliesHandled; }
+    const QString &dutyText() const { return m_dutyText; }
+    int highlightedPreset() const { return m_preset; }
+    // The device the port number names (a com<N> link resolved).
+    QString portDevice() const;
 
-    OnOffTimer &searchTimer() { return m_searchTimer; }
-    OnOffTimer &responseTimer() { return m_responseTimer; }
-    OnOffTimer &readBackTimer() { return m_readBackTimer; }
-    OnOffTimer &sampleTimer() { return m_sampleTimer; }
+    // --- the steps of the session's own timers, public so that a test can
+    // take one without waiting for it ---
+    void searchTick();       // open the port if needed and ask the device who it is
+    void responseTimedOut(); // no line since the first unanswered question
+    void readBackStep();     // two steps after each identification
+    void sampleTick();       // polls every sampleTime + 1 ticks
 
 signals:
     void statusChanged(const StatusLine &status);
     void dutyChanged(const QString &text);
     void presetHighlighted(int preset); // 0: none
-    void deviceLineChanged(const QString &text);
+    // Who answered, and this copy's name.
+    void deviceLabelChanged(const QString &label);
     void controlPanelEnabled(bool enabled);
-    // Keeps the user's input out while a poll is on the wire.
-    void inputBlocked(bool blocked);
     void settingsLoaded(const SettingsRecord &settings);
+    void stateChanged(DeviceSession::State state);
+    // Every command written and every complete line received, without the CR.
+    void commandWritten(const QByteArray &command);
+    void lineReceived(const QByteArray &line);
+    // The device stopped answering and the user chose to end the program.
+    void endRequested();
 
 private:
     void readPort();
+    void handleLine(const QString &line);
     void loadSettings();
+    // Loads the settings again and searches from the start.
+    void startConnectionCycle();
+    // Stops the connection's timers, drops its waiting commands, closes the port.
+    void endConnection();
+    void searchAgain();
+    void setState(State state);
     // Any status but a port error carries no detail: an old error's words
     // must not linger over later captions.
     void showStatus(const QString &text, StatusTone tone, const QString &detail = {});
     void showPortFailure(const PortFailure &failure);
-    // The link is gone: close the port, stop polling and search from the start.
-    void searchAgain();
-    // Sends one command, asks the user when it cannot, then waits the pacing delay.
-    void sendCommand(const QString &command);
-    // Every write to the device goes here, so the wire log sees it.
-    bool writeToDevice(const QByteArray &bytes);
-    void pace();
+    // False when the program ends or the queue is full: nothing was queued.
+    bool queueCommands(const QList<CommandQueue::Command> &commands);
+    void queuePanelCommand(const QString &text, Origin origin);
+    // Called by the queue when a command is due.
+    void writeCommand(const CommandQueue::Command &command);
+    void askAfterNoResponse();
     void poll();
 
     SerialPort &m_port;
     SessionPrompts &m_prompts;
     ExecutableInfo m_exe;
-    std::function<void()> m_endProgram;
 
     SettingsRecord m_settings;
     QString m_settingsPath;
     LineSettings m_line;
     LineAssembler m_received;
     StatusLine m_status;
+    QString m_dutyText = QStringLiteral("-");
+    int m_preset = 0;
+    State m_state = State::Searching;
     int m_readBackStep = 0;
     qint16 m_sampleTickCount = 0;
-    bool m_shutDown = false;
-    quint64 m_repliesHandled = 0;
+    bool m_pollWaiting = false;
+    bool m_asking = false; // the no-response question is open
 
-    OnOffTimer m_searchTimer{kSearchInterval, Qt::PreciseTimer, this};
-    OnOffTimer m_responseTimer{kResponseTimeout, Qt::PreciseTimer, this};
-    OnOffTimer m_readBackTimer{kReadBackInterval, Qt::CoarseTimer, this};
-    OnOffTimer m_sampleTimer{kSampleTick, Qt::CoarseTimer, this};
+    CommandQueue m_queue{kPacing, [this](const CommandQueue::Command &c) { writeCommand(c); }, this};
+    OnOffTimer m_searchTimer;
+    OnOffTimer m_responseTimer;
+    OnOffTimer m_readBackTimer;
+    OnOffTimer m_sampleTimer;
 };

@@ -9,13 +9,14 @@
 class OnOffTimer : public QTimer
 {
 public:
-    OnOffTimer(std::chrono::milliseconds interval, Qt::TimerType type, QObject *parent = nullptr) : QTimer(parent)
+    OnOffTimer(std::chrono::milliseconds interval, Qt::TimerType type, QObject *parent = nullptr)
+        : QTimer(parent)
     {
         setInterval(interval);
         setTimerType(type);
     }
 
-    void setEnabled(bool on)
+    void keepRunning(bool on)
     {
         if (!on)
             stop();

@@ -5,10 +5,24 @@
 
 #include <limits>
 
-void DeviceSession::setDuty(int percent)
+namespace {
+CommandQueue::OnFailure failureFor(DeviceSession::Origin origin)
 {
-    sendCommand(QStringLiteral("SV01=") + QString::number(percent));
-    sendCommand(QStringLiteral("PV1?"));
+    return origin == DeviceSession::Origin::Panel ? CommandQueue::OnFailure::AskUser
+                                                  : CommandQueue::OnFailure::SearchAgain;
+}
+} // namespace
+
+void DeviceSession::queuePanelCommand(const QString &text, Origin origin)
+{
+    queueCommands({{text.toLatin1(), failureFor(origin)}});
+}
+
+void DeviceSession::setDuty(int percent, Origin origin)
+{
+    // Both or neither: a full queue must not leave a duty without its read-back.
+    queueCommands(
+        {{"SV01=" + QByteArray::number(percent), failureFor(origin)}, {"PV1?", failureFor(origin)}});
 }
 
 bool DeviceSession::sendTypedDuty(const QString &text)
@@ -16,40 +30,41 @@ bool DeviceSession::sendTypedDuty(const QString &text)
     const std::optional<qint16> value = toWholeNumber(text);
     if (!value || *value < 0 || *value > 100)
         return false;
-    sendCommand(QStringLiteral("SV01=") + QString::number(*value));
+    queuePanelCommand(QStringLiteral("SV01=") + QString::number(*value), Origin::Panel);
     return true;
 }
 
 // Only the device's "SV02=" reply moves the highlight, so the panel never
 // shows a preset the device did not take.
-void DeviceSession::selectPreset(int preset)
+void DeviceSession::selectPreset(int preset, Origin origin)
 {
-    sendCommand(QStringLiteral("SV02=") + QString::number(preset));
+    queuePanelCommand(QStringLiteral("SV02=") + QString::number(preset), origin);
 }
 
-void DeviceSession::askDutySetValue()
+void DeviceSession::askDutySetValue(Origin origin)
 {
-    sendCommand(QStringLiteral("SV01?"));
+    queuePanelCommand(QStringLiteral("SV01?"), origin);
 }
 
-void DeviceSession::askPreset()
+void DeviceSession::askPreset(Origin origin)
 {
-    sendCommand(QStringLiteral("SV02?"));
+    queuePanelCommand(QStringLiteral("SV02?"), origin);
 }
 
 void DeviceSession::readBackStep()
 {
-    ++m_readBackStep;
-    if (m_readBackStep == 1) {
+    QByteArray question;
+    if (++m_readBackStep == 1) {
         emit controlPanelEnabled(true); // stays enabled for the rest of the run
-        pace();
-        askDutySetValue();
-    } else if (m_readBackStep == 2) {
-        pace();
-        askPreset();
-        m_readBackTimer.setEnabled(false);
+        question = "SV01?";
+    } else {
+        m_readBackTimer.stop();
         m_readBackStep = 0;
+        question = "SV02?";
     }
+    // The question waits a pause after the tick: the device may still be
+    // busy with what came before it.
+    queueCommands({{}, {question, CommandQueue::OnFailure::AskUser}});
 }
 
 void DeviceSession::sampleTick()
@@ -60,20 +75,19 @@ void DeviceSession::sampleTick()
     // Saturates rather than wrapping: with a sample time of 32767 no poll ever goes out.
     if (m_sampleTickCount < std::numeric_limits<qint16>::max())
         ++m_sampleTickCount;
-    if (m_sampleTickCount > m_settings.sampleTime)
+    if (m_sampleTickCount > m_settings.sampleTime && !m_pollWaiting)
         poll();
 }
 
 void DeviceSession::poll()
 {
-    m_sampleTickCount = 0;
-    emit inputBlocked(true);
-    if (!writeToDevice(QByteArrayLiteral("PV01?\r"))) {
-        // Nobody is at the panel to answer a question: search on our own, so a
-        // device that comes back is found and polled again without a click.
-        searchAgain();
-        return;
-    }
-    pace();
-    emit inputBlocked(false);
+    // The count starts again once the poll's pause is over, so a code line
+    // that arrives during the pause does not move the next poll.
+    m_pollWaiting = true;
+    const auto paused = [this] {
+        m_sampleTickCount = 0;
+        m_pollWaiting = false;
+    };
+    if (!queueCommands({{"PV01?", CommandQueue::OnFailure::SearchAgain, paused}}))
+        m_pollWaiting = false; // the queue is full: the next tick tries again
 }

@@ -1,5 +1,6 @@
 #include "session/reply.h"
 
+#include "link/lineassembler.h"
 #include "link/numbertext.h"
 
 #include <cfloat>
@@ -8,7 +9,8 @@
 
 namespace {
 
-constexpr qsizetype kLongestReply = 32767;
+// The assembler cuts a line at kMaxLine bytes so that what it cut is one too long.
+constexpr qsizetype kLongestReply = LineAssembler::kMaxLine - 1;
 
 // The device sends single-precision values: show what it meant, not the
 // double's extra digits. Beyond the float range gives infinity (a plain cast

@@ -27,24 +27,39 @@ void DeviceSession::loadSettings()
 
 void DeviceSession::pauseSampling()
 {
-    m_sampleTimer.setEnabled(false);
+    m_sampleTimer.stop();
 }
+
+namespace {
+// Why the port could not use what the boxes hold: the load would fall back
+// to the defaults and the next save would write them over the file.
+QString unusableLine(const SettingsRecord &record)
+{
+    if (lineSettingsFor(record.portNumber, record.baudRate))
+        return {};
+    if (!isValidPortNumber(record.portNumber))
+        return QStringLiteral("The COM box holds \"%1\", which is not a port number from 1 to 255.")
+            .arg(record.portNumber);
+    return QStringLiteral("The Baud box holds \"%1\", which is not a baud rate (digits only, above 0).")
+        .arg(record.baudRate);
+}
+} // namespace
 
 bool DeviceSession::saveSettings(const SettingsTexts &texts)
 {
     // Everything that can fail is checked before the port or the file is touched.
     const SettingsEdit edit = recordFromTexts(texts, m_settings);
-    if (!edit.record) {
-        m_prompts.explainRefusedSave(edit.refusal);
+    QString refusal = edit.record ? unusableLine(*edit.record) : edit.refusal;
+    if (refusal.isEmpty()) {
+        if (const QString error = writeSettingsFile(m_settingsPath, *edit.record); !error.isEmpty())
+            refusal =
+                QStringLiteral("The settings file %1 could not be written: %2").arg(m_settingsPath, error);
+    }
+    if (!refusal.isEmpty()) {
+        m_prompts.explainRefusedSave(refusal);
         return false;
     }
-    if (const QString error = writeSettingsFile(m_settingsPath, *edit.record); !error.isEmpty()) {
-        m_prompts.explainRefusedSave(
-            QStringLiteral("The settings file %1 could not be written: %2").arg(m_settingsPath, error));
-        return false;
-    }
-    m_port.close();
     m_settings = *edit.record;
-    startConnectionCycle();
+    searchAgain(); // the new settings are read back for the new connection
     return true;
 }

@@ -1,4 +1,4 @@
-#include "pty.h"
+#include "testsupport/pty.h"
 
 #include <asm/termbits.h>
 #include <sys/ioctl.h>

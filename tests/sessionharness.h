@@ -12,25 +12,27 @@
 
 using namespace Qt::StringLiterals;
 
-// Answers the session's questions from a script and remembers them.
+// Answers the session's questions from a script and remembers them. With
+// holdAnswers the no-response question stays open until answer() is called.
 struct ScriptedPrompts final : SessionPrompts
 {
     int noResponseAsked = 0;
     QList<bool> answers;
     bool defaultAnswer = false;
+    bool holdAnswers = false;
+    std::function<void(bool)> open; // the question being held
     QStringList refusals;
 
-    bool continueAfterNoResponse() override
+    void askContinueAfterNoResponse(std::function<void(bool)> answered) override
     {
         ++noResponseAsked;
-        return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
+        if (holdAnswers)
+            open = std::move(answered);
+        else
+            answered(answers.isEmpty() ? defaultAnswer : answers.takeFirst());
     }
+    void answer(bool yes) { std::exchange(open, nullptr)(yes); }
     void explainRefusedSave(const QString &why) override { refusals << why; }
-};
-
-// Thrown by the test's "end the program now", so nothing after it runs.
-struct ProgramEnded
-{
 };
 
 // The default settings file, but with the given sample time and device code.
@@ -47,20 +49,18 @@ struct Screen
     int preset = -1; // -1: never said
     QString deviceLine = u"???"_s;
     bool panelEnabled = false;
-    bool inputBlocked = false;
-    QList<bool> blockChanges;
+    int endRequests = 0;
     SettingsRecord settings;
 
     void watch(DeviceSession &session)
     {
         QObject::connect(&session, &DeviceSession::dutyChanged, [this](const QString &t) { duty = t; });
         QObject::connect(&session, &DeviceSession::presetHighlighted, [this](int p) { preset = p; });
-        QObject::connect(&session, &DeviceSession::deviceLineChanged, [this](const QString &t) { deviceLine = t; });
-        QObject::connect(&session, &DeviceSession::controlPanelEnabled, [this](bool on) { panelEnabled = on; });
-        QObject::connect(&session, &DeviceSession::inputBlocked, [this](bool on) {
-            inputBlocked = on;
-            blockChanges << on;
-        });
+        QObject::connect(&session, &DeviceSession::deviceLabelChanged,
+                         [this](const QString &t) { deviceLine = t; });
+        QObject::connect(&session, &DeviceSession::controlPanelEnabled,
+                         [this](bool on) { panelEnabled = on; });
+        QObject::connect(&session, &DeviceSession::endRequested, [this] { ++endRequests; });
         QObject::connect(&session, &DeviceSession::settingsLoaded,
                          [this](const SettingsRecord &s) { settings = s; });
     }
@@ -80,19 +80,15 @@ inline QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// The running timers by name, e.g. "search response".
-inline QString runningTimers(DeviceSession &s)
+// Waits until the port has taken n writes in all (the queue writes one a pause).
+inline bool waitForWrites(const FakeSerialPort &port, qsizetype n, int timeoutMs = 2000)
 {
-    QStringList names;
-    const std::pair<const char *, QTimer *> timers[] = {{"search", &s.searchTimer()},
-                                                         {"response", &s.responseTimer()},
-                                                         {"readBack", &s.readBackTimer()},
-                                                         {"sample", &s.sampleTimer()}};
-    for (const auto &[name, timer] : timers)
-        if (timer->isActive())
-            names << QLatin1String(name);
-    return names.join(u' ');
+    return QTest::qWaitFor([&] { return port.writes.size() >= n; }, timeoutMs);
 }
+
+// Timers that never tick within a test: the test takes each step by hand.
+inline const SessionSchedule kStepsByHand{std::chrono::hours(1), std::chrono::hours(1), std::chrono::hours(1),
+                                          std::chrono::hours(1)};
 
 // The session over the fake port, its executable in a fresh folder, started.
 struct SessionHarness
@@ -102,15 +98,18 @@ struct SessionHarness
     ScriptedPrompts prompts;
     Screen screen;
     std::unique_ptr<DeviceSession> session;
-    int endCalls = 0;
 
-    explicit SessionHarness(const QByteArray &ini = {}, const QString &baseName = u"pwm-panel"_s)
+    explicit SessionHarness(const QByteArray &ini = {}, const QString &baseName = u"pwm-panel"_s,
+                            const SessionSchedule &schedule = kStepsByHand)
     {
         writeIni(dir, baseName, ini);
-        session = std::make_unique<DeviceSession>(port, prompts, ExecutableInfo{dir.path(), baseName}, [this] {
-            ++endCalls;
-            throw ProgramEnded{};
-        });
+        restart(baseName, schedule);
+    }
+    // A new session in the same folder, as a program started again: it loads the settings afresh.
+    void restart(const QString &baseName = u"pwm-panel"_s, const SessionSchedule &schedule = kStepsByHand)
+    {
+        session =
+            std::make_unique<DeviceSession>(port, prompts, ExecutableInfo{dir.path(), baseName}, schedule);
         screen.watch(*session);
         session->start();
     }
@@ -118,11 +117,26 @@ struct SessionHarness
     QByteArray iniBytes() const { return readFile(iniPath()); }
     QString status() const { return session->status().text; }
     StatusTone tone() const { return session->status().tone; }
-    QString running() const { return runningTimers(*session); }
-    // The first tick opens the port and asks; the device answers.
+    // Everything written from now on up to a marker queued now, the marker left
+    // out: what was queued before it, in order, and nothing of its own accord.
+    QByteArrayList writesUpToMarker()
+    {
+        const qsizetype before = port.writes.size();
+        session->sendTypedDuty(u"99"_s);
+        const QByteArray marker = "SV01=99\r";
+        if (!QTest::qWaitFor([&] { return port.writes.mid(before).contains(marker); }, 3000))
+            return {"(the marker was never written)"};
+        return port.writes.mid(0, port.writes.lastIndexOf(marker));
+    }
+    // Lets the pause after the last write pass, so the next command is written at once.
+    static void waitOutThePause() { QTest::qWait(int(DeviceSession::kPacing.count()) + 10); }
+    // The first tick opens the port and asks; once the question is out, the device answers.
     void identify(const QByteArray &code = "DUTY01")
     {
+        const qsizetype before = port.writes.count("I?\r");
         session->searchTick();
+        [[maybe_unused]] const bool asked =
+            QTest::qWaitFor([&] { return port.writes.count("I?\r") > before; }, 1000);
         port.simulateArrival(code + '\r');
     }
 };

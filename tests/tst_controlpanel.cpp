@@ -1,17 +1,19 @@
-// The control panel: what each command sends, the question when a send fails,
-// and the read-backs and sample polls after identification.
+// The control panel: what each command sends and when, the question when a
+// send fails, and the read-backs and sample polls after identification.
 #include "tests/sessionharness.h"
+
+#include <QElapsedTimer>
 
 namespace {
 using Press = std::function<void(DeviceSession &)>;
 
-// Identified; the tests then drive the ticks by hand.
-void identifyAndTakeOverTimers(SessionHarness &h)
+// Identified, with what the search wrote forgotten and its pause over.
+void identified(SessionHarness &h)
 {
     h.identify();
-    h.session->readBackTimer().stop();
-    h.session->sampleTimer().stop();
+    h.waitOutThePause();
     h.port.writes.clear();
+    h.port.calls.clear();
 }
 } // namespace
 
@@ -31,8 +33,10 @@ private slots:
         QTest::addRow("0%%, then PV1? apart") << Press([](DeviceSession &s) { s.setDuty(0); }) << L{"SV01=0\r", "PV1?\r"};
         QTest::addRow("50%%") << Press([](DeviceSession &s) { s.setDuty(50); }) << L{"SV01=50\r", "PV1?\r"};
         QTest::addRow("100%%") << Press([](DeviceSession &s) { s.setDuty(100); }) << L{"SV01=100\r", "PV1?\r"};
-        QTest::addRow("the duty set value") << Press(&DeviceSession::askDutySetValue) << L{"SV01?\r"};
-        QTest::addRow("the preset") << Press(&DeviceSession::askPreset) << L{"SV02?\r"};
+        QTest::addRow("the duty set value") << Press([](DeviceSession &s) { s.askDutySetValue(); }) << L{"SV01?\r"};
+        QTest::addRow("50%% then 100%% quickly: the second follows the first")
+            << Press([](DeviceSession &s) { s.setDuty(50); s.setDuty(100); })
+            << L{"SV01=50\r", "PV1?\r", "SV01=100\r", "PV1?\r"};
         // clang-format on
         for (int k = 1; k <= 7; ++k)
             QTest::addRow("preset %d: its number, no query", k)
@@ -44,11 +48,17 @@ private slots:
         QFETCH(Press, press);
         QFETCH(QByteArrayList, writes);
         SessionHarness h;
-        identifyAndTakeOverTimers(h);
+        identified(h);
         h.port.simulateArrival("SV02=3\r");
+        QList<qint64> writtenAt;
+        QElapsedTimer clock;
+        clock.start();
+        connect(h.session.get(), &DeviceSession::commandWritten, this, [&] { writtenAt << clock.elapsed(); });
         press(*h.session);
-        QCOMPARE(h.port.writes, writes);
+        QCOMPARE(h.writesUpToMarker(), writes);
         QCOMPARE(h.screen.preset, 3); // only the device's reply moves the highlight
+        for (qsizetype i = 1; i < writtenAt.size(); ++i)
+            QVERIFY2(writtenAt[i] - writtenAt[i - 1] >= 50, "two commands closer than the device takes them");
     }
 
     void aTypedDutyIsChecked_data()
@@ -71,57 +81,82 @@ private slots:
         QFETCH(QLocale, locale);
         QFETCH(QByteArray, sent);
         SessionHarness h;
-        identifyAndTakeOverTimers(h);
+        identified(h);
         QLocale::setDefault(locale);
         const bool accepted = h.session->sendTypedDuty(typed);
         QLocale::setDefault(QLocale::c());
         QCOMPARE(accepted, !sent.isEmpty());
-        QCOMPARE(h.port.writes, sent.isEmpty() ? QByteArrayList() : QByteArrayList{sent}); // no PV1? follows
+        QCOMPARE(h.writesUpToMarker(),
+                 sent.isEmpty() ? QByteArrayList() : QByteArrayList{sent}); // no PV1? follows
     }
 
-    void aFailedSendAsksAndYesRestartsTheCycle()
-    {
-        SessionHarness h(iniFile(2));
-        h.identify();
-        QCOMPARE(h.running(), u"readBack sample"_s);
-        h.port.failures[u"Write"_s] = PortErrors::WriteFailed;
-        h.port.calls.clear();
-        h.prompts.defaultAnswer = true;
-        h.session->setDuty(50);
-        QCOMPARE(h.prompts.noResponseAsked, 2); // for SV01=50, then for PV1?
-        QCOMPARE(h.port.calls, (QStringList{"Write SV01=50\r", "Close", "Write PV1?\r"}));
-        QVERIFY(!h.port.isOpen());
-        QCOMPARE(h.screen.blockChanges, QList<bool>(2, false)); // input is let in again
-        QCOMPARE(h.status(), u"wait..."_s);
-        QCOMPARE(h.running(), u"search readBack"_s); // a running read-back goes on
-        QCOMPARE(h.endCalls, 0);
-    }
-
-    void noEndsTheProgramAndNothingAfterItRuns()
+    // Holding Return on Send queues faster than the wire takes: what does not
+    // fit is dropped, what was queued goes out in order.
+    void theQueueIsBounded()
     {
         SessionHarness h;
-        h.identify();
+        identified(h);
+        for (int i = 0; i < 40; ++i)
+            h.session->sendTypedDuty(QString::number(i));
+        const qsizetype taken = CommandQueue::kMaxWaiting + 1; // one written at once, the rest waiting
+        QVERIFY(waitForWrites(h.port, taken));
+        const QByteArrayList written = h.writesUpToMarker();
+        QCOMPARE(written.size(), taken);
+        QCOMPARE(written.first(), "SV01=0\r"_ba);
+        QCOMPARE(written.last(), "SV01=" + QByteArray::number(taken - 1) + '\r');
+    }
+
+    // One question at a time, asked after the write, and Yes drops the
+    // connection with everything that waited behind the failed command.
+    void aFailedSendAsksOnceAndYesSearchesAgain()
+    {
+        SessionHarness h(iniFile(2));
+        identified(h);
         h.port.failures[u"Write"_s] = PortErrors::WriteFailed;
-        h.port.calls.clear();
-        h.prompts.answers = {false};
-        QVERIFY_THROWS_EXCEPTION(ProgramEnded, h.session->setDuty(50));
-        QCOMPARE(h.endCalls, 1);
+        h.prompts.holdAnswers = true;
+        h.session->setDuty(50);
+        QCOMPARE(h.prompts.noResponseAsked, 0); // not from inside the click
+        QTRY_COMPARE(h.prompts.noResponseAsked, 1);
+        h.session->readBackStep(); // timers tick while the box is open ...
+        h.session->setDuty(0);     // ... and the user clicks behind it
+        QTest::qWait(150);
         QCOMPARE(h.prompts.noResponseAsked, 1);
-        QCOMPARE(h.port.calls, QStringList{"Write SV01=50\r"}); // no PV1?, not even a close
+        QCOMPARE(h.port.calls, QStringList{"Write SV01=50\r"}); // nothing written while it is open
+        h.prompts.answer(true);
+        QCOMPARE(h.port.calls, (QStringList{"Write SV01=50\r", "Close"}));
+        QCOMPARE(h.status(), u"wait..."_s);
+        QCOMPARE(h.session->state(), DeviceSession::State::Searching);
+        h.session->searchTick(); // the next connection starts clean
+        QCOMPARE(h.writesUpToMarker(), QByteArrayList{"I?\r"});
+        QCOMPARE(h.prompts.noResponseAsked, 1);
+        QCOMPARE(h.screen.endRequests, 0);
+    }
+
+    void noEndsTheSessionAndAsksTheProgramToEnd()
+    {
+        SessionHarness h;
+        identified(h);
+        h.port.failures[u"Write"_s] = PortErrors::WriteFailed;
+        h.prompts.answers = {false};
+        h.session->setDuty(50);
+        QTRY_COMPARE(h.screen.endRequests, 1);
+        QCOMPARE(h.session->state(), DeviceSession::State::Ended);
+        QCOMPARE(h.port.calls, (QStringList{"Write SV01=50\r", "Close"})); // no PV1?
+        h.session->setDuty(0); // whatever comes after writes nothing
+        QTest::qWait(100);
+        QCOMPARE(h.port.calls.size(), 2);
+        QCOMPARE(h.prompts.noResponseAsked, 1);
     }
 
     void twoReadBacksFollowEachIdentification()
     {
         SessionHarness h;
         for (int identification = 1; identification <= 2; ++identification) {
-            h.identify();
-            h.port.writes.clear();
+            identified(h);
             h.session->readBackStep();
             QVERIFY(h.screen.panelEnabled);
-            QCOMPARE(h.running(), u"readBack"_s);
             h.session->readBackStep();
-            QCOMPARE(h.port.writes, (QByteArrayList{"SV01?\r", "SV02?\r"}));
-            QCOMPARE(h.running(), QString()); // sample time 0: no polls follow
+            QCOMPARE(h.writesUpToMarker(), (QByteArrayList{"SV01?\r", "SV02?\r"}));
         }
     }
 
@@ -144,15 +179,17 @@ private slots:
         QFETCH(int, sampleTime);
         QFETCH(QList<int>, counts);
         SessionHarness h(iniFile(sampleTime));
-        identifyAndTakeOverTimers(h);
+        identified(h);
         const QString prefix = u"STime:%1 STimer:"_s.arg(sampleTime);
         QList<int> shown, polls;
         for (int tick = 1; tick <= counts.size(); ++tick) {
             h.session->sampleTick();
             QVERIFY2(h.status().startsWith(prefix), qPrintable(h.status()));
             shown << h.status().mid(prefix.size()).toInt();
-            if (h.port.writes.size() > polls.size())
+            if (h.port.writes.size() > polls.size()) {
                 polls << tick;
+                h.waitOutThePause(); // as the next tick, a second later, would be
+            }
         }
         QCOMPARE(shown, counts);
         QTEST(polls, "polls");
@@ -160,36 +197,48 @@ private slots:
         QCOMPARE(h.tone(), StatusTone::Found); // the caption changes, the colour does not
     }
 
-    void inputIsKeptOutWhileAPollIsOnTheWire()
+    // The count starts again after the poll's pause: a code line in the pause
+    // does not bring the next poll forward.
+    void theDeviceCodeDuringAPollsPauseKeepsTheSchedule()
+    {
+        SessionHarness h(iniFile(3));
+        identified(h);
+        h.session->sampleTick();
+        h.session->sampleTick(); // polls
+        QTRY_COMPARE(h.port.writes, QByteArrayList{"PV01?\r"});
+        h.port.simulateArrival("DUTY01\r");
+        h.waitOutThePause();
+        h.session->sampleTick();
+        QCOMPARE(h.status(), u"STime:3 STimer:0"_s);
+    }
+
+    // Nothing is kept out during a poll: a click behind it is written after it.
+    void aClickDuringAPollIsQueuedBehindIt()
     {
         SessionHarness h(iniFile(1));
-        identifyAndTakeOverTimers(h);
+        identified(h);
         h.session->sampleTick();
-        bool blockedAfterTheWrite = false; // seen from the poll's pacing delay
-        QTimer::singleShot(0, h.session.get(), [&] {
-            blockedAfterTheWrite = h.screen.inputBlocked && h.port.writes.endsWith("PV01?\r");
-        });
-        h.session->sampleTick();
-        QVERIFY(blockedAfterTheWrite);
-        QVERIFY(!h.screen.inputBlocked);
+        h.session->sampleTick(); // polls
+        h.session->setDuty(50);
+        QCOMPARE(h.writesUpToMarker(), (QByteArrayList{"PV01?\r", "SV01=50\r", "PV1?\r"}));
     }
 
     // Nobody may be at the panel: a device that comes back is found and polled again by itself.
     void aPollOnADeadLinkSearchesAgainWithoutAsking()
     {
         SessionHarness h(iniFile(1));
-        identifyAndTakeOverTimers(h);
-        h.session->sampleTimer().start();
+        identified(h);
         h.port.failures[u"Write"_s] = PortErrors::WriteFailed;
         h.session->sampleTick();
         h.session->sampleTick(); // due: the write fails
-        QCOMPARE(h.status(), u"wait..."_s);
+        QTRY_COMPARE(h.status(), u"wait..."_s);
         QCOMPARE(h.tone(), StatusTone::Searching);
-        QCOMPARE(h.running(), u"search"_s);
-        QVERIFY(!h.port.isOpen() && !h.screen.inputBlocked);
+        QCOMPARE(h.session->state(), DeviceSession::State::Searching);
+        QVERIFY(!h.port.isOpen());
+        QTest::qWait(20);
         QCOMPARE(h.prompts.noResponseAsked, 0);
         h.identify();
-        QCOMPARE(h.running(), u"readBack sample"_s);
+        QCOMPARE(h.session->state(), DeviceSession::State::Identified);
     }
 };
 

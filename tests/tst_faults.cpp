@@ -1,9 +1,9 @@
 // What a bench does to the program over hours: devices unplugged and back,
 // a second copy on the same port, a port it may not open, and devices that
 // answer late, with CR LF, or with garbage. The real port, a pseudo-terminal.
-#include "link/qtserialport.h"
-#include "tests/pty.h"
+#include "link/systemserialport.h"
 #include "tests/windowharness.h"
+#include "testsupport/pty.h"
 
 #include <QDir>
 #include <QProcess>
@@ -11,7 +11,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-using Panel = WindowHarness<QtSerialPort>;
+using Panel = WindowHarness<SystemSerialPort>;
 
 namespace {
 
@@ -101,18 +101,18 @@ private slots:
         QTRY_VERIFY(!p.port.isOpen());
         QVERIFY(p.dialogs.shown.isEmpty());
         p.dialogs.defaultAnswer = QMessageBox::Yes;
-        p.session().setDuty(0); // two commands, each asks
-        QVERIFY(!p.dialogs.shown.isEmpty());
+        p.session().setDuty(0); // two commands, one question: Yes drops the second
+        QTRY_COMPARE(p.status(), u"wait..."_s);
+        QCOMPARE(p.dialogs.shown.size(), 1);
         QCOMPARE(p.dialogs.shown[0].text,
                  u"NO RESPONSE! Check connected hardware! Do you want to continue ?"_s);
-        QCOMPARE(p.status(), u"wait..."_s);
-        QVERIFY(p.session().searchTimer().isActive());
+        QCOMPARE(p.session().state(), DeviceSession::State::Searching);
 
         // Still unplugged: the link points nowhere; it keeps trying.
         p.session().searchTick();
         QCOMPARE(p.status(), u"Invalid Port Number!"_s);
         QVERIFY(!p.w().statusLabel->toolTip().isEmpty()); // the system's reason
-        QVERIFY(p.session().searchTimer().isActive());
+        QCOMPARE(p.session().state(), DeviceSession::State::Searching);
 
         device = std::make_unique<PtyPair>(); // back, behind the same link
         plugIn(*device, p);
@@ -123,8 +123,7 @@ private slots:
     // The first copy is another process of the real program, found by the simulator.
     void aSecondCopyWaitsForTheFirst()
     {
-        Panel second;
-        second.session().searchTimer().setEnabled(false); // it starts once the first copy is in
+        Panel second({}, u"pwm-panel"_s, kStepsByHand); // it searches once the first copy is in
         QProcess sim;
         sim.start(buildDir() + "/pwm-device-sim", {"--link", second.dir.path(), "--exit-with",
                                                    QString::number(QCoreApplication::applicationPid()),
@@ -152,12 +151,11 @@ private slots:
         };
         QTRY_VERIFY_WITH_TIMEOUT(deviceLog().contains("< SV02?"), 10000); // the first copy is in
 
-        second.session().searchTimer().setEnabled(true);
         second.session().searchTick();
         QCOMPARE(second.status(), u"Port already open!"_s);
         QVERIFY2(second.w().statusLabel->toolTip().contains(u"another program"_s),
                  qPrintable(second.w().statusLabel->toolTip()));
-        QVERIFY(second.session().searchTimer().isActive()); // keeps retrying
+        QCOMPARE(second.session().state(), DeviceSession::State::Searching); // keeps retrying
 
         // Ended as at logout: the port closed and its lock released, so that
         // a copy started by another user later can take the port.
@@ -196,7 +194,7 @@ private slots:
         QCOMPARE(p.statusColor(), QColor::fromRgb(Colors::LightRed));
         const QString tip = p.w().statusLabel->toolTip();
         QVERIFY2(tip.contains(qt_error_string(EACCES)) && tip.contains(u"dialout"_s), qPrintable(tip));
-        QVERIFY(p.session().searchTimer().isActive());
+        QCOMPARE(p.session().state(), DeviceSession::State::Searching);
     }
 
     void aSlowDeviceAndOneWithCrLf_data()
@@ -220,8 +218,7 @@ private slots:
         });
         QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine() || sim.state() == QProcess::NotRunning, 10000);
         QVERIFY(sim.canReadLine());
-        p.session().searchTick();
-        p.session().searchTimer().setEnabled(true); // its own ticks from here
+        p.session().searchTick(); // its own ticks from here
         QTRY_COMPARE_WITH_TIMEOUT(p.status(), u"Found: DUTY01"_s, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(p.w().dutyDisplay->text(), u"30"_s, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(highlighted(p.w()), QList{6}, 10000);
@@ -255,9 +252,9 @@ private slots:
         plugIn(device, p);
         if (QTest::currentTestFailed())
             return;
-        const quint64 before = p.session().repliesHandled();
+        QSignalSpy lines(&p.session(), &DeviceSession::lineReceived);
         feed(device, line + '\r');
-        QTRY_COMPARE(p.session().repliesHandled(), before + 1);
+        QTRY_COMPARE(lines.size(), 1);
         QCOMPARE(p.status(), status == u"???"_s ? status : u"COM:1 Baud:9600 COM data: "_s + status);
         QCOMPARE(p.w().statusLabel->textFormat(), Qt::PlainText);
         QCOMPARE(p.w().dutyDisplay->text(), u"10"_s); // none of them a duty

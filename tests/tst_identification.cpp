@@ -1,6 +1,8 @@
 // Bringing the link up: opening the port, its failure steps and the response time-out.
 #include "tests/sessionharness.h"
 
+#include <QElapsedTimer>
+
 class TestIdentification : public QObject
 {
     Q_OBJECT
@@ -8,24 +10,24 @@ class TestIdentification : public QObject
 private slots:
     void theFirstTickOpensAndAsksLaterOnesAskUntilTheTimeOut()
     {
-        SessionHarness h;
+        using namespace std::chrono_literals;
+        SessionHarness h({}, u"pwm-panel"_s, SessionSchedule{1h, 400ms, 1h, 1h});
         QVERIFY(h.port.calls.isEmpty()); // loading the settings leaves the port alone
+        QElapsedTimer clock;
+        clock.start();
         h.session->searchTick();
         QCOMPARE(h.port.calls, (QStringList{"Open 1 9600", "Write I?\r"}));
         QCOMPARE(h.status(), u"Searching for uc code..."_s);
         QCOMPARE(h.tone(), StatusTone::Searching);
-        QCOMPARE(h.running(), u"search response"_s);
-        const int first = h.session->responseTimer().remainingTime();
-        QTest::qWait(120);
-        h.session->searchTick();
-        QVERIFY2(h.session->responseTimer().remainingTime() <= first - 100, "the time-out was restarted");
+        QTest::qWait(250);
+        h.session->searchTick(); // does not restart the time-out
+        QTRY_COMPARE(h.status(), u"No response!"_s);
+        QVERIFY2(clock.elapsed() < 600, "the time-out was restarted by the second tick");
+        QCOMPARE(h.tone(), StatusTone::Failed);
         QCOMPARE(h.port.calls.count(u"Open 1 9600"_s), 1);
         QCOMPARE(h.port.writes, (QByteArrayList{"I?\r", "I?\r"}));
-        h.session->responseTimedOut();
-        QCOMPARE(h.status(), u"No response!"_s);
-        QCOMPARE(h.tone(), StatusTone::Failed);
-        QCOMPARE(h.running(), u"search"_s);
         QVERIFY(h.port.isOpen());
+        QCOMPARE(h.session->state(), DeviceSession::State::Searching);
     }
 
     void opensWithTheSettingsOfTheFile()
@@ -61,7 +63,6 @@ private slots:
         QTEST(h.status(), "caption");
         QCOMPARE(h.tone(), StatusTone::Failed);
         QCOMPARE(h.session->status().detail, u"injected %1"_s.arg(number)); // the system's words
-        QCOMPARE(h.running(), u"search response"_s);
         QTEST(h.port.isOpen(), "open");
         QVERIFY(h.port.writes.isEmpty());
         h.port.simulateArrival("SV01=5\r"); // any other caption drops the error's words
@@ -69,7 +70,7 @@ private slots:
         h.session->searchTick(); // the next tick tries again
         QCOMPARE(h.status(), u"Searching for uc code..."_s);
         QVERIFY(h.session->status().detail.isEmpty());
-        QCOMPARE(h.port.writes, QByteArrayList{"I?\r"});
+        QCOMPARE(h.writesUpToMarker(), QByteArrayList{"I?\r"});
     }
 
     // The device went away in the middle of a line; what came of it must not
@@ -90,17 +91,20 @@ private slots:
     // after it: the tick runs first, so "No response!" stays until the next one.
     void noResponseStaysUntilTheFollowingTick()
     {
-        SessionHarness h;
-        OnOffTimer &search = h.session->searchTimer();
-        OnOffTimer &response = h.session->responseTimer();
-        QCOMPARE(search.timerType(), Qt::PreciseTimer);
-        QCOMPARE(response.timerType(), Qt::PreciseTimer);
-        search.start(250); // the same schedule, ten times faster
-        response.setInterval(500);
-        QList<int> nextTickIn; // when each time-out falls due
-        connect(&response, &QTimer::timeout, this, [&] { nextTickIn << search.remainingTime(); });
-        QTRY_VERIFY_WITH_TIMEOUT(nextTickIn.size() >= 2, 5000);
-        for (int ms : std::as_const(nextTickIn))
+        using namespace std::chrono_literals;
+        SessionHarness h({}, u"pwm-panel"_s, SessionSchedule{250ms, 500ms, 1h, 1h}); // ten times faster
+        QElapsedTimer clock;
+        clock.start();
+        QList<qint64> shownFor; // how long each "No response!" stayed
+        qint64 noResponseAt = -1;
+        connect(h.session.get(), &DeviceSession::statusChanged, this, [&](const StatusLine &status) {
+            if (status.text == u"No response!")
+                noResponseAt = clock.elapsed();
+            else if (noResponseAt >= 0)
+                shownFor << clock.elapsed() - std::exchange(noResponseAt, -1);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(shownFor.size() >= 2, 5000);
+        for (qint64 ms : std::as_const(shownFor))
             QVERIFY2(ms > 150, qPrintable(u"\"No response!\" shown for only %1 ms"_s.arg(ms)));
     }
 };

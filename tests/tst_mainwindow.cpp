@@ -17,7 +17,7 @@ private slots:
     void startsWaitingWithTheSettingsShown()
     {
         Window h("3,\"19200\",\"pw\",5,\"DEV7\"\r\n\"<b>a</b>\",\"b\",\"c\",\"d\"\r\n", u"PANEL2"_s);
-        QCOMPARE(h.window->windowTitle(), MainWindow::brandText() + ": PANEL2");
+        QCOMPARE(h.window->windowTitle(), MainWindow::homepageUrl() + ": PANEL2");
         QCOMPARE(h.status(), u"wait..."_s);
         const WindowWidgets &w = h.w();
         QCOMPARE(
@@ -130,12 +130,11 @@ private slots:
     // Real clicks, so a lost connection between a button and the session shows.
     void everyButtonWorksUnderTheMouse()
     {
-        Window h;
+        Window h({}, u"pwm-panel"_s, kStepsByHand);
         const WindowWidgets &w = h.w();
         h.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
         h.identify();
-        h.session().readBackTimer().stop();
         h.session().readBackStep(); // unlocks the control panel
         h.port.writes.clear();
 
@@ -147,9 +146,12 @@ private slots:
             click(preset);
         w.typedDutyBox->setText(u"37"_s);
         click(w.sendButton);
-        QCOMPARE(h.port.writes, (QByteArrayList{"SV01=0\r", "PV1?\r", "SV01=50\r", "PV1?\r", "SV01=100\r",
-                                                "PV1?\r", "SV02=1\r", "SV02=2\r", "SV02=3\r", "SV02=4\r",
-                                                "SV02=5\r", "SV02=6\r", "SV02=7\r", "SV01=37\r"}));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            h.port.writes,
+            (QByteArrayList{"SV01?\r", "SV01=0\r", "PV1?\r", "SV01=50\r", "PV1?\r", "SV01=100\r", "PV1?\r",
+                            "SV02=1\r", "SV02=2\r", "SV02=3\r", "SV02=4\r", "SV02=5\r", "SV02=6\r",
+                            "SV02=7\r", "SV01=37\r"}),
+            3000);
         QCOMPARE(w.typedDutyBox->text(), u"37"_s);
         w.typedDutyBox->setText(u"101"_s);
         click(w.sendButton);
@@ -176,41 +178,6 @@ private slots:
         QCOMPARE(h.status(), u"wait..."_s);
     }
 
-    // Input is kept out while a poll is on the wire, without greying the
-    // window or touching the focus and the duty box's selection.
-    void aPollKeepsInputOutWithoutAFlash()
-    {
-        Window h(iniFile(1));
-        const WindowWidgets &w = h.w();
-        h.identify();
-        h.session().readBackTimer().stop();
-        h.session().sampleTimer().stop();
-        h.session().readBackStep(); // unlocks the panel
-        h.window->show();
-        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
-        w.typedDutyBox->setFocus();
-        QTRY_VERIFY(w.typedDutyBox->hasFocus());
-        w.typedDutyBox->setText(u"42"_s);
-        w.typedDutyBox->selectAll();
-        h.port.writes.clear();
-        h.session().sampleTick();
-        bool enabledDuringThePoll = false;
-        QTimer::singleShot(0, h.window.get(), [&] {
-            enabledDuringThePoll = h.window->isEnabled() && w.controlPanel->isEnabled();
-            // As the window system delivers them.
-            QWindow *handle = h.window->windowHandle();
-            QTest::keyClick(handle, Qt::Key_7);
-            QTest::mouseClick(handle, Qt::LeftButton, {}, w.duty0Button->mapTo(h.window.get(), QPoint(5, 5)));
-        });
-        h.session().sampleTick();
-        QVERIFY(enabledDuringThePoll);
-        QCOMPARE(h.port.writes, QByteArrayList{"PV01?\r"}); // the click was kept out
-        QCOMPARE(w.typedDutyBox->selectedText(), u"42"_s);
-        QVERIFY(w.typedDutyBox->hasFocus());
-        QTest::keyClick(h.window->windowHandle(), Qt::Key_7); // and input is let in again
-        QCOMPARE(w.typedDutyBox->text(), u"7"_s);
-    }
-
     void exitAsksFirst_data()
     {
         QTest::addColumn<int>("answer");
@@ -223,18 +190,39 @@ private slots:
         QFETCH(int, answer);
         const bool yes = answer == QMessageBox::Yes;
         Window h;
+        h.window->show();
         h.session().searchTick();
         h.port.calls.clear();
         h.dialogs.answers = {QMessageBox::StandardButton(answer), QMessageBox::Yes};
-        QCOMPARE(h.window->close(), yes);
+        h.window->close();
+        QTRY_COMPARE(h.window->isVisible(), !yes);
         QCOMPARE(h.dialogs.titles(), QStringList{"Exit Dialog"});
         QCOMPARE(h.port.calls, yes ? QStringList{"Close"} : QStringList());
-        QCOMPARE(h.running(), yes ? QString() : u"search response"_s);
+        QCOMPARE(h.session().state(), yes ? DeviceSession::State::Ended : DeviceSession::State::Searching);
+        QCOMPARE(h.window->exitStatus(), 0);
         QVERIFY(!QFile::exists(h.iniPath())); // nothing is saved on exit
-        if (yes) {                            // a command still waiting in a pacing delay raises no question
+        if (yes) {                            // a click after the exit writes nothing and asks nothing
             h.session().setDuty(50);
+            QTest::qWait(100);
+            QCOMPARE(h.port.calls, QStringList{"Close"});
             QCOMPARE(h.dialogs.shown.size(), 1);
         }
+    }
+
+    // No to the no-response question ends the program as an exit does, without
+    // asking again, and the exit status says the device stopped answering.
+    void noToTheNoResponseQuestionEndsWithStatusOne()
+    {
+        Window h({}, u"pwm-panel"_s, kStepsByHand);
+        h.window->show();
+        h.identify();
+        h.port.failures[u"Write"_s] = PortErrors::WriteFailed;
+        h.dialogs.answers = {QMessageBox::No};
+        h.session().setDuty(50);
+        QTRY_VERIFY(!h.window->isVisible());
+        QCOMPARE(h.dialogs.titles(), QStringList{"MsgBox: NO RESPONSE - COMMUNICATION ERROR!"});
+        QCOMPARE(h.window->exitStatus(), 1);
+        QVERIFY(!h.port.isOpen());
     }
 };
 

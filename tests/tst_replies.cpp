@@ -1,8 +1,6 @@
 // Reply lines: how they are cut from the received bytes and what each one does.
 #include "tests/sessionharness.h"
 
-#include <QElapsedTimer>
-
 class TestReplies : public QObject
 {
     Q_OBJECT
@@ -15,33 +13,36 @@ private slots:
         QTest::addColumn<QByteArray>("deviceCode"); // from the settings file
         QTest::addColumn<int>("sampleTime");
         QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<QString>("running"); // any reply stops the time-out
+        QTest::addColumn<bool>("found");
         // clang-format off
-        const std::tuple<const char *, int, const char *, const char *> rows[] = {
-            {"DUTY01", 0, "DUTY01", "readBack"}, {"DUTY01", 5, "DUTY01", "readBack sample"},
-            {"DUTY01", -3, "DUTY01", "readBack"}, {"DUTY01", 0, "duty01", "search"},
-            {"DUTY01", 0, "DUTY01 ", "search"}, {"DUTY01", 0, " DUTY01", "search"},
-            {"DUTY01", 0, "DUTY011", "search"}, {"DEV7", 0, "DUTY01", "search"},
-            {"DEV7", 0, "DEV7", "readBack"}};
+        const std::tuple<const char *, int, const char *, bool> rows[] = {
+            {"DUTY01", 0, "DUTY01", true}, {"DUTY01", 5, "DUTY01", true},
+            {"DUTY01", -3, "DUTY01", true}, {"DUTY01", 0, "duty01", false},
+            {"DUTY01", 0, "DUTY01 ", false}, {"DUTY01", 0, " DUTY01", false},
+            {"DUTY01", 0, "DUTY011", false}, {"DEV7", 0, "DUTY01", false},
+            {"DEV7", 0, "DEV7", true}};
         // clang-format on
-        for (const auto &[code, sampleTime, line, running] : rows)
+        for (const auto &[code, sampleTime, line, found] : rows)
             QTest::addRow("%s: \"%s\", sample time %d", code, line, sampleTime)
-                << QByteArray(code) << sampleTime << QByteArray(line) << QString::fromLatin1(running);
+                << QByteArray(code) << sampleTime << QByteArray(line) << found;
     }
     void onlyTheExactCodeIdentifies()
     {
         QFETCH(QByteArray, deviceCode);
         QFETCH(int, sampleTime);
         QFETCH(QByteArray, line);
+        QFETCH(bool, found);
         SessionHarness h(iniFile(sampleTime, deviceCode));
         h.identify(line);
-        QTEST(h.running(), "running");
-        const bool found = !h.session->searchTimer().isActive();
+        QCOMPARE(h.session->state(),
+                 found ? DeviceSession::State::Identified : DeviceSession::State::Searching);
         const QString text = QString::fromLatin1(line);
         QCOMPARE(h.status(), (found ? u"Found: "_s : u"COM:1 Baud:9600 COM data: "_s) + text);
         QCOMPARE(h.tone(), found ? StatusTone::Found : StatusTone::Receiving);
         QCOMPARE(h.screen.deviceLine, found ? "Kestravon: uc=" + text + "  pc=pwm-panel" : u"???"_s);
-        QCOMPARE(h.session->sampleTickCount(), qMax(sampleTime - 1, 0));
+        h.session->sampleTick(); // the first poll is due at the next tick
+        QVERIFY2(h.status().endsWith(u" STimer:%1"_s.arg(found ? qMax(sampleTime - 1, 0) : 0)),
+                 qPrintable(h.status()));
     }
 
     void dutyAndPresetLinesShowTheirValue_data()
@@ -111,19 +112,7 @@ private slots:
         for (const QByteArray &bytes : arrivals)
             h.port.simulateArrival(bytes);
         QTEST(h.screen.duty, "duty");
-        QTEST(!h.session->searchTimer().isActive(), "found");
-    }
-
-    void aReplyIsHandledInsideThePacingDelay()
-    {
-        SessionHarness h;
-        h.session->searchTick();
-        QTimer::singleShot(5, &h.port, [&] { h.port.simulateArrival("SV01=42\r"); });
-        QElapsedTimer clock;
-        clock.start();
-        h.session->askDutySetValue();
-        QVERIFY(clock.elapsed() >= 50);
-        QCOMPARE(h.screen.duty, u"42"_s);
+        QTEST(h.session->state() == DeviceSession::State::Identified, "found");
     }
 };
 

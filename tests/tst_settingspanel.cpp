@@ -63,7 +63,7 @@ private slots:
         SessionHarness h(ini, u"PANEL2"_s);
         QCOMPARE(h.status(), u"wait..."_s);
         QCOMPARE(h.tone(), StatusTone::Searching);
-        QCOMPARE(h.running(), u"search"_s);
+        QCOMPARE(h.session->state(), DeviceSession::State::Searching);
         QTEST(shownBoxes(h.screen) << h.screen.settings.labels[3], "shown");
         QCOMPARE(QFile::exists(h.iniPath()), !ini.isNull()); // the defaults are not written out
         QVERIFY(!h.screen.panelEnabled);
@@ -94,7 +94,7 @@ private slots:
         QFETCH(QByteArray, saved);
         SessionHarness h(ini);
         QVERIFY(saveAfterTyping(h, box, typed));
-        QCOMPARE(h.running(), u"search readBack"_s); // the panel stopped the polls only
+        QCOMPARE(h.session->state(), DeviceSession::State::Searching);
         QCOMPARE(h.iniBytes(), saved);
         QVERIFY(h.prompts.refusals.isEmpty());
         QCOMPARE(h.port.calls, QStringList{"Close"}); // closed, then reloaded
@@ -106,18 +106,18 @@ private slots:
         QCOMPARE(h.port.calls.value(1), u"Open %1 %2"_s.arg(port, h.screen.settings.baudRate));
     }
 
-    void aRefusedBaudIsSavedButTheReloadFallsBack()
+    // The connection's timers end with it: nothing of the old connection is
+    // written after a save, so no error box follows it.
+    void aSaveRightAfterIdentificationWritesNothingAfterIt()
     {
-        SessionHarness h;
-        SettingsTexts texts = shownTexts(h.screen.settings);
-        texts.portNumber = u"2"_s;
-        texts.baudRate = u"96OO"_s;
-        texts.deviceCode = u"DEV9"_s;
-        QVERIFY(h.session->saveSettings(texts));
-        QCOMPARE(h.iniBytes(), "2,\"96OO\",\"-\",0,\"DEV9\"\r\n\"PWM(%):\",\"Label2\",\"nc\",\"nc\"\r\n"_ba);
-        QCOMPARE(shownBoxes(h.screen), (QStringList{"1", "9600", "-", "0", "DEV9"}));
-        h.session->searchTick();
-        QCOMPARE(h.port.calls.value(0), u"Open 1 9600"_s);
+        using namespace std::chrono_literals;
+        SessionHarness h(iniFile(1), u"pwm-panel"_s, SessionSchedule{1h, 1h, 40ms, 50ms});
+        h.identify();
+        h.port.writes.clear();
+        QVERIFY(h.session->saveSettings(shownTexts(h.screen.settings)));
+        QTest::qWait(300); // several read-back and sample ticks of the old schedule
+        QCOMPARE(h.port.writes, QByteArrayList());
+        QCOMPARE(h.prompts.noResponseAsked, 0);
     }
 
     void anUnsavableBoxIsRefusedBeforeAnythingChanges_data()
@@ -128,6 +128,10 @@ private slots:
         // clang-format off
         QTest::addRow("COM holding abc") << "COM" << "abc" << kOwnFile;
         QTest::addRow("COM holding 40000") << "COM" << "40000" << QByteArray();
+        QTest::addRow("COM 300: a number, but no port") << "COM" << "300" << kOwnFile;
+        QTest::addRow("COM 0") << "COM" << "0" << QByteArray();
+        QTest::addRow("a mistyped baud rate") << "Baud" << "96x0" << kOwnFile;
+        QTest::addRow("a baud rate of 0") << "Baud" << "0" << QByteArray();
         QTest::addRow("STime holding x") << "STime" << "x" << kOwnFile;
         QTest::addRow("a double quote in Baud") << "Baud" << "96\"00" << QByteArray();
         QTest::addRow("a double quote in DevPas") << "DevPas" << "p\"w" << kOwnFile;
@@ -163,6 +167,9 @@ private slots:
         QTest::addRow("truncated") << "3,\"192"_ba << defaults;
         QTest::addRow("only the first line")
             << "3,\"19200\",\"pw\",5,\"MINE\"\r\n"_ba << QStringList{"1", "9600", "-", "0", "MINE"};
+        QTest::addRow("a baud rate the port cannot use")
+            << "3,\"96x0\",\"pw\",5,\"MINE\"\r\n\"a\",\"b\",\"c\",\"d\"\r\n"_ba
+            << QStringList{"1", "9600", "-", "0", "MINE"};
         QTest::addRow("a refused port number")
             << "300,\"19200\",\"pw\",5,\"MINE\"\r\n\"a\",\"b\",\"c\",\"d\"\r\n"_ba
             << QStringList{"1", "9600", "-", "0", "MINE"};
@@ -179,7 +186,7 @@ private slots:
         SessionHarness h(ini);
         const QDateTime written = QFileInfo(h.iniPath()).lastModified();
         QTEST(shownBoxes(h.screen), "boxes");
-        h.session->startConnectionCycle(); // loads again
+        h.restart(); // loads again
         QCOMPARE(h.iniBytes(), ini);
         QCOMPARE(QFileInfo(h.iniPath()).lastModified(), written);
         QVERIFY(h.prompts.refusals.isEmpty());
@@ -191,7 +198,7 @@ private slots:
     {
         SessionHarness h;
         QVERIFY(QDir(h.dir.path()).mkdir(u"pwm-panel.ini"_s));
-        h.session->startConnectionCycle();
+        h.restart();
         QCOMPARE(h.screen.settings.baudRate, u"9600"_s);
         QVERIFY(!saveAfterTyping(h, u"COM"_s, u"3"_s));
         const QString why = h.prompts.refusals.value(0);
@@ -246,7 +253,7 @@ private slots:
             const auto restore = qScopeGuard([&] {
                 QFile::setPermissions(h.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
             });
-            h.session->startConnectionCycle();
+            h.restart(u"PANEL2"_s);
             const QString expected =
                 QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + u"/PANEL2.ini"_s;
             QVERIFY2(expected.startsWith(home.path()), qPrintable(expected));

@@ -17,10 +17,12 @@ struct ScriptedDialogs final : Dialogs
     QList<DialogContent> shown;
     QList<QMessageBox::StandardButton> answers;
     QMessageBox::StandardButton defaultAnswer = QMessageBox::Cancel;
-    QMessageBox::StandardButton ask(const DialogContent &content) override
+    void ask(const DialogContent &content, Answered answered) override
     {
         shown << content;
-        return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
+        const QMessageBox::StandardButton answer = answers.isEmpty() ? defaultAnswer : answers.takeFirst();
+        if (answered)
+            answered(answer);
     }
     QStringList titles() const
     {
@@ -47,15 +49,12 @@ template <class Port> struct WindowHarness
     Port port{dir.path()};
     ScriptedDialogs dialogs;
     std::unique_ptr<MainWindow> window;
-    int endCalls = 0;
 
-    explicit WindowHarness(const QByteArray &ini = {}, const QString &baseName = u"pwm-panel"_s)
+    explicit WindowHarness(const QByteArray &ini = {}, const QString &baseName = u"pwm-panel"_s,
+                           const SessionSchedule &schedule = {})
     {
         writeIni(dir, baseName, ini);
-        window = std::make_unique<MainWindow>(port, dialogs, ExecutableInfo{dir.path(), baseName}, [this] {
-            ++endCalls;
-            throw ProgramEnded{};
-        });
+        window = std::make_unique<MainWindow>(port, dialogs, ExecutableInfo{dir.path(), baseName}, schedule);
     }
     DeviceSession &session() const { return window->session(); }
     const WindowWidgets &w() const { return window->widgets(); }
@@ -63,7 +62,6 @@ template <class Port> struct WindowHarness
     QByteArray iniBytes() const { return readFile(iniPath()); }
     QString status() const { return w().statusLabel->text(); }
     QColor statusColor() const { return w().statusLabel->palette().color(QPalette::Window); }
-    QString running() const { return runningTimers(session()); }
     void identify(const QByteArray &code = "DUTY01")
     {
         session().searchTick();

@@ -1,4 +1,4 @@
-#include "link/qtserialport.h"
+#include "link/systemserialport.h"
 
 #include "link/portadvice.h"
 #include "link/portnumber.h"
@@ -22,30 +22,30 @@ bool isLockedByOther(const QString &message)
 
 } // namespace
 
-QtSerialPort::QtSerialPort(QString exeDir, QObject *parent)
+SystemSerialPort::SystemSerialPort(QString exeDir, QObject *parent)
     : SerialPort(parent), m_exeDir(std::move(exeDir)), m_hardwarePresent(serialHardwarePresent)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::readyRead);
-    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::handleError);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SystemSerialPort::handleError);
 }
 
-QtSerialPort::~QtSerialPort() = default;
+SystemSerialPort::~SystemSerialPort() = default;
 
-bool QtSerialPort::fail(int number, const QString &message)
+bool SystemSerialPort::fail(int number, const QString &message)
 {
     m_failure = {number, message};
     qCInfo(lcLink).noquote() << wireTime() << "failure" << number << message;
     return false;
 }
 
-bool QtSerialPort::failFromPort(int number)
+bool SystemSerialPort::failFromPort(int number)
 {
     const QString message = m_port.errorString();
     m_port.clearError();
     return fail(number, message);
 }
 
-bool QtSerialPort::open(const LineSettings &settings)
+bool SystemSerialPort::open(const LineSettings &settings)
 {
     if (m_port.isOpen()) {
         if (!m_failed)
@@ -106,12 +106,12 @@ bool QtSerialPort::open(const LineSettings &settings)
     return true;
 }
 
-bool QtSerialPort::setModemLinesLow()
+bool SystemSerialPort::setModemLinesLow()
 {
     return modemLineSet(m_port.setDataTerminalReady(false)) && modemLineSet(m_port.setRequestToSend(false));
 }
 
-bool QtSerialPort::modemLineSet(bool done)
+bool SystemSerialPort::modemLineSet(bool done)
 {
     if (done)
         return true;
@@ -123,7 +123,7 @@ bool QtSerialPort::modemLineSet(bool done)
     return failFromPort(PortErrors::LineError);
 }
 
-void QtSerialPort::close()
+void SystemSerialPort::close()
 {
     if (!m_port.isOpen())
         return;
@@ -131,12 +131,12 @@ void QtSerialPort::close()
     qCInfo(lcLink).noquote() << wireTime() << "closed" << m_devicePath;
 }
 
-bool QtSerialPort::isOpen() const
+bool SystemSerialPort::isOpen() const
 {
     return m_port.isOpen();
 }
 
-bool QtSerialPort::write(const QByteArray &bytes)
+bool SystemSerialPort::write(const QByteArray &bytes)
 {
     if (!m_port.isOpen() || m_failed)
         return fail(PortErrors::PortClosed, QStringLiteral("Port is closed"));
@@ -161,12 +161,12 @@ bool QtSerialPort::write(const QByteArray &bytes)
     return true;
 }
 
-QByteArray QtSerialPort::readAll()
+QByteArray SystemSerialPort::readAll()
 {
     return m_port.readAll();
 }
 
-void QtSerialPort::handleError(QSerialPort::SerialPortError error)
+void SystemSerialPort::handleError(QSerialPort::SerialPortError error)
 {
     if (error != QSerialPort::ReadError && error != QSerialPort::WriteError &&
         error != QSerialPort::ResourceError)
@@ -181,16 +181,16 @@ void QtSerialPort::handleError(QSerialPort::SerialPortError error)
                                                : m_port.errorString());
 }
 
-void QtSerialPort::lineFailed(const QString &reason)
+void SystemSerialPort::lineFailed(const QString &reason)
 {
     m_failed = true;
     m_failure = {PortErrors::PortClosed, reason};
     qCInfo(lcLink).noquote() << wireTime() << "failure" << m_failure.number << reason << "- closing"
                              << m_devicePath;
-    QMetaObject::invokeMethod(this, &QtSerialPort::closeAfterFailure, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &SystemSerialPort::closeAfterFailure, Qt::QueuedConnection);
 }
 
-void QtSerialPort::closeAfterFailure()
+void SystemSerialPort::closeAfterFailure()
 {
     if (m_failed && m_port.isOpen()) {
         m_port.clearError();

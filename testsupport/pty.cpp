@@ -1,4 +1,4 @@
-#include "pty.h"
+#include "testsupport/pty.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

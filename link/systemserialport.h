@@ -5,14 +5,15 @@
 #include <QSerialPort>
 #include <functional>
 
-// The serial port over QSerialPort. Port numbers are resolved against the
+// The machine's own serial port (a device node such as /dev/ttyUSB0), through
+// QSerialPort. Port numbers are resolved against the
 // executable's folder (com<N> links) each time the port is opened.
-class QtSerialPort final : public SerialPort
+class SystemSerialPort final : public SerialPort
 {
     Q_OBJECT
 public:
-    explicit QtSerialPort(QString exeDir, QObject *parent = nullptr);
-    ~QtSerialPort() override;
+    explicit SystemSerialPort(QString exeDir, QObject *parent = nullptr);
+    ~SystemSerialPort() override;
 
     // Tells whether serial hardware answers behind an open device; replaceable
     // so that tests can play a device node without a chip.

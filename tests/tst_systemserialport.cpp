@@ -2,9 +2,9 @@
 #include "link/linesettings.h"
 #include "link/portadvice.h"
 #include "link/portnumber.h"
-#include "link/qtserialport.h"
 #include "link/serialhardware.h"
-#include "pty.h"
+#include "link/systemserialport.h"
+#include "testsupport/pty.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -32,7 +32,7 @@ LineSettings onPort(int number)
 }
 
 // What the real probe says of the pty: opened, asked, closed.
-bool realProbeSaysPresent(QtSerialPort &port)
+bool realProbeSaysPresent(SystemSerialPort &port)
 {
     bool asked = false, present = false;
     port.setHardwareProbe([&](int fd) {
@@ -46,7 +46,7 @@ bool realProbeSaysPresent(QtSerialPort &port)
 }
 } // namespace
 
-class TestQtSerialPort : public QObject
+class TestSystemSerialPort : public QObject
 {
     Q_OBJECT
 
@@ -88,7 +88,7 @@ private slots:
         QCOMPARE(resolvePortDevice(200, dir.path()), target);
         QVERIFY(link(4, dir.filePath("unplugged"))); // dangling: it still names the port
         QCOMPARE(resolvePortDevice(4, dir.path()), dir.filePath("unplugged"));
-        QtSerialPort port(dir.path());
+        SystemSerialPort port(dir.path());
         for (int number : {4, 150}) { // a dangling link, a number without default device
             QCOMPARE(failureOf(port, port.open(onPort(number))), PortErrors::InvalidPort);
             QVERIFY(!port.lastFailure().message.isEmpty());
@@ -125,7 +125,7 @@ private slots:
         if (!pty.open())
             QSKIP(qPrintable("no pseudo-terminal: " + pty.errorString()));
         QVERIFY(link(1, pty.slavePath()));
-        QtSerialPort port(dir.path());
+        SystemSerialPort port(dir.path());
         QCOMPARE(failureOf(port, port.open({1, rate})), 0);
         QCOMPARE(pty.lineSpeed(), rate);
     }
@@ -138,7 +138,7 @@ private slots:
         if (!pty.open())
             QSKIP(qPrintable("no pseudo-terminal: " + pty.errorString()));
         QVERIFY(link(1, pty.slavePath()));
-        QtSerialPort port(dir.path());
+        SystemSerialPort port(dir.path());
         QVERIFY(realProbeSaysPresent(port)); // a pty does not say it has none
         port.setHardwareProbe([](int) { return false; });
         QCOMPARE(failureOf(port, port.open(onPort(1))), PortErrors::InvalidPort);
@@ -150,7 +150,7 @@ private slots:
     void talksToAPtyThroughItsLinkUntilTheOtherEndGoesAway()
     {
         PtyPair pty;
-        QtSerialPort port(dir.path());
+        SystemSerialPort port(dir.path());
         QCOMPARE(failureOf(port, port.write("I?\r")), PortErrors::PortClosed);
         if (!pty.open())
             QSKIP(qPrintable("no pseudo-terminal: " + pty.errorString()));
@@ -167,7 +167,7 @@ private slots:
         QVERIFY(!ready.isEmpty());
 
         QVERIFY(link(2, dir.filePath("com1"))); // another name for the same device
-        QtSerialPort second(dir.path());
+        SystemSerialPort second(dir.path());
         QCOMPARE(failureOf(second, second.open(onPort(2))), PortErrors::PortInUse);
         QVERIFY2(second.lastFailure().message.contains(u"held by another program"_s),
                  qPrintable(second.lastFailure().message));
@@ -199,7 +199,7 @@ private slots:
         if (!pty.open())
             QSKIP(qPrintable("no pseudo-terminal: " + pty.errorString()));
         QVERIFY(link(1, pty.slavePath()));
-        QtSerialPort port(dir.path());
+        SystemSerialPort port(dir.path());
         QCOMPARE(failureOf(port, port.open(onPort(1))), 0);
         QByteArray big(200000, 'x'); // more than a pty holds
         for (qsizetype i = 0; i < big.size(); i += 97)
@@ -261,7 +261,7 @@ private slots:
             QSKIP(qPrintable("no pseudo-terminal: " + pty.errorString()));
         QVERIFY(link(1, pty.slavePath()));
         QVERIFY(QFile::setPermissions(pty.slavePath(), QFileDevice::Permissions()));
-        QtSerialPort port(dir.path());
+        SystemSerialPort port(dir.path());
         QCOMPARE(failureOf(port, port.open(onPort(1))), PortErrors::OpenFailed);
         const QString message = port.lastFailure().message;
         QVERIFY2(message.contains(qt_error_string(EACCES)), qPrintable(message));
@@ -269,5 +269,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestQtSerialPort)
-#include "tst_qtserialport.moc"
+QTEST_GUILESS_MAIN(TestSystemSerialPort)
+#include "tst_systemserialport.moc"

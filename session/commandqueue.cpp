@@ -1,0 +1,64 @@
+#include "session/commandqueue.h"
+
+using namespace std::chrono;
+
+CommandQueue::CommandQueue(milliseconds pause, Writer write, QObject *parent)
+    : QObject(parent), m_pause(pause), m_write(std::move(write))
+{
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &CommandQueue::writeDue);
+}
+
+bool CommandQueue::enqueue(const QList<Command> &commands)
+{
+    if (m_waiting.size() + commands.size() > kMaxWaiting)
+        return false;
+    for (const Command &command : commands)
+        m_waiting.enqueue(command);
+    writeDue();
+    return true;
+}
+
+void CommandQueue::clear()
+{
+    m_waiting.clear();
+    m_afterPause = nullptr;
+}
+
+void CommandQueue::hold(bool held)
+{
+    m_held = held;
+    if (!held)
+        writeDue();
+}
+
+void CommandQueue::writeDue()
+{
+    const nanoseconds remaining =
+        m_sinceWrite.isValid() ? m_pause - nanoseconds(m_sinceWrite.nsecsElapsed()) : nanoseconds(0);
+    if (remaining > 0ns) {
+        // A timer may fire a hair early: the clock decides.
+        if (m_afterPause || (!m_waiting.isEmpty() && !m_held))
+            scheduleAfter(remaining);
+        return;
+    }
+    if (m_afterPause)
+        std::exchange(m_afterPause, nullptr)();
+    if (m_held || m_waiting.isEmpty())
+        return;
+
+    const Command command = m_waiting.dequeue();
+    m_sinceWrite.start();
+    m_afterPause = command.afterPause;
+    if (!command.text.isEmpty())
+        m_write(command); // may clear or hold the queue
+    if (m_afterPause || !m_waiting.isEmpty())
+        scheduleAfter(m_pause);
+}
+
+void CommandQueue::scheduleAfter(nanoseconds delay)
+{
+    if (!m_timer.isActive())
+        m_timer.start(ceil<milliseconds>(delay));
+}
