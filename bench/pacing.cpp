@@ -50,10 +50,12 @@ PacingRun pressPresets(Rig &rig, int sends)
             }
             lastWrite = now;
             lastCpu = cpu;
-            if (pressed++ <= sends)
+            if (pressed <= sends) {
+                ++pressed;
                 rig.session().selectPreset(3);
-            else
+            } else {
                 loop.quit();
+            }
         });
     QTimer::singleShot(0, &loop, [&] {
         ++pressed;

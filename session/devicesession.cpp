@@ -136,11 +136,13 @@ void DeviceSession::handleLine(const QString &line)
                    StatusTone::Receiving);
     }
 
-    if (reply.duty) {
+    // Only what changed is said: a device that echoes every command would
+    // otherwise have the window redo the same work at every reply.
+    if (reply.duty && *reply.duty != m_dutyText) {
         m_dutyText = *reply.duty;
         emit dutyChanged(m_dutyText);
     }
-    if (reply.preset) {
+    if (reply.preset && *reply.preset != m_preset) {
         m_preset = *reply.preset;
         emit presetHighlighted(m_preset);
     }
@@ -148,9 +150,10 @@ void DeviceSession::handleLine(const QString &line)
 
 void DeviceSession::showStatus(const QString &text, StatusTone tone, const QString &detail)
 {
-    m_status.text = text;
-    m_status.tone = tone;
-    m_status.detail = detail;
+    const StatusLine status{text, tone, detail};
+    if (status == m_status)
+        return;
+    m_status = status;
     emit statusChanged(m_status);
 }
 
