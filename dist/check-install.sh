@@ -28,6 +28,7 @@ for f in "$usr/bin/pwm-panel" "$desktop" "$metainfo" \
          "$share/icons/hicolor/scalable/apps/$id.svg" \
          "$share/icons/hicolor/48x48/apps/$id.png" \
          "$share/icons/hicolor/128x128/apps/$id.png" \
+         "$share/dbus-1/interfaces/${id}1.xml" \
          "$manpage" "$doc/copyright" "$doc/changelog.gz"; do
   [ -f "$f" ] || bad "missing ${f#"$root"}"
 done

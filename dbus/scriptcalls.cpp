@@ -1,0 +1,69 @@
+#include "dbus/scriptcalls.h"
+
+#include "dbus/busname.h"
+#include "session/devicesession.h"
+
+namespace {
+QString errorName(const char *error)
+{
+    return QLatin1String(kInterfaceName) + QLatin1String(".Error.") + QLatin1String(error);
+}
+
+// A wrong argument is the script's own mistake whatever the device does, so
+// it is refused before the device's state is looked at.
+std::optional<CallRefusal> refuseOutside(int value, int lowest, int highest, const char *what)
+{
+    if (value >= lowest && value <= highest)
+        return std::nullopt;
+    return CallRefusal{errorName("OutOfRange"), QStringLiteral("%1 %2 is outside %3 to %4")
+                                                    .arg(QLatin1String(what))
+                                                    .arg(value)
+                                                    .arg(lowest)
+                                                    .arg(highest)};
+}
+} // namespace
+
+std::optional<CallRefusal> ScriptCalls::refuseUnlessIdentified() const
+{
+    if (m_session.state() == DeviceSession::State::Identified)
+        return std::nullopt;
+    return CallRefusal{errorName("NotIdentified"),
+                       QStringLiteral("the device has not identified itself yet: ") +
+                           m_session.status().text};
+}
+
+std::optional<CallRefusal> ScriptCalls::setDuty(int percent)
+{
+    if (auto refusal = refuseOutside(percent, 0, 100, "duty"))
+        return refusal;
+    if (auto refusal = refuseUnlessIdentified())
+        return refusal;
+    m_session.setDuty(percent, DeviceSession::Origin::Script);
+    return std::nullopt;
+}
+
+std::optional<CallRefusal> ScriptCalls::selectPreset(int preset)
+{
+    if (auto refusal = refuseOutside(preset, 1, 7, "preset"))
+        return refusal;
+    if (auto refusal = refuseUnlessIdentified())
+        return refusal;
+    m_session.selectPreset(preset, DeviceSession::Origin::Script);
+    return std::nullopt;
+}
+
+std::optional<CallRefusal> ScriptCalls::askDuty()
+{
+    if (auto refusal = refuseUnlessIdentified())
+        return refusal;
+    m_session.askDutySetValue(DeviceSession::Origin::Script);
+    return std::nullopt;
+}
+
+std::optional<CallRefusal> ScriptCalls::askPreset()
+{
+    if (auto refusal = refuseUnlessIdentified())
+        return refusal;
+    m_session.askPreset(DeviceSession::Origin::Script);
+    return std::nullopt;
+}

@@ -1,0 +1,73 @@
+// A script in another process drives the panel through the bus: the real
+// window and serial port, the simulator at the other end, gdbus as the script.
+#include "dbus/paneladaptor.h"
+#include "link/qtserialport.h"
+#include "tests/privatebus.h"
+#include "tests/windowharness.h"
+
+#include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
+
+using Panel = WindowHarness<QtSerialPort>;
+
+class TestDBusEndToEnd : public QObject
+{
+    Q_OBJECT
+
+    // Runs gdbus against the panel called PUMP.1 and returns what it printed.
+    static QString gdbus(const QStringList &arguments)
+    {
+        QProcess process;
+        process.start(u"gdbus"_s,
+                      QStringList{u"call"_s, u"--session"_s, u"--dest"_s, u"dev.kestravon.PwmPanel.PUMP_1"_s,
+                                  u"--object-path"_s, u"/dev/kestravon/PwmPanel"_s, u"--method"_s} +
+                          arguments);
+        // The panel answers from this thread, so the loop must keep running meanwhile.
+        QSignalSpy finished(&process, &QProcess::finished);
+        if (!finished.wait(10000))
+            return u"gdbus did not finish: "_s + process.errorString();
+        return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError()).trimmed();
+    }
+
+private slots:
+    void aScriptSetsTheDutyAndReadsItBack()
+    {
+        if (QStandardPaths::findExecutable(u"gdbus"_s).isEmpty())
+            QSKIP("no gdbus on PATH (Debian package libglib2.0-bin; scripts/setup installs it)");
+        PrivateBus bus;
+        if (!bus.start())
+            QSKIP(qPrintable(bus.errorString()));
+        Panel p({}, u"PUMP.1"_s);
+        PanelAdaptor adaptor(p.session());
+        QVERIFY(adaptor.registerOn(bus.connect(u"panel"_s)));
+
+        const QString log = p.dir.filePath(u"device.log"_s);
+        QProcess sim;
+        sim.start(qEnvironmentVariable("PWM_BUILD_DIR", QCoreApplication::applicationDirPath() + "/..") +
+                      "/pwm-device-sim",
+                  {"--link", p.dir.path(), "--log", log, "--duty", "20", "--exit-with",
+                   QString::number(QCoreApplication::applicationPid())});
+        const auto stop = qScopeGuard([&] {
+            sim.terminate();
+            sim.waitForFinished(5000);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine() || sim.state() == QProcess::NotRunning, 10000);
+        QVERIFY2(sim.canReadLine(), qPrintable(sim.errorString() + sim.readAllStandardError()));
+
+        QVERIFY(gdbus({u"dev.kestravon.PwmPanel1.SetDuty"_s, u"50"_s})
+                    .contains(u"dev.kestravon.PwmPanel1.Error.NotIdentified"_s));
+        p.session().searchTick(); // rather than waiting for it
+        QTRY_COMPARE_WITH_TIMEOUT(p.status(), u"Found: DUTY01"_s, 10000);
+        QTRY_COMPARE(p.w().dutyDisplay->text(), u"20"_s); // the read-back
+
+        QCOMPARE(gdbus({u"dev.kestravon.PwmPanel1.SetDuty"_s, u"50"_s}), u"()"_s);
+        QTRY_COMPARE(p.w().dutyDisplay->text(), u"50"_s); // the operator sees it too
+        QCOMPARE(gdbus({u"org.freedesktop.DBus.Properties.Get"_s, u"dev.kestravon.PwmPanel1"_s, u"Duty"_s}),
+                 u"(<'50'>,)"_s);
+        QVERIFY(p.dialogs.shown.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestDBusEndToEnd)
+#include "tst_dbusendtoend.moc"
