@@ -1,6 +1,7 @@
 #include "app/dialogs.h"
 #include "app/mainwindow.h"
 #include "app/quitsignals.h"
+#include "dbus/paneladaptor.h"
 #include "link/systemserialport.h"
 
 #include <QApplication>
@@ -19,6 +20,9 @@ int main(int argc, char *argv[])
     MessageBoxDialogs dialogs;
     MainWindow window(port, dialogs, exe);
     dialogs.setOwnerWindow(&window);
+    // Scripts drive the session through the bus; without one it runs as before.
+    PanelAdaptor busAdaptor(window.session());
+    busAdaptor.registerOnSessionBus();
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::received, &window, [&window] {
         window.closeWithoutAsking();

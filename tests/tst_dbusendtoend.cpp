@@ -1,7 +1,7 @@
 // A script in another process drives the panel through the bus: the real
 // window and serial port, the simulator at the other end, gdbus as the script.
 #include "dbus/paneladaptor.h"
-#include "link/qtserialport.h"
+#include "link/systemserialport.h"
 #include "tests/privatebus.h"
 #include "tests/windowharness.h"
 
@@ -9,7 +9,7 @@
 #include <QScopeGuard>
 #include <QStandardPaths>
 
-using Panel = WindowHarness<QtSerialPort>;
+using Panel = WindowHarness<SystemSerialPort>;
 
 class TestDBusEndToEnd : public QObject
 {

@@ -16,12 +16,11 @@ namespace {
 const QString kBusName = u"dev.kestravon.PwmPanel.pwm_panel"_s;
 const QString kProperties = u"org.freedesktop.DBus.Properties"_s;
 
-// Found, with the read-backs and polls stopped, so only the test writes.
-void identifyAndTakeOverTimers(SessionHarness &h)
+// Found; the harness's timers never tick, so only the test writes from now on.
+void identify(SessionHarness &h)
 {
     h.identify();
-    h.session->readBackTimer().stop();
-    h.session->sampleTimer().stop();
+    QTRY_COMPARE(h.session->state(), DeviceSession::State::Identified);
     h.port.writes.clear();
 }
 
@@ -151,20 +150,18 @@ private slots:
         SessionHarness h;
         PanelAdaptor adaptor(*h.session);
         QVERIFY(adaptor.registerOn(m_panelBus));
-        if (found)
-            identifyAndTakeOverTimers(h);
-        else
-            h.session->searchTick(); // the port is open, the device silent
+        if (found) {
+            identify(h);
+        } else { // the port open, the device silent
+            h.session->searchTick();
+            QVERIFY(waitForWrites(h.port, 1));
+            h.port.writes.clear();
+        }
 
         const QDBusMessage reply = call(method, argument == -1000 ? QVariantList() : QVariantList{argument});
         QCOMPARE(reply.type() == QDBusMessage::ErrorMessage ? reply.errorName() : QString(), error);
         QCOMPARE(reply.type() == QDBusMessage::ErrorMessage, !error.isEmpty());
-
-        // The panel's own question queues behind whatever the call queued.
-        if (!found)
-            identifyAndTakeOverTimers(h);
-        h.session->askPreset();
-        QTRY_COMPARE(h.port.writes, writes + QByteArrayList{"SV02?\r"});
+        QCOMPARE(h.writesUpToMarker(), writes);
         QCOMPARE(h.prompts.noResponseAsked, 0);
     }
 
@@ -176,7 +173,7 @@ private slots:
         h.prompts.defaultAnswer = true;
         PanelAdaptor adaptor(*h.session);
         QVERIFY(adaptor.registerOn(m_panelBus));
-        identifyAndTakeOverTimers(h);
+        identify(h);
         h.port.failures[u"Write"_s] = PortErrors::WriteFailed;
 
         QCOMPARE(call(u"SetDuty"_s, {50}).type(), QDBusMessage::ReplyMessage);
@@ -223,7 +220,7 @@ private slots:
         SessionHarness h;
         PanelAdaptor adaptor(*h.session);
         QVERIFY(adaptor.registerOn(m_panelBus));
-        identifyAndTakeOverTimers(h);
+        identify(h);
         Heard heard;
         listen(heard, kProperties, u"PropertiesChanged"_s);
 
@@ -257,7 +254,7 @@ private slots:
         listen(heard, QLatin1String(kInterfaceName), u"LineReceived"_s);
         listen(heard, QLatin1String(kInterfaceName), u"CommandSent"_s);
 
-        identifyAndTakeOverTimers(h);
+        identify(h);
         QCOMPARE(call(u"AskDuty"_s).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE(h.port.writes, QByteArrayList{"SV01?\r"});
         h.port.simulateArrival("SV01=20\r\xb5\r");
