@@ -54,7 +54,9 @@ bool PanelAdaptor::registerOn(QDBusConnection bus)
     // The object first, so that whoever sees the name appear finds it.
     if (!bus.registerService(name)) {
         bus.unregisterObject(path);
-        qCInfo(lcLink).noquote() << wireTime() << "no D-Bus interface:" << name << "is taken by another copy";
+        // Taken by another copy, as a rule; the bus's own words say if not.
+        qCInfo(lcLink).noquote() << wireTime() << "no D-Bus interface: could not take" << name
+                                 << "(another copy?):" << bus.lastError().message();
         return false;
     }
     m_bus = bus;

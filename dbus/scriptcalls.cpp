@@ -21,6 +21,15 @@ std::optional<CallRefusal> refuseOutside(int value, int lowest, int highest, con
                                                     .arg(lowest)
                                                     .arg(highest)};
 }
+// The queue holds 16 commands: a script that outruns the wire is told so
+// rather than answered as if its command were on its way.
+std::optional<CallRefusal> refuseUnlessQueued(bool queued)
+{
+    if (queued)
+        return std::nullopt;
+    return CallRefusal{errorName("Busy"), QStringLiteral("too many commands are waiting for the device; "
+                                                         "wait for CommandSent and call again")};
+}
 } // namespace
 
 std::optional<CallRefusal> ScriptCalls::refuseUnlessIdentified() const
@@ -38,8 +47,7 @@ std::optional<CallRefusal> ScriptCalls::setDuty(int percent)
         return refusal;
     if (auto refusal = refuseUnlessIdentified())
         return refusal;
-    m_session.setDuty(percent, DeviceSession::Origin::Script);
-    return std::nullopt;
+    return refuseUnlessQueued(m_session.setDuty(percent, DeviceSession::Origin::Script));
 }
 
 std::optional<CallRefusal> ScriptCalls::selectPreset(int preset)
@@ -48,22 +56,19 @@ std::optional<CallRefusal> ScriptCalls::selectPreset(int preset)
         return refusal;
     if (auto refusal = refuseUnlessIdentified())
         return refusal;
-    m_session.selectPreset(preset, DeviceSession::Origin::Script);
-    return std::nullopt;
+    return refuseUnlessQueued(m_session.selectPreset(preset, DeviceSession::Origin::Script));
 }
 
 std::optional<CallRefusal> ScriptCalls::askDuty()
 {
     if (auto refusal = refuseUnlessIdentified())
         return refusal;
-    m_session.askDutySetValue(DeviceSession::Origin::Script);
-    return std::nullopt;
+    return refuseUnlessQueued(m_session.askDutySetValue(DeviceSession::Origin::Script));
 }
 
 std::optional<CallRefusal> ScriptCalls::askPreset()
 {
     if (auto refusal = refuseUnlessIdentified())
         return refusal;
-    m_session.askPreset(DeviceSession::Origin::Script);
-    return std::nullopt;
+    return refuseUnlessQueued(m_session.askPreset(DeviceSession::Origin::Script));
 }

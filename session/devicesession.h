@@ -58,12 +58,14 @@ public:
     // Loads the settings and starts searching; call once the signals are connected.
     void start();
 
-    // --- the control panel (panelcommands.cpp); each returns at once ---
-    void setDuty(int percent, Origin origin = Origin::Panel);     // then asks for the value back
-    bool sendTypedDuty(const QString &text);                      // false: not a whole 0 to 100
-    void selectPreset(int preset, Origin origin = Origin::Panel); // 1 to 7
-    void askDutySetValue(Origin origin = Origin::Panel);
-    void askPreset(Origin origin = Origin::Panel);
+    // --- the control panel (panelcommands.cpp); each returns at once, and
+    // false when nothing was queued (the queue is full, the program ending) ---
+    bool setDuty(int percent, Origin origin = Origin::Panel);     // then asks for the value back
+    bool selectPreset(int preset, Origin origin = Origin::Panel); // 1 to 7
+    bool askDutySetValue(Origin origin = Origin::Panel);
+    bool askPreset(Origin origin = Origin::Panel);
+    // False only when the text is not a whole number from 0 to 100.
+    bool sendTypedDuty(const QString &text);
 
     // --- the settings panel (sessionsettings.cpp) ---
     void pauseSampling();
@@ -121,7 +123,7 @@ private:
     void showPortFailure(const PortFailure &failure);
     // False when the program ends or the queue is full: nothing was queued.
     bool queueCommands(const QList<CommandQueue::Command> &commands);
-    void queuePanelCommand(const QString &text, Origin origin);
+    bool queuePanelCommand(const QString &text, Origin origin);
     // Called by the queue when a command is due.
     void writeCommand(const CommandQueue::Command &command);
     void askAfterNoResponse();

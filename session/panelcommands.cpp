@@ -13,15 +13,15 @@ CommandQueue::OnFailure failureFor(DeviceSession::Origin origin)
 }
 } // namespace
 
-void DeviceSession::queuePanelCommand(const QString &text, Origin origin)
+bool DeviceSession::queuePanelCommand(const QString &text, Origin origin)
 {
-    queueCommands({{text.toLatin1(), failureFor(origin)}});
+    return queueCommands({{text.toLatin1(), failureFor(origin)}});
 }
 
-void DeviceSession::setDuty(int percent, Origin origin)
+bool DeviceSession::setDuty(int percent, Origin origin)
 {
     // Both or neither: a full queue must not leave a duty without its read-back.
-    queueCommands(
+    return queueCommands(
         {{"SV01=" + QByteArray::number(percent), failureFor(origin)}, {"PV1?", failureFor(origin)}});
 }
 
@@ -36,19 +36,19 @@ bool DeviceSession::sendTypedDuty(const QString &text)
 
 // Only the device's "SV02=" reply moves the highlight, so the panel never
 // shows a preset the device did not take.
-void DeviceSession::selectPreset(int preset, Origin origin)
+bool DeviceSession::selectPreset(int preset, Origin origin)
 {
-    queuePanelCommand(QStringLiteral("SV02=") + QString::number(preset), origin);
+    return queuePanelCommand(QStringLiteral("SV02=") + QString::number(preset), origin);
 }
 
-void DeviceSession::askDutySetValue(Origin origin)
+bool DeviceSession::askDutySetValue(Origin origin)
 {
-    queuePanelCommand(QStringLiteral("SV01?"), origin);
+    return queuePanelCommand(QStringLiteral("SV01?"), origin);
 }
 
-void DeviceSession::askPreset(Origin origin)
+bool DeviceSession::askPreset(Origin origin)
 {
-    queuePanelCommand(QStringLiteral("SV02?"), origin);
+    return queuePanelCommand(QStringLiteral("SV02?"), origin);
 }
 
 void DeviceSession::readBackStep()

@@ -3,6 +3,7 @@
 // test runs its own bus daemon; the script is a second connection to it.
 #include "dbus/busname.h"
 #include "dbus/paneladaptor.h"
+#include "dbus/scriptcalls.h"
 #include "tests/privatebus.h"
 #include "tests/sessionharness.h"
 
@@ -180,6 +181,20 @@ private slots:
         QTRY_COMPARE(adaptor.identified(), false);
         QCOMPARE(adaptor.statusTone(), u"searching"_s);
         QCOMPARE(h.prompts.noResponseAsked, 0);
+    }
+
+    // A script that outruns the wire is told so, not answered as if queued.
+    void aFullQueueAnswersBusy()
+    {
+        SessionHarness h;
+        identify(h);
+        h.waitOutThePause();
+        ScriptCalls calls(*h.session);
+        QStringList answers;
+        for (int i = 0; i < 20; ++i)
+            answers << calls.askPreset().value_or(CallRefusal{}).errorName;
+        QCOMPARE(answers.count(QString()), CommandQueue::kMaxWaiting + 1); // one written at once
+        QCOMPARE(answers.last(), u"dev.kestravon.PwmPanel1.Error.Busy"_s);
     }
 
     // The values follow the session step by step, and each step announces
