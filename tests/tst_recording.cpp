@@ -1,0 +1,155 @@
+// Recording to CSV: the row format (quoting, escapes, numbers, time), the
+// recorder's rows reaching the file as they come, and failures that stop it.
+#include "trend/csvrowformat.h"
+#include "trend/recorder.h"
+
+#include <QDateTime>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace Qt::StringLiterals;
+using Direction = CsvRowFormat::Direction;
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestRecording : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writesOneRowPerText_data()
+    {
+        QTest::addColumn<Direction>("direction");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("fields"); // after time and elapsed_s
+        // clang-format off
+        QTest::addRow("a command sent has no value") << Direction::Sent << "PV01?"_ba << "sent,PV01?,,"_ba;
+        QTest::addRow("a reply received has name and value") << Direction::Received << "SV01=50"_ba << "received,SV01=50,SV01,50"_ba;
+        QTest::addRow("trailing zeros go") << Direction::Received << "PV1=48.500"_ba << "received,PV1=48.500,PV1,48.5"_ba;
+        QTest::addRow("seven digits, no grouping") << Direction::Received << "PV1=1234567"_ba << "received,PV1=1234567,PV1,1234567"_ba;
+        QTest::addRow("more digits round to seven") << Direction::Received << "PV1=12345.678"_ba << "received,PV1=12345.678,PV1,12345.68"_ba;
+        QTest::addRow("a comma is quoted") << Direction::Received << "A,B=1"_ba << "received,\"A,B=1\",,"_ba;
+        QTest::addRow("a double quote is doubled") << Direction::Received << "say \"hi\""_ba << "received,\"say \"\"hi\"\"\",,"_ba;
+        QTest::addRow("bytes outside printable ASCII are escaped") << Direction::Received << "\x01\tA\xff\r"_ba << "received,\\x01\\x09A\\xFF\\x0D,,"_ba;
+        QTest::addRow("a backslash is escaped, so text reads back") << Direction::Received << "a\\x41"_ba << "received,a\\x5Cx41,,"_ba;
+        // clang-format on
+    }
+    void writesOneRowPerText()
+    {
+        QFETCH(Direction, direction);
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, fields);
+        CsvRowFormat format;
+        const QByteArray row = format.row(0, 61'007, direction, text);
+        QVERIFY(row.endsWith("\r\n"));
+        const QByteArray afterTime = row.mid(row.indexOf(',') + 1).chopped(2);
+        QCOMPARE(afterTime, "61.007," + fields);
+    }
+
+    void writesLocalTimeWithMillisecondsAndOffset_data()
+    {
+        QTest::addColumn<QByteArray>("zone"); // POSIX TZ rules: no zone database needed
+        QTest::addColumn<qint64>("msecs");
+        QTest::addColumn<QByteArray>("time");
+        const qint64 t = QDateTime(QDate(2026, 12, 7), QTime(18, 59, 40, 123), Qt::UTC).toMSecsSinceEpoch();
+        QTest::addRow("one hour east") << "CET-1"_ba << t << "2026-12-07T19:59:40.123+01:00"_ba;
+        QTest::addRow("UTC") << "UTC0"_ba << t + 4 << "2026-12-07T18:59:40.127+00:00"_ba;
+        QTest::addRow("half an hour") << "<+0530>-5:30"_ba << t << "2026-12-08T00:29:40.123+05:30"_ba;
+        QTest::addRow("west, across midnight")
+            << "<-03>3"_ba << t - 19 * 3600'000 << "2026-12-06T20:59:40.123-03:00"_ba;
+    }
+    void writesLocalTimeWithMillisecondsAndOffset()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(qint64, msecs);
+        QFETCH(QByteArray, time);
+        const QByteArray saved = qgetenv("TZ");
+        qputenv("TZ", zone);
+        const auto restore = qScopeGuard([&] { qputenv("TZ", saved); });
+        CsvRowFormat format;
+        QCOMPARE(format.row(msecs, 0, Direction::Sent, "I?").left(time.size()), time);
+    }
+
+    void sendsEachRowToTheFileAsItComes()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"run.csv"_s);
+        Recorder recorder;
+        QSignalSpy started(&recorder, &Recorder::started);
+        QVERIFY(recorder.start(path));
+        QCOMPARE(started.size(), 1);
+        recorder.recordCommand("PV01?");
+        recorder.recordLine("PV01=49");
+        // Read while recording: nothing is held back in a buffer.
+        const QList<QByteArray> rows = readFile(path).split('\n');
+        QCOMPARE(rows.size(), 4); // three rows and what follows the last LF
+        QCOMPARE(rows[0], "time,elapsed_s,direction,text,name,value\r"_ba);
+        QVERIFY(rows[1].endsWith(",sent,PV01?,,\r"));
+        QVERIFY(rows[2].endsWith(",received,PV01=49,PV01,49\r"));
+        recorder.stop();
+        recorder.recordLine("PV01=50");
+        QCOMPARE(readFile(path).count('\n'), 3);
+    }
+
+    void aFailureStopsRecordingAndKeepsTheRowsBefore_data()
+    {
+        QTest::addColumn<QString>("path");  // in the temporary folder unless absolute
+        QTest::addColumn<int>("sizeLimit"); // bytes a file may grow to; 0: none
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<int>("rowsKept"); // -1: no file
+        QTest::addRow("a folder that is not there")
+            << u"gone/run.csv"_s << 0 << u"No such file or directory"_s << -1;
+        QTest::addRow("a full device") << u"/dev/full"_s << 0 << u"No space left on device"_s << 0;
+        QTest::addRow("a file that cannot grow, mid-row") << u"run.csv"_s << 200 << u"File too large"_s << 3;
+    }
+    void aFailureStopsRecordingAndKeepsTheRowsBefore()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, sizeLimit);
+        QFETCH(QString, reason);
+        QFETCH(int, rowsKept);
+        QTemporaryDir dir;
+        path = QDir(dir.path()).absoluteFilePath(path);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const auto restore = qScopeGuard([&] { setrlimit(RLIMIT_FSIZE, &saved); });
+        if (sizeLimit) {
+            std::signal(SIGXFSZ, SIG_IGN); // the write fails rather than ending the process
+            rlimit limit = saved;
+            limit.rlim_cur = rlim_t(sizeLimit);
+            QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
+        }
+
+        Recorder recorder;
+        QSignalSpy failed(&recorder, &Recorder::failed);
+        if (recorder.start(path))
+            for (int i = 0; i < 10 && recorder.isRecording(); ++i)
+                recorder.recordLine("PV01=" + QByteArray::number(40 + i));
+        QVERIFY(!recorder.isRecording());
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed[0][0].toString(), path);
+        QCOMPARE(failed[0][1].toString(), reason);
+        if (rowsKept < 0) {
+            QVERIFY(!QFile::exists(path));
+        } else if (sizeLimit) {
+            const QByteArray kept = readFile(path);
+            QCOMPARE(kept.count('\n'), rowsKept);
+            QVERIFY(kept.endsWith(",received,PV01=41,PV01,41\r\n")); // no part of the next row
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecording)
+#include "tst_recording.moc"

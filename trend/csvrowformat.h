@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+// One CSV row per command sent or line received:
+//   time,elapsed_s,direction,text,name,value
+// time is local ISO 8601 with milliseconds and offset
+// (2026-12-07T19:59:40.123+01:00), elapsed_s seconds with three decimals,
+// direction "sent" or "received", text the bytes without their CR with every
+// byte outside printable ASCII (and the backslash, so the text reads back
+// unambiguously) as \xHH, name and value filled for a NAME=number text.
+// Fields are quoted as RFC 4180 says; rows end with CRLF.
+class CsvRowFormat
+{
+public:
+    enum class Direction { Sent, Received };
+
+    static QByteArray header();
+    QByteArray row(qint64 msecsSinceEpoch, qint64 elapsedMSecs, Direction direction, QByteArrayView text);
+
+    QByteArray localTime(qint64 msecsSinceEpoch);
+    static QByteArray elapsedSeconds(qint64 msecs);
+    static QByteArray escapeText(QByteArrayView text);
+    // Quoted only when it holds a comma, a double quote, a CR or an LF.
+    static QByteArray quoteField(QByteArrayView field);
+
+private:
+    // Rows come in thousands per second: the local date, time and offset are
+    // worked out once per second (a zone's offset changes only on a second).
+    qint64 m_cachedSecond = -1;
+    QByteArray m_cachedDateTime; // yyyy-MM-ddTHH:mm:ss
+    QByteArray m_cachedOffset;   // +hh:mm
+};

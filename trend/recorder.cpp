@@ -1,0 +1,83 @@
+#include "trend/recorder.h"
+
+#include <QDateTime>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+Recorder::Recorder(QObject *parent) : QObject(parent) {}
+
+Recorder::~Recorder()
+{
+    m_file.close();
+}
+
+bool Recorder::start(const QString &path)
+{
+    stop();
+    m_file.setFileName(path);
+    // Unbuffered: every row is its own write() to the system.
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        emit failed(path, m_file.errorString());
+        return false;
+    }
+    m_written = 0;
+    m_sinceStart.start();
+    if (!write(CsvRowFormat::header()))
+        return false;
+    emit started(path);
+    return true;
+}
+
+void Recorder::stop()
+{
+    if (!m_file.isOpen())
+        return;
+    m_file.close();
+    emit stopped();
+}
+
+void Recorder::recordCommand(const QByteArray &command)
+{
+    if (m_file.isOpen())
+        appendRow(CsvRowFormat::Direction::Sent, command, QDateTime::currentMSecsSinceEpoch());
+}
+
+void Recorder::recordLine(const QByteArray &line)
+{
+    if (m_file.isOpen())
+        appendRow(CsvRowFormat::Direction::Received, line, QDateTime::currentMSecsSinceEpoch());
+}
+
+void Recorder::appendRow(CsvRowFormat::Direction direction, QByteArrayView text, qint64 msecsSinceEpoch)
+{
+    if (m_file.isOpen())
+        write(m_format.row(msecsSinceEpoch, m_sinceStart.elapsed(), direction, text));
+}
+
+bool Recorder::write(const QByteArray &bytes)
+{
+    // write() itself rather than QFile: after a partial write QFile reports
+    // the short count but not the system's reason.
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(m_file.handle(), bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0) {
+            done += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        const QString reason = QString::fromLocal8Bit(std::strerror(n < 0 ? errno : EIO));
+        // A row cut off by a full disk would leave a broken last line: cut it back.
+        if (done > 0 && ::ftruncate(m_file.handle(), m_written) != 0)
+            qWarning("recorder: the partial row stays in %s", qPrintable(m_file.fileName()));
+        m_file.close();
+        emit failed(m_file.fileName(), reason);
+        emit stopped();
+        return false;
+    }
+    m_written += done;
+    return true;
+}

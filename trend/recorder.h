@@ -1,0 +1,45 @@
+#pragma once
+
+#include "trend/csvrowformat.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QObject>
+
+// Appends one CSV row per command written and line received to a file while
+// recording. Each row goes to the system as it is written, so a crash loses
+// at most the row being written. A file that cannot be created or a write
+// that fails stops the recording and says why; the rows before stay.
+class Recorder : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Recorder(QObject *parent = nullptr);
+    ~Recorder() override;
+
+    bool isRecording() const { return m_file.isOpen(); }
+    QString fileName() const { return m_file.fileName(); }
+
+    // Creates (or empties) the file and writes the header. False when that
+    // failed; failed() has said why.
+    bool start(const QString &path);
+    void stop();
+
+    void recordCommand(const QByteArray &command);
+    void recordLine(const QByteArray &line);
+    void appendRow(CsvRowFormat::Direction direction, QByteArrayView text, qint64 msecsSinceEpoch);
+
+signals:
+    void started(const QString &path);
+    void stopped();
+    // The system's reason, e.g. "No space left on device"; stopped() follows.
+    void failed(const QString &path, const QString &reason);
+
+private:
+    bool write(const QByteArray &bytes);
+
+    QFile m_file;
+    qint64 m_written = 0; // bytes of whole rows in the file
+    QElapsedTimer m_sinceStart;
+    CsvRowFormat m_format;
+};

@@ -1,0 +1,39 @@
+#include "trend/sampleexport.h"
+
+#include "trend/csvrowformat.h"
+#include "trend/namedvalue.h"
+#include "trend/samplestore.h"
+
+#include <QIODevice>
+#include <algorithm>
+
+bool exportSamples(const SampleStore &store, QIODevice &out)
+{
+    struct Entry
+    {
+        qint64 msecs;
+        int series;
+        double value;
+    };
+    std::vector<Entry> entries;
+    for (int s = 0; s < int(store.series().size()); ++s)
+        for (const SampleStore::Sample &sample : store.series()[size_t(s)].samples)
+            entries.push_back({sample.msecs, s, sample.value});
+    // Stable: samples of one series at the same millisecond keep their order.
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry &a, const Entry &b) { return a.msecs < b.msecs; });
+
+    CsvRowFormat format;
+    QByteArray chunk = CsvRowFormat::header();
+    for (const Entry &e : entries) {
+        const QByteArray text =
+            store.series()[size_t(e.series)].name.toLatin1() + '=' + formatSampleValue(e.value).toLatin1();
+        chunk += format.row(e.msecs, e.msecs - store.originMSecs(), CsvRowFormat::Direction::Received, text);
+        if (chunk.size() > 64 * 1024) {
+            if (out.write(chunk) != chunk.size())
+                return false;
+            chunk.clear();
+        }
+    }
+    return out.write(chunk) == chunk.size();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <deque>
+#include <vector>
+
+// Every NAME=number line received, one series per name in order of first
+// arrival, each holding at most a fixed number of samples: the oldest go first.
+// Lives from program start, so a trend window opened later has the past.
+class SampleStore : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr qsizetype kMaxSamplesPerSeries = 100'000;
+
+    struct Sample
+    {
+        qint64 msecs; // since the epoch
+        double value;
+    };
+    struct Series
+    {
+        QString name;
+        std::deque<Sample> samples;
+    };
+
+    explicit SampleStore(qsizetype maxSamplesPerSeries = kMaxSamplesPerSeries, QObject *parent = nullptr);
+
+    const std::vector<Series> &series() const { return m_series; }
+    qsizetype maxSamplesPerSeries() const { return m_maxSamples; }
+    // When collecting began: program start, or the last clear.
+    qint64 originMSecs() const { return m_originMSecs; }
+    bool hasDropped() const { return m_dropped; }
+
+    // A line from the device as the session hands it over, without its CR.
+    void addLine(const QByteArray &line);
+    void addLineAt(QByteArrayView line, qint64 msecsSinceEpoch);
+    void clear();
+
+signals:
+    void seriesAdded(int index);
+    // Per sample: listeners only mark themselves dirty.
+    void sampleAdded();
+    // The first time any series reached its bound; said once.
+    void samplesDropped();
+    void cleared();
+
+private:
+    std::vector<Series> m_series;
+    qsizetype m_maxSamples;
+    qint64 m_originMSecs;
+    bool m_dropped = false;
+};
