@@ -1,0 +1,78 @@
+#pragma once
+
+#include "trend/samplestore.h"
+
+#include <QRectF>
+#include <QSet>
+#include <QTimer>
+#include <QWidget>
+#include <chrono>
+
+// The samples of a SampleStore against time, one line per shown series,
+// painted with QPainter. However fast samples come, it repaints at most every
+// kRepaintInterval, and only while shown and not paused: with nothing
+// arriving, or paused, or hidden, no timer runs.
+class TrendChart : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr auto kRepaintInterval = std::chrono::milliseconds(100);
+
+    explicit TrendChart(const SampleStore &store, QWidget *parent = nullptr);
+
+    // Okabe and Ito's colours, told apart with the common colour-vision deficiencies.
+    static QColor seriesColour(int index);
+
+    // Zero: everything held.
+    void setSpan(std::chrono::milliseconds span);
+    // The view stands still; the store goes on collecting.
+    void setPaused(bool paused);
+    bool isPaused() const { return m_paused; }
+    void setSeriesShown(const QString &name, bool shown);
+    bool isSeriesShown(const QString &name) const { return !m_hidden.contains(name); }
+    bool isRepaintPending() const { return m_repaintTimer.isActive(); }
+
+    // Where a sample is drawn, in widget coordinates, with the view as it stands now.
+    QPointF pointFor(qint64 msecs, double value) const;
+
+    QSize sizeHint() const override { return {640, 360}; }
+
+signals:
+    // The throttled repaint came: whatever shows the latest values updates now.
+    void refreshed();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    // Time and value ranges, ticks and the plot area for one painting.
+    struct View
+    {
+        QRectF plot;
+        qint64 startMSecs = 0, endMSecs = 0, timeStepMSecs = 1000;
+        double low = 0, high = 1, valueStep = 0.5;
+        int valueDecimals = 1;
+        bool hasData = false;
+        double x(qint64 msecs) const;
+        double y(double value) const;
+    };
+
+    using SampleRange = std::pair<std::deque<SampleStore::Sample>::const_iterator,
+                                  std::deque<SampleStore::Sample>::const_iterator>;
+    static SampleRange samplesBetween(const std::deque<SampleStore::Sample> &samples, qint64 from, qint64 to);
+
+    View computeView() const;
+    void scheduleRepaint();
+    void refresh();
+    void paintGrid(QPainter &p, const View &v) const;
+    void paintSeries(QPainter &p, const View &v) const;
+
+    const SampleStore &m_store;
+    QSet<QString> m_hidden;
+    std::chrono::milliseconds m_span{60'000};
+    bool m_paused = false;
+    qint64 m_frozenEndMSecs = 0;
+    QTimer m_repaintTimer;
+};

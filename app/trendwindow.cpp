@@ -1,0 +1,195 @@
+#include "app/trendwindow.h"
+
+#include "app/dialogs.h"
+#include "app/trendchart.h"
+#include "link/numbertext.h"
+#include "trend/sampleexport.h"
+#include "trend/samplestore.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QSaveFile>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+struct SpanChoice
+{
+    const char *text;
+    std::chrono::milliseconds span; // zero: everything held
+};
+const SpanChoice kSpans[] = {{"1 min", 1min}, {"10 min", 10min}, {"1 h", 1h}, {"Everything held", 0ms}};
+
+QIcon swatch(const QColor &colour)
+{
+    QPixmap pix(QSize(24, 24));
+    pix.fill(Qt::transparent);
+    QPainter p(&pix);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawRoundedRect(QRectF(2, 8, 20, 8), 2, 2);
+    return QIcon(pix);
+}
+
+QString stamp()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+}
+
+} // namespace
+
+TrendWindow::TrendWindow(SampleStore &store, const QString &name, const QString &folder, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_store(store), m_name(name), m_folder(folder)
+{
+    setWindowTitle(QStringLiteral("Trend: ") + name);
+    m_chart = new TrendChart(store, this);
+
+    m_span = new QComboBox(this);
+    for (const SpanChoice &choice : kSpans)
+        m_span->addItem(tr(choice.text));
+    m_pause = new QPushButton(tr("Pause"), this);
+    m_pause->setCheckable(true);
+    auto *clear = new QPushButton(tr("Clear"), this);
+    auto *saveImage = new QPushButton(tr("Save image…"), this);
+    auto *exportCsv = new QPushButton(tr("Export CSV…"), this);
+    auto *tools = new QHBoxLayout;
+    tools->addWidget(new QLabel(tr("Span:"), this));
+    tools->addWidget(m_span);
+    tools->addWidget(m_pause);
+    tools->addWidget(clear);
+    tools->addStretch(1);
+    tools->addWidget(saveImage);
+    tools->addWidget(exportCsv);
+
+    m_droppedNotice = new QLabel(this);
+    m_droppedNotice->setText(
+        tr("Only the last %1 samples of each series are kept: older ones have been dropped.")
+            .arg(locale().toString(store.maxSamplesPerSeries())));
+    m_droppedNotice->setVisible(store.hasDropped());
+
+    auto *body = new QHBoxLayout;
+    body->addWidget(m_chart, 1);
+    body->addWidget(buildLegend());
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(tools);
+    layout->addWidget(m_droppedNotice);
+    layout->addLayout(body, 1);
+    resize(860, 480);
+
+    connect(m_span, &QComboBox::currentIndexChanged, this, &TrendWindow::chooseSpan);
+    connect(m_pause, &QPushButton::toggled, m_chart, &TrendChart::setPaused);
+    connect(clear, &QPushButton::clicked, &store, &SampleStore::clear);
+    connect(saveImage, &QPushButton::clicked, this, &TrendWindow::saveImage);
+    connect(exportCsv, &QPushButton::clicked, this, &TrendWindow::exportCsv);
+    connect(m_chart, &TrendChart::refreshed, this, &TrendWindow::updateLegendValues);
+    connect(&store, &SampleStore::seriesAdded, this, &TrendWindow::addLegendRow);
+    connect(&store, &SampleStore::cleared, this, &TrendWindow::clearLegend);
+    connect(&store, &SampleStore::samplesDropped, m_droppedNotice, &QWidget::show);
+}
+
+QWidget *TrendWindow::buildLegend()
+{
+    auto *legend = new QWidget(this);
+    m_legend = new QGridLayout(legend);
+    m_legend->setContentsMargins(4, 0, 0, 0);
+    m_legend->setColumnMinimumWidth(1, 70);
+    m_legend->setRowStretch(0, 0);
+    for (int i = 0; i < int(m_store.series().size()); ++i)
+        addLegendRow(i);
+    return legend;
+}
+
+void TrendWindow::addLegendRow(int index)
+{
+    const QString name = m_store.series()[size_t(index)].name;
+    auto *shown = new QCheckBox(name);
+    shown->setIcon(swatch(TrendChart::seriesColour(index)));
+    shown->setChecked(m_chart->isSeriesShown(name));
+    shown->setToolTip(tr("Show or hide %1").arg(name));
+    auto *value = new QLabel;
+    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // The stretch row moves down as rows are added.
+    m_legend->setRowStretch(index, 0);
+    m_legend->addWidget(shown, index, 0);
+    m_legend->addWidget(value, index, 1);
+    m_legend->setRowStretch(index + 1, 1);
+    m_legendRows.push_back({shown, value});
+    connect(shown, &QCheckBox::toggled, m_chart,
+            [this, name](bool on) { m_chart->setSeriesShown(name, on); });
+    updateLegendValues();
+}
+
+void TrendWindow::clearLegend()
+{
+    for (const LegendRow &row : m_legendRows) {
+        delete row.shown;
+        delete row.value;
+    }
+    m_legendRows.clear();
+}
+
+void TrendWindow::updateLegendValues()
+{
+    const auto &all = m_store.series();
+    for (size_t i = 0; i < m_legendRows.size() && i < all.size(); ++i)
+        if (!all[i].samples.empty())
+            m_legendRows[i].value->setText(formatReplyNumber(float(all[i].samples.back().value), locale()));
+}
+
+void TrendWindow::chooseSpan(int choice)
+{
+    if (choice >= 0 && choice < int(std::size(kSpans)))
+        m_chart->setSpan(kSpans[choice].span);
+}
+
+void TrendWindow::saveImage()
+{
+    askFileName(tr("Save image"), tr("PNG images (*.png)"),
+                m_name + QStringLiteral("-trend-") + stamp() + ".png", [this](const QString &path) {
+                    if (!m_chart->grab().save(path, "PNG"))
+                        explain(tr("Image not saved"), tr("The image could not be saved to %1.").arg(path));
+                });
+}
+
+void TrendWindow::exportCsv()
+{
+    askFileName(tr("Export CSV"), tr("CSV files (*.csv)"),
+                m_name + QStringLiteral("-samples-") + stamp() + ".csv", [this](const QString &path) {
+                    QSaveFile file(path);
+                    if (!file.open(QIODevice::WriteOnly) || !exportSamples(m_store, file) || !file.commit())
+                        explain(
+                            tr("CSV not exported"),
+                            tr("The samples could not be written to %1: %2.").arg(path, file.errorString()));
+                });
+}
+
+void TrendWindow::askFileName(const QString &title, const QString &filter, const QString &fileName,
+                              const std::function<void(const QString &)> &chosen)
+{
+    auto *dialog = new QFileDialog(this, title, m_folder, filter);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(QFileInfo(fileName).suffix());
+    dialog->selectFile(fileName);
+    connect(dialog, &QFileDialog::fileSelected, this, chosen);
+    dialog->open();
+}
+
+void TrendWindow::explain(const QString &title, const QString &text)
+{
+    DialogContent content{title,           text, QMessageBox::Warning, {QMessageBox::Ok}, QMessageBox::Ok,
+                          QMessageBox::Ok, {}};
+    QMessageBox *box = createMessageBox(content, this).release();
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
