@@ -4,6 +4,57 @@
 
 #include <QDateTime>
 
+namespace {
+
+// Rows are written thousands of times a second: digits go straight into the row.
+void appendDigits(QByteArray &out, qint64 value, int width)
+{
+    char digits[24];
+    int n = 0;
+    do {
+        digits[n++] = char('0' + value % 10);
+        value /= 10;
+    } while (value > 0 || n < width);
+    while (n > 0)
+        out += digits[--n];
+}
+
+void appendElapsedSeconds(QByteArray &out, qint64 msecs)
+{
+    if (msecs < 0) {
+        out += '-';
+        msecs = -msecs;
+    }
+    appendDigits(out, msecs / 1000, 1);
+    out += '.';
+    appendDigits(out, msecs % 1000, 3);
+}
+
+// Every byte outside printable ASCII, and the backslash, as \xHH; quoted as
+// RFC 4180 says when a comma or a double quote is left (CR and LF never are).
+void appendText(QByteArray &out, QByteArrayView text)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const bool quoted = text.contains(',') || text.contains('"');
+    if (quoted)
+        out += '"';
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7f && byte != '\\') {
+            if (c == '"')
+                out += '"';
+            out += c;
+        } else {
+            const char escaped[] = {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xf]};
+            out.append(escaped, 4);
+        }
+    }
+    if (quoted)
+        out += '"';
+}
+
+} // namespace
+
 QByteArray CsvRowFormat::header()
 {
     return QByteArrayLiteral("time,elapsed_s,direction,text,name,value\r\n");
@@ -12,12 +63,13 @@ QByteArray CsvRowFormat::header()
 QByteArray CsvRowFormat::row(qint64 msecsSinceEpoch, qint64 elapsedMSecs, Direction direction,
                              QByteArrayView text)
 {
-    QByteArray out = localTime(msecsSinceEpoch);
-    out.reserve(out.size() + text.size() * 2 + 40);
+    QByteArray out;
+    out.reserve(80 + text.size() * 4);
+    appendLocalTime(out, msecsSinceEpoch);
     out += ',';
-    out += elapsedSeconds(elapsedMSecs);
+    appendElapsedSeconds(out, elapsedMSecs);
     out += direction == Direction::Sent ? QByteArrayView(",sent,") : QByteArrayView(",received,");
-    out += quoteField(escapeText(text));
+    appendText(out, text);
     out += ',';
     if (const std::optional<NamedValue> named = readNamedValue(text)) {
         out += named->name; // letters, digits and underscores: never quoted
@@ -30,7 +82,7 @@ QByteArray CsvRowFormat::row(qint64 msecsSinceEpoch, qint64 elapsedMSecs, Direct
     return out;
 }
 
-QByteArray CsvRowFormat::localTime(qint64 msecsSinceEpoch)
+void CsvRowFormat::appendLocalTime(QByteArray &out, qint64 msecsSinceEpoch)
 {
     const qint64 second = msecsSinceEpoch >= 0 ? msecsSinceEpoch / 1000 : (msecsSinceEpoch - 999) / 1000;
     if (second != m_cachedSecond) {
@@ -38,53 +90,14 @@ QByteArray CsvRowFormat::localTime(qint64 msecsSinceEpoch)
         m_cachedDateTime = local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1();
         const int offset = local.offsetFromUtc();
         const int minutes = qAbs(offset) / 60;
-        m_cachedOffset = QByteArray(offset < 0 ? "-" : "+") +
-                         QByteArray::number(minutes / 60).rightJustified(2, '0') + ':' +
-                         QByteArray::number(minutes % 60).rightJustified(2, '0');
+        m_cachedOffset = offset < 0 ? "-" : "+";
+        appendDigits(m_cachedOffset, minutes / 60, 2);
+        m_cachedOffset += ':';
+        appendDigits(m_cachedOffset, minutes % 60, 2);
         m_cachedSecond = second;
     }
-    const int millis = int(msecsSinceEpoch - second * 1000);
-    return m_cachedDateTime + '.' + QByteArray::number(millis).rightJustified(3, '0') + m_cachedOffset;
-}
-
-QByteArray CsvRowFormat::elapsedSeconds(qint64 msecs)
-{
-    const char *sign = msecs < 0 ? "-" : "";
-    msecs = qAbs(msecs);
-    return sign + QByteArray::number(msecs / 1000) + '.' +
-           QByteArray::number(msecs % 1000).rightJustified(3, '0');
-}
-
-QByteArray CsvRowFormat::escapeText(QByteArrayView text)
-{
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    QByteArray out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7f && byte != '\\') {
-            out += c;
-        } else {
-            out += "\\x";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xf];
-        }
-    }
-    return out;
-}
-
-QByteArray CsvRowFormat::quoteField(QByteArrayView field)
-{
-    bool needsQuotes = false;
-    for (const char c : field)
-        needsQuotes = needsQuotes || c == ',' || c == '"' || c == '\r' || c == '\n';
-    if (!needsQuotes)
-        return field.toByteArray();
-    QByteArray out = "\"";
-    for (const char c : field) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    return out + '"';
+    out += m_cachedDateTime;
+    out += '.';
+    appendDigits(out, msecsSinceEpoch - second * 1000, 3);
+    out += m_cachedOffset;
 }

@@ -19,13 +19,9 @@ public:
     static QByteArray header();
     QByteArray row(qint64 msecsSinceEpoch, qint64 elapsedMSecs, Direction direction, QByteArrayView text);
 
-    QByteArray localTime(qint64 msecsSinceEpoch);
-    static QByteArray elapsedSeconds(qint64 msecs);
-    static QByteArray escapeText(QByteArrayView text);
-    // Quoted only when it holds a comma, a double quote, a CR or an LF.
-    static QByteArray quoteField(QByteArrayView field);
-
 private:
+    void appendLocalTime(QByteArray &out, qint64 msecsSinceEpoch);
+
     // Rows come in thousands per second: the local date, time and offset are
     // worked out once per second (a zone's offset changes only on a second).
     qint64 m_cachedSecond = -1;
