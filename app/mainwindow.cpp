@@ -2,6 +2,7 @@
 
 #include "app/colors.h"
 #include "app/dialogs.h"
+#include "app/trendactions.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -63,6 +64,7 @@ MainWindow::MainWindow(SerialPort &port, Dialogs &dialogs, ExecutableInfo exe,
     m_widgets = buildWindowWidgets(this);
     connectControls();
     connectSession();
+    new TrendActions(*this, m_session, m_widgets); // a child: goes with the window
     m_session.start();
 }
 

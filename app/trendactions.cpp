@@ -61,6 +61,11 @@ TrendActions::~TrendActions()
     delete m_trendWindow;
 }
 
+TrendWindow *TrendActions::trendWindow() const
+{
+    return m_trendWindow;
+}
+
 void TrendActions::showTrend()
 {
     if (!m_trendWindow) {

@@ -26,7 +26,7 @@ public:
 
     SampleStore &store() { return m_store; }
     Recorder &recorder() { return m_recorder; }
-    TrendWindow *trendWindow() const { return m_trendWindow; }
+    TrendWindow *trendWindow() const; // null until first shown
 
     void showTrend();
     void toggleRecording();

@@ -13,5 +13,6 @@ void benchIdle(std::chrono::milliseconds length);
 void benchStartup(int samples);
 void benchNoLineEnd(qint64 megabytes);
 void benchSoak(std::chrono::seconds length);
+void benchTrend(int lines, std::chrono::milliseconds idleLength);
 
 } // namespace bench

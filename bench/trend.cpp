@@ -1,0 +1,209 @@
+// The trend window and recording: the flood with the trend window open and
+// recording on; the program's wake-ups with the trend window open and nothing
+// arriving, and its repaints under a trickle when shown, paused and hidden;
+// the memory 100,000 samples take with the trend window open.
+#include "app/trendactions.h"
+#include "app/trendchart.h"
+#include "app/trendwindow.h"
+#include "bench/benchmarks.h"
+#include "bench/harness.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QThreadPool>
+
+#include <cstdio>
+#include <malloc.h>
+#include <sys/resource.h>
+
+namespace bench {
+namespace {
+
+TrendActions &openTrend(Rig &rig)
+{
+    auto *actions = rig.window->findChild<TrendActions *>();
+    if (!actions)
+        fatal(QStringLiteral("the window has no trend actions"));
+    actions->showTrend();
+    if (!runEventsUntil([&] { return actions->trendWindow()->chart()->isVisible(); }, 5s))
+        fatal(QStringLiteral("the trend window did not show"));
+    return *actions;
+}
+
+// Writes the lines from a thread and runs the window until the session has
+// handled them all, or until nothing more came for 3 s. Returns how many
+// arrived and the seconds from the first write to the last line handled.
+std::pair<quint64, double> pour(Rig &rig, const QByteArray &bytes, quint64 lines)
+{
+    const quint64 base = rig.linesReceived;
+    QEventLoop loop;
+    quint64 counted = 0;
+    const Clock::time_point start = Clock::now();
+    Clock::time_point lastSeen = start;
+    QObject observer;
+    QObject::connect(rig.port.get(), &SerialPort::readyRead, &observer, [&] {
+        counted = rig.linesReceived - base;
+        lastSeen = Clock::now();
+        if (counted >= lines)
+            loop.quit();
+    });
+    std::atomic<bool> written{false};
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &observer, [&] {
+        if (written && Clock::now() - lastSeen > 3s)
+            loop.quit();
+    });
+    watch.start(50ms);
+    std::thread writer([&] {
+        writeAll(rig.device->fd(), bytes.constData(), size_t(bytes.size()), rig.device->stopping());
+        written = true;
+    });
+    runGuarded(loop);
+    writer.join();
+    return {counted, ms(lastSeen - start) / 1e3};
+}
+
+QByteArray numberedLines(const char *name, int lines)
+{
+    QByteArray bytes;
+    bytes.reserve(qsizetype(lines) * 12);
+    for (int i = 0; i < lines; ++i)
+        bytes += name + ("=" + QByteArray::number(i % 1000)) + '\r';
+    return bytes;
+}
+
+// Voluntary context switches of the whole program while its event loop sits
+// for `length` with nothing arriving, less the one that ends the window.
+double wakeUpsPer10s(std::chrono::milliseconds length)
+{
+    QThreadPool::globalInstance()->waitForDone(); // see idle.cpp
+    QEventLoop loop;
+    rusage before{}, after{}, ender{};
+    getrusage(RUSAGE_SELF, &before);
+    std::thread enderThread([&] {
+        std::this_thread::sleep_for(length);
+        QMetaObject::invokeMethod(
+            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+        getrusage(RUSAGE_THREAD, &ender);
+    });
+    loop.exec();
+    enderThread.join();
+    getrusage(RUSAGE_SELF, &after);
+    const double wakes = double(after.ru_nvcsw - before.ru_nvcsw - ender.ru_nvcsw - 1);
+    return std::max(0.0, wakes) * 10000.0 / double(length.count());
+}
+
+// Chart refreshes in one second while a line arrives every 20 ms.
+int refreshesUnderTrickle(Rig &rig, TrendChart &chart)
+{
+    int refreshes = 0;
+    QObject observer;
+    QObject::connect(&chart, &TrendChart::refreshed, &observer, [&] { ++refreshes; });
+    std::thread writer([&] {
+        for (int i = 0; i < 50; ++i) {
+            const QByteArray line = "PV01=" + QByteArray::number(i) + '\r';
+            writeAll(rig.device->fd(), line.constData(), size_t(line.size()), rig.device->stopping());
+            std::this_thread::sleep_for(20ms);
+        }
+    });
+    runEventsFor(1000ms);
+    writer.join();
+    runEventsFor(150ms); // the last one's repaint
+    return refreshes;
+}
+
+void floodWhileRecording(int lines)
+{
+    Rig rig;
+    rig.identify();
+    TrendActions &trend = openTrend(rig);
+    const QString path = rig.dir.filePath(QStringLiteral("flood.csv"));
+    if (!trend.recorder().start(path))
+        fatal(QStringLiteral("cannot record to ") + path);
+    const auto [counted, seconds] = pour(rig, numberedLines("SV01", lines), quint64(lines));
+    trend.recorder().stop();
+    QFile file(path);
+    const qint64 rows = file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') - 1 : -1;
+    const qint64 lost = qint64(lines) - qint64(counted);
+    if (lost != 0 || rows != qint64(counted))
+        markBroken();
+    const double rate = double(counted) / seconds;
+    note(QStringLiteral("trend flood: %1 lines in %2 s, %3 rows recorded, %4 samples held")
+             .arg(counted)
+             .arg(seconds, 0, 'f', 3)
+             .arg(rows)
+             .arg(trend.store().series().empty() ? 0 : trend.store().series()[0].samples.size()));
+    report(QStringLiteral("trend flood, recording (throughput)"), rate, QStringLiteral("lines/s"),
+           QStringLiteral(">= 200000"), rate >= 200000 && lost == 0);
+    report(QStringLiteral("trend flood, recording (lines lost)"), double(lost), QStringLiteral("lines"),
+           QStringLiteral("0"), lost == 0 && rows == qint64(counted));
+}
+
+void idleWithTrendOpen(std::chrono::milliseconds length)
+{
+    Rig rig;
+    rig.identify();
+    TrendChart &chart = *openTrend(rig).trendWindow()->chart();
+    runEventsFor(300ms); // the window's first paints settle
+    const double shown = wakeUpsPer10s(length);
+    chart.setPaused(true);
+    const double paused = wakeUpsPer10s(length);
+    report(QStringLiteral("trend open, idle: wake-ups per 10 s"), shown, QStringLiteral("wake-ups"),
+           QStringLiteral("0 (pass <= 2)"), shown <= 2);
+    report(QStringLiteral("trend paused, idle: wake-ups per 10 s"), paused, QStringLiteral("wake-ups"),
+           QStringLiteral("0 (pass <= 2)"), paused <= 2);
+
+    chart.setPaused(false);
+    const int whileShown = refreshesUnderTrickle(rig, chart);
+    chart.setPaused(true);
+    const int whilePaused = refreshesUnderTrickle(rig, chart);
+    chart.setPaused(false);
+    chart.window()->hide();
+    const int whileHidden = refreshesUnderTrickle(rig, chart);
+    note(QStringLiteral("trend: chart refreshes in 1 s of a line every 20 ms: shown %1, paused %2, hidden %3")
+             .arg(whileShown)
+             .arg(whilePaused)
+             .arg(whileHidden));
+    report(QStringLiteral("trend repaints per s, 50 lines/s (shown)"), whileShown, QStringLiteral("repaints"),
+           QStringLiteral("<= 11"), whileShown <= 11 && whileShown > 0);
+    report(QStringLiteral("trend repaints per s, 50 lines/s (paused, hidden)"), whilePaused + whileHidden,
+           QStringLiteral("repaints"), QStringLiteral("0"), whilePaused + whileHidden == 0);
+}
+
+void memoryOfSamples(int samples)
+{
+    Rig rig;
+    rig.identify();
+    malloc_trim(0);
+    const QString self = QString::number(QCoreApplication::applicationPid());
+    const double before = statusKb(self, "VmRSS");
+    const auto [counted, seconds] = pour(rig, numberedLines("PV01", samples), quint64(samples));
+    Q_UNUSED(seconds);
+    if (counted != quint64(samples))
+        markBroken();
+    TrendActions &trend = openTrend(rig);
+    trend.trendWindow()->findChild<QComboBox *>()->setCurrentIndex(3); // everything held
+    runEventsFor(300ms);
+    malloc_trim(0);
+    const double after = statusKb(self, "VmRSS");
+    const double grown = (after - before) / 1024;
+    note(QStringLiteral("trend memory: %1 kB before, %2 kB after %3 samples with the trend window open")
+             .arg(before)
+             .arg(after)
+             .arg(samples));
+    report(QStringLiteral("trend memory, 100000 samples and window open"), grown, QStringLiteral("MB"),
+           QStringLiteral("< 20"), grown < 20);
+}
+
+} // namespace
+
+void benchTrend(int lines, std::chrono::milliseconds idleLength)
+{
+    std::fprintf(stderr, "trend: %d lines recorded, %lld ms idle\n", lines,
+                 static_cast<long long>(idleLength.count()));
+    floodWhileRecording(lines);
+    idleWithTrendOpen(idleLength);
+    memoryOfSamples(100'000);
+}
+
+} // namespace bench

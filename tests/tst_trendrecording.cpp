@@ -1,0 +1,108 @@
+// Recording and the trend window against the device simulator: Ctrl+R, the
+// file dialog and Return; rows for commands and polled replies; Ctrl+T with
+// the samples since start; a file that cannot be created explained in a box.
+#include "app/trendactions.h"
+#include "app/trendwindow.h"
+#include "link/systemserialport.h"
+#include "tests/windowharness.h"
+
+#include <QFileDialog>
+#include <QProcess>
+#include <QRegularExpression>
+
+using Panel = WindowHarness<SystemSerialPort>;
+
+class TestTrendRecording : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void recordsWhatIsSentAndReceived()
+    {
+        Panel p(
+            "1,\"9600\",\"-\",1,\"DUTY01\"\r\n\"PWM(%):\",\"Label2\",\"nc\",\"nc\"\r\n"_ba); // polls every
+                                                                                             // second
+        QProcess sim;
+        sim.start(qEnvironmentVariable("PWM_BUILD_DIR", QCoreApplication::applicationDirPath() + "/..") +
+                      "/pwm-device-sim",
+                  {"--link", p.dir.path(), "--noise", "--duty", "40", "--exit-with",
+                   QString::number(QCoreApplication::applicationPid())});
+        const auto stop = qScopeGuard([&] {
+            sim.terminate();
+            sim.waitForFinished(5000);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine() || sim.state() == QProcess::NotRunning, 10000);
+        QVERIFY2(sim.canReadLine(), qPrintable(sim.errorString() + sim.readAllStandardError()));
+        p.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(p.window.get()));
+        p.session().searchTick();
+        QTRY_COMPARE_WITH_TIMEOUT(p.status(), u"Found: DUTY01"_s, 10000);
+        QTRY_COMPARE(p.w().dutyDisplay->text(), u"40"_s); // read back before recording
+
+        const QString title = p.window->windowTitle();
+        QTest::keyClick(p.window.get(), Qt::Key_R, Qt::ControlModifier);
+        QFileDialog *dialog = nullptr;
+        QTRY_VERIFY((dialog = p.window->findChild<QFileDialog *>()) && dialog->isVisible());
+        QCOMPARE(dialog->directory().absolutePath(), QDir(p.dir.path()).absolutePath());
+        QLineEdit *nameBox = nullptr;
+        QTRY_VERIFY((nameBox = qobject_cast<QLineEdit *>(QApplication::focusWidget())));
+        QVERIFY2(QRegularExpression(u"^pwm-panel-\\d{8}-\\d{6}\\.csv$"_s).match(nameBox->text()).hasMatch(),
+                 qPrintable(nameBox->text()));
+        const QString path = p.dir.filePath(nameBox->text());
+        QTest::keyClick(nameBox, Qt::Key_Return);
+        QTRY_COMPARE(p.window->windowTitle(), title + u" (recording)"_s);
+
+        QTest::mouseClick(p.w().duty50Button, Qt::LeftButton);
+        QTRY_COMPARE(p.w().dutyDisplay->text(), u"50"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(readFile(path).contains(",received,PV01="), 5000); // a poll's answer
+
+        p.window->activateWindow(); // back from the dialog
+        QVERIFY(QTest::qWaitForWindowActive(p.window.get()));
+        QTest::keyClick(p.window.get(), Qt::Key_T, Qt::ControlModifier);
+        auto *actions = p.window->findChild<TrendActions *>();
+        QTRY_VERIFY(actions->trendWindow() && actions->trendWindow()->isVisible());
+        QCOMPARE(actions->trendWindow()->windowTitle(), u"Trend: pwm-panel"_s);
+        QStringList names;
+        for (const SampleStore::Series &s : actions->store().series())
+            names << s.name;
+        QVERIFY2(names.contains(u"SV02"_s) && names.contains(u"PV01"_s), qPrintable(names.join(u',')));
+
+        p.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(p.window.get()));
+        QTest::keyClick(p.window.get(), Qt::Key_R, Qt::ControlModifier);
+        QTRY_COMPARE(p.window->windowTitle(), title);
+
+        const QList<QByteArray> rows = readFile(path).split('\n');
+        QCOMPARE(rows.first(), "time,elapsed_s,direction,text,name,value\r"_ba);
+        const QRegularExpression rowForm(u"^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d\\d:"
+                                         u"\\d\\d,\\d+\\.\\d{3},(sent|received),"
+                                         "[^,]*,[^,]*,[^,]*\r$"_s);
+        QStringList texts; // direction, text, name and value of each row
+        for (const QByteArray &row : rows.mid(1, rows.size() - 2)) {
+            QVERIFY2(rowForm.match(QString::fromLatin1(row)).hasMatch(), row.constData());
+            texts << QString::fromLatin1(row.mid(row.indexOf(',', row.indexOf(',') + 1) + 1).trimmed());
+        }
+        const qsizetype sent = texts.indexOf(u"sent,SV01=50,SV01,50"_s);
+        QVERIFY(sent >= 0);
+        QVERIFY(texts.indexOf(u"received,SV01=50,SV01,50"_s) > sent);
+        QVERIFY(texts.indexOf(u"sent,PV1?,,"_s) > sent);
+
+        // A file that cannot be created: a box says which and why, nothing is recorded.
+        QTest::keyClick(p.window.get(), Qt::Key_R, Qt::ControlModifier);
+        QTRY_VERIFY((dialog = p.window->findChild<QFileDialog *>()) && dialog->isVisible());
+        QTRY_VERIFY((nameBox = qobject_cast<QLineEdit *>(QApplication::focusWidget())));
+        const QString missing = p.dir.filePath(u"gone/run.csv"_s);
+        nameBox->setText(missing);
+        QTest::keyClick(nameBox, Qt::Key_Return);
+        QMessageBox *box = nullptr;
+        QTRY_VERIFY((box = p.window->findChild<QMessageBox *>()) && box->isVisible());
+        QVERIFY2(box->text().contains(missing) && box->text().contains(u"No such file or directory"_s),
+                 qPrintable(box->text()));
+        QCOMPARE(p.window->windowTitle(), title);
+        box->accept();
+        QVERIFY(p.dialogs.shown.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestTrendRecording)
+#include "tst_trendrecording.moc"

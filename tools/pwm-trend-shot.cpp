@@ -1,0 +1,37 @@
+// For screenshots of the trend window only: the program's window as main.cpp
+// builds it, with the trend window opened at start beside it (and, with
+// --record FILE, recording on). Never installed.
+#include "app/dialogs.h"
+#include "app/mainwindow.h"
+#include "app/trendactions.h"
+#include "app/trendwindow.h"
+#include "link/systemserialport.h"
+
+#include <QApplication>
+#include <QScreen>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    const ExecutableInfo exe = ExecutableInfo::fromArgv0(QString::fromLocal8Bit(argv[0]));
+    SystemSerialPort port(exe.dir);
+    MessageBoxDialogs dialogs;
+    MainWindow window(port, dialogs, exe);
+    dialogs.setOwnerWindow(&window);
+    window.show();
+    auto *actions = window.findChild<TrendActions *>();
+    if (!actions)
+        return 1;
+    actions->showTrend();
+    // --record FILE: recording on from the start, for a sample of the rows.
+    if (const QStringList args = QCoreApplication::arguments(); args.size() == 3 && args[1] == u"--record")
+        actions->recorder().start(args[2]);
+    // No window manager in a virtual display: the trend window fills the
+    // screen's lower part, the panel stays visible above it.
+    const QRect screen = window.screen()->availableGeometry();
+    window.move(screen.left(), screen.top());
+    const int top = screen.top() + window.frameGeometry().height() + 8;
+    actions->trendWindow()->setGeometry(screen.left(), top, screen.width(), screen.bottom() - top);
+    return app.exec();
+}
