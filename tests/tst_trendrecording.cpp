@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QToolTip>
 
 using Panel = WindowHarness<SystemSerialPort>;
 
@@ -38,6 +39,15 @@ private slots:
         p.session().searchTick();
         QTRY_COMPARE_WITH_TIMEOUT(p.status(), u"Found: DUTY01"_s, 10000);
         QTRY_COMPARE(p.w().dutyDisplay->text(), u"40"_s); // read back before recording
+
+        // The status line's tooltip keeps its own words and adds the shortcuts.
+        p.w().statusLabel->setToolTip(u"Permission denied"_s);
+        QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), p.w().statusLabel->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(p.w().statusLabel, &help);
+        QVERIFY2(QToolTip::text().startsWith(u"Permission denied\n"_s) &&
+                     QToolTip::text().contains(u"Ctrl+R"_s),
+                 qPrintable(QToolTip::text()));
+        p.w().statusLabel->setToolTip({});
 
         const QString title = p.window->windowTitle();
         QTest::keyClick(p.window.get(), Qt::Key_R, Qt::ControlModifier);
