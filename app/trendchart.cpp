@@ -32,7 +32,8 @@ TrendChart::TrendChart(const SampleStore &store, QWidget *parent) : QWidget(pare
     m_repaintTimer.setInterval(kRepaintInterval);
     connect(&m_repaintTimer, &QTimer::timeout, this, &TrendChart::refresh);
     connect(&store, &SampleStore::sampleAdded, this, &TrendChart::scheduleRepaint);
-    connect(&store, &SampleStore::cleared, this, &TrendChart::scheduleRepaint);
+    // Cleared even while paused: the view shows nothing held.
+    connect(&store, &SampleStore::cleared, this, qOverload<>(&QWidget::update));
 }
 
 QColor TrendChart::seriesColour(int index)

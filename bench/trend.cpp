@@ -8,6 +8,8 @@
 #include "bench/benchmarks.h"
 #include "bench/harness.h"
 
+#include <QAbstractEventDispatcher>
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QThreadPool>
@@ -144,7 +146,17 @@ void idleWithTrendOpen(std::chrono::milliseconds length)
     Rig rig;
     rig.identify();
     TrendChart &chart = *openTrend(rig).trendWindow()->chart();
-    runEventsFor(300ms); // the window's first paints settle
+    runEventsFor(500ms); // the window's first paints settle
+    QStringList timers;
+    for (QWidget *w : QApplication::allWidgets()) {
+        QObjectList objects = w->findChildren<QObject *>();
+        objects << w;
+        for (QObject *o : std::as_const(objects))
+            for (const auto &t : QAbstractEventDispatcher::instance()->registeredTimers(o))
+                timers << QLatin1String(o->metaObject()->className()) + u' ' + QString::number(t.interval);
+    }
+    note(QStringLiteral("trend open, idle: active timers: ") +
+         (timers.isEmpty() ? QStringLiteral("none") : timers.join(QStringLiteral(", "))));
     const double shown = wakeUpsPer10s(length);
     chart.setPaused(true);
     const double paused = wakeUpsPer10s(length);
