@@ -88,8 +88,7 @@ void TrendActions::toggleRecording()
 
 void TrendActions::copyStatusText()
 {
-    if (auto *label = qobject_cast<QLabel *>(m_statusLabel))
-        QGuiApplication::clipboard()->setText(label->text());
+    QGuiApplication::clipboard()->setText(m_statusLabel->text());
 }
 
 void TrendActions::askRecordingFile()

@@ -8,6 +8,7 @@
 
 class DeviceSession;
 class QAction;
+class QLabel;
 class QWidget;
 class TrendWindow;
 struct WindowWidgets;
@@ -43,7 +44,7 @@ private:
 
     QWidget &m_window;
     DeviceSession &m_session;
-    QWidget *m_statusLabel;
+    QLabel *m_statusLabel;
     SampleStore m_store;
     Recorder m_recorder;
     QAction *m_trendAction;

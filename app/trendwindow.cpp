@@ -101,7 +101,6 @@ QWidget *TrendWindow::buildLegend()
     m_legend = new QGridLayout(legend);
     m_legend->setContentsMargins(4, 0, 0, 0);
     m_legend->setColumnMinimumWidth(1, 70);
-    m_legend->setRowStretch(0, 0);
     for (int i = 0; i < int(m_store.series().size()); ++i)
         addLegendRow(i);
     return legend;
