@@ -128,8 +128,16 @@ struct SessionHarness
             return {"(the marker was never written)"};
         return port.writes.mid(0, port.writes.lastIndexOf(marker));
     }
-    // Lets the pause after the last write pass, so the next command is written at once.
-    static void waitOutThePause() { QTest::qWait(int(DeviceSession::kPacing.count()) + 10); }
+    // Lets the pause after the last write pass, so the next command is written
+    // at once. The queue's own timer is due no later than this one, and timers
+    // fire in the order they fall due, however late a busy machine runs them.
+    static void waitOutThePause()
+    {
+        bool over = false;
+        QTimer::singleShot(DeviceSession::kPacing + std::chrono::milliseconds(1), Qt::PreciseTimer,
+                           [&over] { over = true; });
+        [[maybe_unused]] const bool waited = QTest::qWaitFor([&over] { return over; }, 10000);
+    }
     // The first tick opens the port and asks; once the question is out, the device answers.
     void identify(const QByteArray &code = "DUTY01")
     {
