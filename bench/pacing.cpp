@@ -3,6 +3,8 @@
 #include "bench/benchmarks.h"
 #include "bench/harness.h"
 
+#include <QSocketNotifier>
+
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
@@ -107,6 +109,45 @@ std::vector<double> bareWaitCpu(int sends)
     return cpu;
 }
 
+// The same wait in a Qt event loop of the benchmark's own, without the
+// program: a precise single-shot timer writes the command, a socket notifier
+// reads the echo. What Qt's own wake-ups cost here, the floor for any design
+// that waits in the event loop.
+std::vector<double> qtLoopWaitCpu(int sends)
+{
+    PtyPair pty;
+    if (!pty.open())
+        fatal(QStringLiteral("no pseudo-terminal: ") + pty.errorString());
+    const int slave = ::open(qPrintable(pty.slavePath()), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    Device echo(pty.masterFd());
+    std::vector<double> cpu;
+    QEventLoop loop;
+    QSocketNotifier echoed(slave, QSocketNotifier::Read);
+    QObject::connect(&echoed, &QSocketNotifier::activated, [slave] {
+        char buffer[256];
+        [[maybe_unused]] const ssize_t n = ::read(slave, buffer, sizeof buffer);
+    });
+    QTimer due;
+    due.setSingleShot(true);
+    due.setTimerType(Qt::PreciseTimer);
+    double last = 0;
+    QObject::connect(&due, &QTimer::timeout, [&] {
+        const double now = cpuMs(CLOCK_THREAD_CPUTIME_ID);
+        if (last > 0)
+            cpu.push_back(now - last);
+        last = now;
+        [[maybe_unused]] const ssize_t n = ::write(slave, "SV02=3\r", 7);
+        if (int(cpu.size()) < sends)
+            due.start(DeviceSession::kPacing);
+        else
+            loop.quit();
+    });
+    due.start(DeviceSession::kPacing);
+    runGuarded(loop);
+    ::close(slave);
+    return cpu;
+}
+
 } // namespace
 
 void benchPacing(int sends)
@@ -157,6 +198,13 @@ void benchPacing(int sends)
            QString(), {});
     report(QStringLiteral("pacing CPU, same wait on a bare pty (median)"), bareMedian, QStringLiteral("ms"),
            QString(), {});
+
+    const std::vector<double> qtLoop = qtLoopWaitCpu(std::min(sends, 300));
+    double qtLoopMean = 0;
+    for (double c : qtLoop)
+        qtLoopMean += c / double(qtLoop.size());
+    report(QStringLiteral("pacing CPU, same wait in a bare Qt event loop (mean)"), qtLoopMean,
+           QStringLiteral("ms"), QString(), {});
 
     // The queue alone, with nothing to interpret meanwhile: tells the wait from the reply's handling.
     rig.device->answerSettings = false;

@@ -2,6 +2,7 @@
 // window and serial port, the simulator at the other end, gdbus as the script.
 #include "dbus/paneladaptor.h"
 #include "link/systemserialport.h"
+#include "tests/devicesimulator.h"
 #include "tests/privatebus.h"
 #include "tests/windowharness.h"
 
@@ -43,17 +44,8 @@ private slots:
         QVERIFY(adaptor.registerOn(bus.connect(u"panel"_s)));
 
         const QString log = p.dir.filePath(u"device.log"_s);
-        QProcess sim;
-        sim.start(qEnvironmentVariable("PWM_BUILD_DIR", QCoreApplication::applicationDirPath() + "/..") +
-                      "/pwm-device-sim",
-                  {"--link", p.dir.path(), "--log", log, "--duty", "20", "--exit-with",
-                   QString::number(QCoreApplication::applicationPid())});
-        const auto stop = qScopeGuard([&] {
-            sim.terminate();
-            sim.waitForFinished(5000);
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine() || sim.state() == QProcess::NotRunning, 10000);
-        QVERIFY2(sim.canReadLine(), qPrintable(sim.errorString() + sim.readAllStandardError()));
+        DeviceSimulator sim(p.dir.path(), {"--log", log, "--duty", "20"});
+        QVERIFY2(sim.isUp(), qPrintable(sim.whyNot()));
 
         QVERIFY(gdbus({u"dev.kestravon.PwmPanel1.SetDuty"_s, u"50"_s})
                     .contains(u"dev.kestravon.PwmPanel1.Error.NotIdentified"_s));

@@ -1,6 +1,7 @@
 // The window over the real serial port and its own timers, with a pseudo-terminal
 // or the device simulator at the other end.
 #include "link/systemserialport.h"
+#include "tests/devicesimulator.h"
 #include "tests/windowharness.h"
 #include "testsupport/pty.h"
 
@@ -46,18 +47,9 @@ private slots:
     {
         Panel p;
         const QString log = p.dir.filePath(u"device.log"_s);
-        QProcess sim;
-        sim.start(qEnvironmentVariable("PWM_BUILD_DIR", QCoreApplication::applicationDirPath() + "/..") +
-                      "/pwm-device-sim",
-                  {"--link", p.dir.path(), "--log", log, "--duty", "20", "--preset", "5", "--garbage",
-                   "100000", "--exit-with", QString::number(QCoreApplication::applicationPid())});
-        const auto stop = qScopeGuard([&] {
-            sim.terminate();
-            sim.waitForFinished(5000);
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine() || sim.state() == QProcess::NotRunning,
-                                 10000); // the port is up
-        QVERIFY2(sim.canReadLine(), qPrintable(sim.errorString() + sim.readAllStandardError()));
+        DeviceSimulator sim(p.dir.path(),
+                            {"--log", log, "--duty", "20", "--preset", "5", "--garbage", "100000"});
+        QVERIFY2(sim.isUp(), qPrintable(sim.whyNot()));
         p.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(p.window.get()));
 

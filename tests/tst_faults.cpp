@@ -2,6 +2,7 @@
 // a second copy on the same port, a port it may not open, and devices that
 // answer late, with CR LF, or with garbage. The real port, a pseudo-terminal.
 #include "link/systemserialport.h"
+#include "tests/devicesimulator.h"
 #include "tests/windowharness.h"
 #include "testsupport/pty.h"
 
@@ -14,11 +15,6 @@
 using Panel = WindowHarness<SystemSerialPort>;
 
 namespace {
-
-QString buildDir()
-{
-    return qEnvironmentVariable("PWM_BUILD_DIR", QCoreApplication::applicationDirPath() + "/..");
-}
 
 // Writes without blocking the event loop the panel reads in.
 void feed(PtyPair &pty, const QByteArray &bytes)
@@ -124,18 +120,10 @@ private slots:
     void aSecondCopyWaitsForTheFirst()
     {
         Panel second({}, u"pwm-panel"_s, kStepsByHand); // it searches once the first copy is in
-        QProcess sim;
-        sim.start(buildDir() + "/pwm-device-sim", {"--link", second.dir.path(), "--exit-with",
-                                                   QString::number(QCoreApplication::applicationPid()),
-                                                   "--log", second.dir.filePath(u"device.log"_s)});
-        const auto stopSim = qScopeGuard([&] {
-            sim.terminate();
-            sim.waitForFinished(5000);
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine() || sim.state() == QProcess::NotRunning, 10000);
-        QVERIFY2(sim.canReadLine(), qPrintable(sim.errorString()));
+        DeviceSimulator sim(second.dir.path(), {"--log", second.dir.filePath(u"device.log"_s)});
+        QVERIFY2(sim.isUp(), qPrintable(sim.whyNot()));
 
-        QVERIFY(QFile::link(buildDir() + "/pwm-panel", second.dir.filePath(u"FIRST"_s)));
+        QVERIFY(QFile::link(DeviceSimulator::buildDir() + "/pwm-panel", second.dir.filePath(u"FIRST"_s)));
         QProcess first;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
@@ -207,17 +195,8 @@ private slots:
     {
         QFETCH(QStringList, options);
         Panel p;
-        QProcess sim;
-        sim.start(buildDir() + "/pwm-device-sim",
-                  QStringList{"--link", p.dir.path(), "--duty", "30", "--preset", "6", "--exit-with",
-                              QString::number(QCoreApplication::applicationPid())} +
-                      options);
-        const auto stop = qScopeGuard([&] {
-            sim.terminate();
-            sim.waitForFinished(5000);
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine() || sim.state() == QProcess::NotRunning, 10000);
-        QVERIFY(sim.canReadLine());
+        DeviceSimulator sim(p.dir.path(), QStringList{"--duty", "30", "--preset", "6"} + options);
+        QVERIFY2(sim.isUp(), qPrintable(sim.whyNot()));
         p.session().searchTick(); // its own ticks from here
         QTRY_COMPARE_WITH_TIMEOUT(p.status(), u"Found: DUTY01"_s, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(p.w().dutyDisplay->text(), u"30"_s, 10000);

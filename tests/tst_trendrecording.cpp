@@ -4,6 +4,7 @@
 #include "app/trendactions.h"
 #include "app/trendwindow.h"
 #include "link/systemserialport.h"
+#include "tests/devicesimulator.h"
 #include "tests/windowharness.h"
 
 #include <QFileDialog>
@@ -23,17 +24,8 @@ private slots:
         Panel p(
             "1,\"9600\",\"-\",1,\"DUTY01\"\r\n\"PWM(%):\",\"Label2\",\"nc\",\"nc\"\r\n"_ba); // polls every
                                                                                              // second
-        QProcess sim;
-        sim.start(qEnvironmentVariable("PWM_BUILD_DIR", QCoreApplication::applicationDirPath() + "/..") +
-                      "/pwm-device-sim",
-                  {"--link", p.dir.path(), "--noise", "--duty", "40", "--exit-with",
-                   QString::number(QCoreApplication::applicationPid())});
-        const auto stop = qScopeGuard([&] {
-            sim.terminate();
-            sim.waitForFinished(5000);
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine() || sim.state() == QProcess::NotRunning, 10000);
-        QVERIFY2(sim.canReadLine(), qPrintable(sim.errorString() + sim.readAllStandardError()));
+        DeviceSimulator sim(p.dir.path(), {"--noise", "--duty", "40"});
+        QVERIFY2(sim.isUp(), qPrintable(sim.whyNot()));
         p.window->show();
         QVERIFY(QTest::qWaitForWindowActive(p.window.get()));
         p.session().searchTick();
