@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace bench {
@@ -75,6 +76,14 @@ double percentile(std::vector<double> v, double p)
     std::sort(v.begin(), v.end());
     const size_t rank = size_t(std::ceil(p * double(v.size())));
     return v[std::clamp<size_t>(rank, 1, v.size()) - 1];
+}
+
+double mean(const std::vector<double> &v)
+{
+    double total = 0;
+    for (double x : v)
+        total += x;
+    return v.empty() ? 0 : total / double(v.size());
 }
 
 double statusKb(const QString &pid, const char *field)
@@ -208,6 +217,30 @@ void SilentDialogs::ask(const DialogContent &content, Answered answered)
                  qPrintable(content.text));
     if (answered)
         answered(QMessageBox::Cancel);
+}
+
+IdleRun runIdleFor(std::chrono::milliseconds length)
+{
+    rusage threadBefore{}, processBefore{}, threadAfter{}, processAfter{}, ender{};
+    QEventLoop loop;
+    getrusage(RUSAGE_THREAD, &threadBefore);
+    getrusage(RUSAGE_SELF, &processBefore);
+    const double cpu0 = cpuMs(CLOCK_PROCESS_CPUTIME_ID);
+    std::thread enderThread([&] {
+        std::this_thread::sleep_for(length);
+        QMetaObject::invokeMethod(
+            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+        getrusage(RUSAGE_THREAD, &ender);
+    });
+    loop.exec();
+    enderThread.join();
+    getrusage(RUSAGE_THREAD, &threadAfter);
+    getrusage(RUSAGE_SELF, &processAfter);
+    const auto enderCpuMs = double(ender.ru_utime.tv_sec + ender.ru_stime.tv_sec) * 1e3 +
+                            double(ender.ru_utime.tv_usec + ender.ru_stime.tv_usec) / 1e3;
+    return {threadAfter.ru_nvcsw - threadBefore.ru_nvcsw,
+            processAfter.ru_nvcsw - processBefore.ru_nvcsw - ender.ru_nvcsw,
+            cpuMs(CLOCK_PROCESS_CPUTIME_ID) - cpu0 - enderCpuMs};
 }
 
 Rig::Rig(const QByteArray &ini, bool withDevice)

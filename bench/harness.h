@@ -54,6 +54,7 @@ double ms(Clock::duration d);
 double cpuMs(clockid_t clock);
 // Nearest rank.
 double percentile(std::vector<double> v, double p);
+double mean(const std::vector<double> &v); // 0 when empty
 
 // A kilobyte figure from /proc/<pid>/status ("VmRSS", "VmHWM"); -1 if absent.
 double statusKb(const QString &pid, const char *field);
@@ -97,6 +98,18 @@ void runEventsFor(std::chrono::milliseconds length);
 bool runEventsUntil(const std::function<bool()> &done, std::chrono::milliseconds timeout);
 // Runs `loop` until something quits it, or 10 minutes at most.
 void runGuarded(QEventLoop &loop);
+
+// The event loop left alone for `length`, then ended from a thread of ours
+// rather than by a timer (a timer's poll may return a hair early and wake the
+// loop twice). The figures are the program's own: what the ending thread
+// itself cost is taken out; its one wake-up of the window thread is not.
+struct IdleRun
+{
+    long threadSwitches = 0;  // voluntary switches of the window thread
+    long processSwitches = 0; // of every thread of the program
+    double processCpuMs = 0;
+};
+IdleRun runIdleFor(std::chrono::milliseconds length);
 
 // No user is there to answer: every box is logged, counted and cancelled.
 class SilentDialogs final : public Dialogs

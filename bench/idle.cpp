@@ -46,12 +46,6 @@ double timerFiresDue(std::chrono::milliseconds length, QStringList *described)
     return due;
 }
 
-double rusageCpuMs(const rusage &r)
-{
-    return double(r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1e3 +
-           double(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e3;
-}
-
 } // namespace
 
 void benchIdle(std::chrono::milliseconds length)
@@ -80,29 +74,11 @@ void benchIdle(std::chrono::milliseconds length)
     QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, &observer,
                      [&] { ++awakenings; });
 
-    rusage threadBefore{}, processBefore{}, threadAfter{}, processAfter{}, ender{};
-    // The window is ended from a thread of ours rather than by a timer: a
-    // timer's poll may return a hair early and wake the loop twice. Its one
-    // wake-up of the window thread, and the thread's own costs, are not the program's.
-    QEventLoop loop;
-    getrusage(RUSAGE_THREAD, &threadBefore);
-    getrusage(RUSAGE_SELF, &processBefore);
-    const double cpu0 = cpuMs(CLOCK_PROCESS_CPUTIME_ID);
-    std::thread enderThread([&] {
-        std::this_thread::sleep_for(length);
-        QMetaObject::invokeMethod(
-            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
-        getrusage(RUSAGE_THREAD, &ender);
-    });
-    loop.exec();
-    enderThread.join();
-    getrusage(RUSAGE_THREAD, &threadAfter);
-    getrusage(RUSAGE_SELF, &processAfter);
-    const double cpu = cpuMs(CLOCK_PROCESS_CPUTIME_ID) - cpu0 - rusageCpuMs(ender);
+    const IdleRun run = runIdleFor(length);
     QObject::disconnect(QAbstractEventDispatcher::instance(), nullptr, &observer, nullptr);
-
-    const long threadWakes = threadAfter.ru_nvcsw - threadBefore.ru_nvcsw;
-    const long processWakes = processAfter.ru_nvcsw - processBefore.ru_nvcsw - ender.ru_nvcsw;
+    const double cpu = run.processCpuMs;
+    const long threadWakes = run.threadSwitches;
+    const long processWakes = run.processSwitches;
     const double beyond = std::max(0.0, double(processWakes) - 1 - due);
     note(QStringLiteral(
              "idle: %1 ms CPU; voluntary switches: window thread %2, all threads of the program %3; "

@@ -122,7 +122,7 @@ int main(int argc, char *argv[])
     QString jsonPath;
     QStringList only{QStringLiteral("latency"), QStringLiteral("flood"),   QStringLiteral("pacing"),
                      QStringLiteral("idle"),    QStringLiteral("startup"), QStringLiteral("nolineend"),
-                     QStringLiteral("soak"), QStringLiteral("trend")};
+                     QStringLiteral("soak"),    QStringLiteral("trend")};
     const QStringList args = QCoreApplication::arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--quick")) {

@@ -19,13 +19,6 @@ struct PacingRun
 {
     std::vector<double> gap, cpu; // per command: ms since the previous write, window-thread CPU ms
     quint64 commands = 0, replies = 0;
-    double cpuMean() const
-    {
-        double total = 0;
-        for (double c : cpu)
-            total += c;
-        return cpu.empty() ? 0 : total / double(cpu.size());
-    }
 };
 
 // Presses a frequency preset again each time the previous press is on the
@@ -180,9 +173,7 @@ void benchPacing(int sends)
              .arg(tenths.join(u' ')));
 
     const std::vector<double> bare = bareWaitCpu(std::min(sends, 300));
-    double bareMean = 0;
-    for (double c : bare)
-        bareMean += c / double(bare.size());
+    const double bareMean = mean(bare);
     const double bareMedian = percentile(bare, 0.5);
     note(QStringLiteral("pacing, bare pty wait: mean %1, median %2, p90 %3, max %4 ms")
              .arg(bareMean, 0, 'f', 3)
@@ -190,8 +181,8 @@ void benchPacing(int sends)
              .arg(percentile(bare, 0.9), 0, 'f', 3)
              .arg(percentile(bare, 1), 0, 'f', 3));
     const double cpuMedian = percentile(echoed.cpu, 0.5);
-    report(QStringLiteral("pacing CPU per command (mean)"), echoed.cpuMean(), QStringLiteral("ms"),
-           QStringLiteral("<= 1.5 x bare"), echoed.cpuMean() <= 1.5 * bareMean);
+    report(QStringLiteral("pacing CPU per command (mean)"), mean(echoed.cpu), QStringLiteral("ms"),
+           QStringLiteral("<= 1.5 x bare"), mean(echoed.cpu) <= 1.5 * bareMean);
     report(QStringLiteral("pacing CPU per command, median"), cpuMedian, QStringLiteral("ms"),
            QStringLiteral("<= 1.5 x bare"), cpuMedian <= 1.5 * bareMedian);
     report(QStringLiteral("pacing CPU, same wait on a bare pty (mean)"), bareMean, QStringLiteral("ms"),
@@ -199,18 +190,14 @@ void benchPacing(int sends)
     report(QStringLiteral("pacing CPU, same wait on a bare pty (median)"), bareMedian, QStringLiteral("ms"),
            QString(), {});
 
-    const std::vector<double> qtLoop = qtLoopWaitCpu(std::min(sends, 300));
-    double qtLoopMean = 0;
-    for (double c : qtLoop)
-        qtLoopMean += c / double(qtLoop.size());
-    report(QStringLiteral("pacing CPU, same wait in a bare Qt event loop (mean)"), qtLoopMean,
-           QStringLiteral("ms"), QString(), {});
+    report(QStringLiteral("pacing CPU, same wait in a bare Qt event loop (mean)"),
+           mean(qtLoopWaitCpu(std::min(sends, 300))), QStringLiteral("ms"), QString(), {});
 
     // The queue alone, with nothing to interpret meanwhile: tells the wait from the reply's handling.
     rig.device->answerSettings = false;
     const PacingRun silent = pressPresets(rig, std::min(sends, 100));
     rig.device->answerSettings = true;
-    report(QStringLiteral("pacing CPU per command, no echo (mean)"), silent.cpuMean(), QStringLiteral("ms"),
+    report(QStringLiteral("pacing CPU per command, no echo (mean)"), mean(silent.cpu), QStringLiteral("ms"),
            QString(), {});
 }
 

@@ -79,19 +79,7 @@ QByteArray numberedLines(const char *name, int lines)
 double wakeUpsPer10s(std::chrono::milliseconds length)
 {
     QThreadPool::globalInstance()->waitForDone(); // see idle.cpp
-    QEventLoop loop;
-    rusage before{}, after{}, ender{};
-    getrusage(RUSAGE_SELF, &before);
-    std::thread enderThread([&] {
-        std::this_thread::sleep_for(length);
-        QMetaObject::invokeMethod(
-            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
-        getrusage(RUSAGE_THREAD, &ender);
-    });
-    loop.exec();
-    enderThread.join();
-    getrusage(RUSAGE_SELF, &after);
-    const double wakes = double(after.ru_nvcsw - before.ru_nvcsw - ender.ru_nvcsw - 1);
+    const double wakes = double(runIdleFor(length).processSwitches - 1);
     return std::max(0.0, wakes) * 10000.0 / double(length.count());
 }
 

@@ -1,6 +1,7 @@
 #include "link/numbertext.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -56,7 +57,7 @@ int digitValue(char16_t c)
 // a value that fits 16 bits is a 16-bit signed integer (&HFFFF is -1) and one
 // that fits 32 bits a 32-bit signed integer (&HFFFFFFFF is -1); anything
 // larger is taken unsigned and saturates at 2^64 - 1.
-double readPrefixedInteger(BlankSkippingReader &reader)
+std::optional<double> readPrefixedInteger(BlankSkippingReader &reader)
 {
     int base = 0;
     switch (reader.peek()) {
@@ -69,7 +70,7 @@ double readPrefixedInteger(BlankSkippingReader &reader)
         base = 8;
         break;
     default:
-        return 0;
+        return std::nullopt;
     }
     reader.advance();
 
@@ -81,7 +82,7 @@ double readPrefixedInteger(BlankSkippingReader &reader)
         value = value > (kMax - d) / base ? kMax : value * base + d;
     }
     if (!any)
-        return 0;
+        return std::nullopt;
     if (value <= 0xFFFF)
         return static_cast<qint16>(static_cast<quint16>(value));
     if (value <= 0xFFFFFFFF)
@@ -89,7 +90,7 @@ double readPrefixedInteger(BlankSkippingReader &reader)
     return static_cast<double>(value);
 }
 
-double readDecimal(BlankSkippingReader &reader)
+std::optional<double> readDecimal(BlankSkippingReader &reader)
 {
     // The number is gathered as clean text and converted in one go, so the
     // result is the correctly rounded double of the decimal digits.
@@ -132,7 +133,7 @@ double readDecimal(BlankSkippingReader &reader)
             text += '.' + fraction;
     }
     if (!anyDigit)
-        return 0;
+        return std::nullopt;
 
     if (const char16_t c = reader.peek(); c == u'E' || c == u'e' || c == u'D' || c == u'd') {
         reader.advance();
@@ -170,7 +171,7 @@ double readDecimal(BlankSkippingReader &reader)
 
 } // namespace
 
-double readLeadingNumber(QStringView text)
+std::optional<double> findLeadingNumber(QStringView text)
 {
     BlankSkippingReader reader(text);
     if (reader.peek() == u'&') {
@@ -178,6 +179,22 @@ double readLeadingNumber(QStringView text)
         return readPrefixedInteger(reader);
     }
     return readDecimal(reader);
+}
+
+double readLeadingNumber(QStringView text)
+{
+    return findLeadingNumber(text).value_or(0);
+}
+
+float asSingle(double value)
+{
+    if (std::isnan(value))
+        return std::numeric_limits<float>::quiet_NaN();
+    // Values up to FLT_MAX plus half its last unit still round to FLT_MAX.
+    const double limit = double(FLT_MAX) + std::ldexp(1.0, 103);
+    if (std::fabs(value) >= limit)
+        return value > 0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
+    return float(value);
 }
 
 QString formatReplyNumber(float value, const QLocale &locale)
