@@ -46,9 +46,9 @@ TrendActions::TrendActions(QWidget &window, DeviceSession &session, const Window
         label->installEventFilter(this);
     }
 
-    connect(&session, &DeviceSession::lineReceived, &m_store, &SampleStore::addLine);
-    connect(&session, &DeviceSession::lineReceived, &m_recorder, &Recorder::recordLine);
-    connect(&session, &DeviceSession::commandWritten, &m_recorder, &Recorder::recordCommand);
+    connect(&session, &DeviceSession::lineReceived, &m_store, &SampleStore::add);
+    connect(&session, &DeviceSession::lineReceived, &m_recorder, &Recorder::recordReceived);
+    connect(&session, &DeviceSession::commandWritten, &m_recorder, &Recorder::recordSent);
     connect(&m_recorder, &Recorder::started, this, [this] { showRecording(true); });
     connect(&m_recorder, &Recorder::stopped, this, [this] { showRecording(false); });
     connect(&m_recorder, &Recorder::failed, this, &TrendActions::explainFailure);

@@ -149,7 +149,7 @@ void benchSoak(std::chrono::seconds length)
     QByteArrayList received;
     std::vector<Clock::time_point> written;
     QObject::connect(&rig.session(), &DeviceSession::lineReceived,
-                     [&](const QByteArray &line) { received << line; });
+                     [&](const WireLine &line) { received << line.bytes; });
     QObject::connect(&rig.session(), &DeviceSession::commandWritten,
                      [&] { written.push_back(Clock::now()); });
     rig.session().searchTick();

@@ -12,9 +12,9 @@ PanelAdaptor::PanelAdaptor(DeviceSession &session, QObject *parent)
     connect(&m_properties, &PanelProperties::changed, this, &PanelAdaptor::announceChanges);
     // The session's lines and commands are Latin-1 on its status line too.
     connect(&session, &DeviceSession::lineReceived, this,
-            [this](const QByteArray &line) { emit LineReceived(QString::fromLatin1(line)); });
+            [this](const WireLine &line) { emit LineReceived(QString::fromLatin1(line.bytes)); });
     connect(&session, &DeviceSession::commandWritten, this,
-            [this](const QByteArray &command) { emit CommandSent(QString::fromLatin1(command)); });
+            [this](const WireLine &command) { emit CommandSent(QString::fromLatin1(command.bytes)); });
 }
 
 PanelAdaptor::~PanelAdaptor()

@@ -101,17 +101,19 @@ void DeviceSession::readPort()
 {
     // Drain everything that is waiting; a notification with nothing waiting adds nothing.
     for (QByteArray bytes = m_port.readAll(); !bytes.isEmpty(); bytes = m_port.readAll())
-        for (const QByteArray &line : m_received.feed(bytes)) {
-            qCDebug(lcWire).noquote() << wireTime() << "<" << wireText(line + '\r');
+        for (QByteArray &text : m_received.feed(bytes)) {
+            const WireLine line = WireLine::read(std::move(text), wireClockMSecs());
+            qCDebug(lcWire).noquote() << wireTime() << "<" << wireText(line.bytes + '\r');
             emit lineReceived(line);
-            handleLine(QString::fromLatin1(line));
+            handleLine(line);
         }
 }
 
-void DeviceSession::handleLine(const QString &line)
+void DeviceSession::handleLine(const WireLine &wireLine)
 {
+    const QString line = QString::fromLatin1(wireLine.bytes);
     m_responseTimer.stop();
-    const Reply reply = interpretReply(line, m_settings.deviceCode);
+    const Reply reply = interpretReply(wireLine, m_settings.deviceCode);
     if (reply.overlong) {
         showStatus(QStringLiteral("???"), StatusTone::Receiving);
         return;
@@ -185,7 +187,7 @@ void DeviceSession::writeCommand(const CommandQueue::Command &command)
     // Every write goes through here, so the wire log sees it.
     qCDebug(lcWire).noquote() << wireTime() << ">" << wireText(command.text + '\r');
     if (m_port.write(command.text + '\r')) {
-        emit commandWritten(command.text);
+        emit commandWritten(WireLine::read(command.text, wireClockMSecs()));
         return;
     }
     switch (command.onFailure) {

@@ -2,6 +2,7 @@
 
 #include "link/lineassembler.h"
 #include "link/serialport.h"
+#include "link/wireline.h"
 #include "session/commandqueue.h"
 #include "session/onofftimer.h"
 #include "session/statusline.h"
@@ -101,15 +102,15 @@ signals:
     void controlPanelEnabled(bool enabled);
     void settingsLoaded(const SettingsRecord &settings);
     void stateChanged(DeviceSession::State state);
-    // Every command written and every complete line received, without the CR.
-    void commandWritten(const QByteArray &command);
-    void lineReceived(const QByteArray &line);
+    // Every command written and every complete line received, each read once.
+    void commandWritten(const WireLine &command);
+    void lineReceived(const WireLine &line);
     // The device stopped answering and the user chose to end the program.
     void endRequested();
 
 private:
     void readPort();
-    void handleLine(const QString &line);
+    void handleLine(const WireLine &line);
     void loadSettings();
     // Loads the settings again and searches from the start.
     void startConnectionCycle();

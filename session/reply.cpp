@@ -2,6 +2,7 @@
 
 #include "link/lineassembler.h"
 #include "link/numbertext.h"
+#include "link/wireline.h"
 
 namespace {
 
@@ -10,20 +11,20 @@ constexpr qsizetype kLongestReply = LineAssembler::kMaxLine - 1;
 
 } // namespace
 
-Reply interpretReply(QStringView line, const QString &deviceCode)
+Reply interpretReply(const WireLine &line, const QString &deviceCode)
 {
     Reply reply;
-    if (line.size() > kLongestReply) {
+    if (line.bytes.size() > kLongestReply) {
         reply.overlong = true;
         return reply;
     }
-    reply.identifies = line == deviceCode;
+    reply.identifies = QLatin1StringView(line.bytes) == deviceCode;
 
-    const QStringView prefix = line.left(5);
-    if (prefix == QLatin1String("SV01=")) {
-        reply.duty = formatReplyNumber(asSingle(readLeadingNumber(line.mid(5))));
-    } else if (prefix == QLatin1String("SV02=")) {
-        const float value = asSingle(readLeadingNumber(line.mid(5)));
+    // "SV01=" with no number after it reads as 0, as the device's firmware does.
+    const auto value = float(line.hasValue() ? line.value : 0);
+    if (line.bytes.startsWith("SV01=")) {
+        reply.duty = formatReplyNumber(value);
+    } else if (line.bytes.startsWith("SV02=")) {
         reply.preset = 0;
         for (int i = 1; i <= 7; ++i)
             if (value == float(i))

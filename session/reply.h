@@ -1,7 +1,8 @@
 #pragma once
 
+#include "link/wireline.h"
+
 #include <QString>
-#include <QStringView>
 #include <optional>
 
 // What one line from the device means.
@@ -17,4 +18,4 @@ struct Reply
     std::optional<int> preset;
 };
 
-Reply interpretReply(QStringView line, const QString &deviceCode);
+Reply interpretReply(const WireLine &line, const QString &deviceCode);

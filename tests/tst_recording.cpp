@@ -52,7 +52,7 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(QByteArray, fields);
         CsvRowFormat format;
-        const QByteArray row = format.row(0, 61'007, direction, text);
+        const QByteArray row = format.row(WireLine::read(text, 0), 61'007, direction);
         QVERIFY(row.endsWith("\r\n"));
         const QByteArray afterTime = row.mid(row.indexOf(',') + 1).chopped(2);
         QCOMPARE(afterTime, "61.007," + fields);
@@ -79,7 +79,7 @@ private slots:
         qputenv("TZ", zone);
         const auto restore = qScopeGuard([&] { qputenv("TZ", saved); });
         CsvRowFormat format;
-        QCOMPARE(format.row(msecs, 0, Direction::Sent, "I?").left(time.size()), time);
+        QCOMPARE(format.row(WireLine::read("I?", msecs), 0, Direction::Sent).left(time.size()), time);
     }
 
     void sendsEachRowToTheFileAsItComes()
@@ -90,8 +90,8 @@ private slots:
         QSignalSpy started(&recorder, &Recorder::started);
         QVERIFY(recorder.start(path));
         QCOMPARE(started.size(), 1);
-        recorder.recordCommand("PV01?");
-        recorder.recordLine("PV01=49");
+        recorder.recordSent(WireLine::read("PV01?", wireClockMSecs()));
+        recorder.recordReceived(WireLine::read("PV01=49", wireClockMSecs()));
         // Read while recording: nothing is held back in a buffer.
         const QList<QByteArray> rows = readFile(path).split('\n');
         QCOMPARE(rows.size(), 4); // three rows and what follows the last LF
@@ -99,7 +99,7 @@ private slots:
         QVERIFY(rows[1].endsWith(",sent,PV01?,,\r"));
         QVERIFY(rows[2].endsWith(",received,PV01=49,PV01,49\r"));
         recorder.stop();
-        recorder.recordLine("PV01=50");
+        recorder.recordReceived(WireLine::read("PV01=50", wireClockMSecs()));
         QCOMPARE(readFile(path).count('\n'), 3);
     }
 
@@ -136,7 +136,7 @@ private slots:
         QSignalSpy failed(&recorder, &Recorder::failed);
         if (recorder.start(path))
             for (int i = 0; i < 10 && recorder.isRecording(); ++i)
-                recorder.recordLine("PV01=" + QByteArray::number(40 + i));
+                recorder.recordReceived(WireLine::read("PV01=" + QByteArray::number(40 + i), wireClockMSecs()));
         QVERIFY(!recorder.isRecording());
         QCOMPARE(failed.size(), 1);
         QCOMPARE(failed[0][0].toString(), path);

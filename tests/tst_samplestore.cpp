@@ -43,7 +43,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(double, value);
         SampleStore store;
-        store.addLineAt(line, 1000);
+        store.add(WireLine::read(line, 1000));
         if (name.isEmpty()) {
             QVERIFY(store.series().empty());
             return;
@@ -59,9 +59,9 @@ private slots:
     {
         SampleStore store;
         QSignalSpy added(&store, &SampleStore::seriesAdded);
-        store.addLineAt("PV01=3", 10);
-        store.addLineAt("SV01=50", 20);
-        store.addLineAt("PV01=4", 30);
+        store.add(WireLine::read("PV01=3", 10));
+        store.add(WireLine::read("SV01=50", 20));
+        store.add(WireLine::read("PV01=4", 30));
         QCOMPARE(added.size(), 2);
         QCOMPARE(store.series()[0].name, u"PV01"_s);
         QCOMPARE(store.series()[1].name, u"SV01"_s);
@@ -75,9 +75,9 @@ private slots:
     {
         SampleStore store(3);
         QSignalSpy dropped(&store, &SampleStore::samplesDropped);
-        store.addLineAt("PV1=9", 0);
+        store.add(WireLine::read("PV1=9", 0));
         for (int i = 1; i <= 6; ++i)
-            store.addLineAt("SV01=" + QByteArray::number(i), i);
+            store.add(WireLine::read("SV01=" + QByteArray::number(i), i));
         QCOMPARE(dropped.size(), 1);
         QVERIFY(store.hasDropped());
         const auto &kept = store.series()[1].samples;

@@ -43,8 +43,8 @@ private slots:
         SampleStore store;
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
         for (int i = 0; i <= 50; ++i) {
-            store.addLineAt("PV01=" + QByteArray::number(i), now - (50 - i) * 1000);
-            store.addLineAt("SV01=200", now - (50 - i) * 1000);
+            store.add(WireLine::read("PV01=" + QByteArray::number(i), now - (50 - i) * 1000));
+            store.add(WireLine::read("SV01=200", now - (50 - i) * 1000));
         }
         TrendChart chart(store);
         chart.resize(480, 300);
@@ -87,17 +87,17 @@ private slots:
         int refreshes = 0;
         connect(&chart, &TrendChart::refreshed, this, [&] { ++refreshes; });
         for (int i = 0; i < 10000; ++i)
-            store.addLine("PV01=" + QByteArray::number(i));
+            store.add(WireLine::read("PV01=" + QByteArray::number(i), wireClockMSecs()));
         QVERIFY(chart.isRepaintPending());
         QTRY_COMPARE(refreshes, 1);
         QVERIFY(!chart.isRepaintPending());
 
         chart.setPaused(true);
-        store.addLine("PV01=1");
+        store.add(WireLine::read("PV01=1", wireClockMSecs()));
         QVERIFY(!chart.isRepaintPending());
         chart.setPaused(false);
         chart.hide();
-        store.addLine("PV01=2");
+        store.add(WireLine::read("PV01=2", wireClockMSecs()));
         QVERIFY(!chart.isRepaintPending());
     }
 };

@@ -1,6 +1,6 @@
 #include "trend/csvrowformat.h"
 
-#include "trend/namedvalue.h"
+#include "link/numbertext.h"
 
 #include <QDateTime>
 
@@ -60,26 +60,55 @@ QByteArray CsvRowFormat::header()
     return QByteArrayLiteral("time,elapsed_s,direction,text,name,value\r\n");
 }
 
-QByteArray CsvRowFormat::row(qint64 msecsSinceEpoch, qint64 elapsedMSecs, Direction direction,
-                             QByteArrayView text)
+QByteArray CsvRowFormat::row(const WireLine &line, qint64 elapsedMSecs, Direction direction)
 {
     QByteArray out;
-    out.reserve(80 + text.size() * 4);
-    appendLocalTime(out, msecsSinceEpoch);
+    out.reserve(80 + line.bytes.size() * 4);
+    appendTimes(out, line.msecsSinceEpoch, elapsedMSecs, direction);
+    appendText(out, line.bytes);
     out += ',';
-    appendElapsedSeconds(out, elapsedMSecs);
-    out += direction == Direction::Sent ? QByteArrayView(",sent,") : QByteArrayView(",received,");
-    appendText(out, text);
-    out += ',';
-    if (const std::optional<NamedValue> named = readNamedValue(text)) {
-        out += named->name; // letters, digits and underscores: never quoted
+    if (line.hasValue()) {
+        out += line.name(); // letters, digits and underscores: never quoted
         out += ',';
-        out += formatSampleValue(named->value).toLatin1();
+        out += formatSampleValue(line.value).toLatin1();
     } else {
         out += ',';
     }
     out += "\r\n";
     return out;
+}
+
+QByteArray CsvRowFormat::sampleRow(qint64 msecsSinceEpoch, qint64 elapsedMSecs, QLatin1StringView name,
+                                   double value)
+{
+    const QByteArray number = formatSampleValue(value).toLatin1();
+    QByteArray out;
+    out.reserve(80 + 2 * (name.size() + number.size()));
+    appendTimes(out, msecsSinceEpoch, elapsedMSecs, Direction::Received);
+    // A name is letters, digits and underscores, a number has no comma: never quoted.
+    out += name;
+    out += '=';
+    out += number;
+    out += ',';
+    out += name;
+    out += ',';
+    out += number;
+    out += "\r\n";
+    return out;
+}
+
+void CsvRowFormat::appendTimes(QByteArray &out, qint64 msecsSinceEpoch, qint64 elapsedMSecs,
+                               Direction direction)
+{
+    appendLocalTime(out, msecsSinceEpoch);
+    out += ',';
+    appendElapsedSeconds(out, elapsedMSecs);
+    out += direction == Direction::Sent ? QByteArrayView(",sent,") : QByteArrayView(",received,");
+}
+
+QString formatSampleValue(double value)
+{
+    return formatReplyNumber(asSingle(value), QLocale::c());
 }
 
 void CsvRowFormat::appendLocalTime(QByteArray &out, qint64 msecsSinceEpoch)

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "link/wireline.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
 
 // One CSV row per command sent or line received:
 //   time,elapsed_s,direction,text,name,value
@@ -17,9 +20,13 @@ public:
     enum class Direction { Sent, Received };
 
     static QByteArray header();
-    QByteArray row(qint64 msecsSinceEpoch, qint64 elapsedMSecs, Direction direction, QByteArrayView text);
+    // A line as it crossed the wire.
+    QByteArray row(const WireLine &line, qint64 elapsedMSecs, Direction direction);
+    // A kept sample, received: its text is NAME=value.
+    QByteArray sampleRow(qint64 msecsSinceEpoch, qint64 elapsedMSecs, QLatin1StringView name, double value);
 
 private:
+    void appendTimes(QByteArray &out, qint64 msecsSinceEpoch, qint64 elapsedMSecs, Direction direction);
     void appendLocalTime(QByteArray &out, qint64 msecsSinceEpoch);
 
     // Rows come in thousands per second: the local date, time and offset are
@@ -28,3 +35,7 @@ private:
     QByteArray m_cachedDateTime; // yyyy-MM-ddTHH:mm:ss
     QByteArray m_cachedOffset;   // +hh:mm
 };
+
+// At most seven significant digits, no trailing zeros, '.' as decimal point,
+// no grouping ("50", "48.5"): the same digits the window shows.
+QString formatSampleValue(double value);

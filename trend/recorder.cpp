@@ -1,7 +1,5 @@
 #include "trend/recorder.h"
 
-#include <QDateTime>
-
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -23,7 +21,7 @@ bool Recorder::start(const QString &path)
         return false;
     }
     m_written = 0;
-    m_sinceStart.start();
+    m_startMSecs = wireClockMSecs();
     if (!write(CsvRowFormat::header()))
         return false;
     emit started(path);
@@ -38,22 +36,20 @@ void Recorder::stop()
     emit stopped();
 }
 
-void Recorder::recordCommand(const QByteArray &command)
+void Recorder::recordSent(const WireLine &command)
 {
-    if (m_file.isOpen())
-        appendRow(CsvRowFormat::Direction::Sent, command, QDateTime::currentMSecsSinceEpoch());
+    record(command, CsvRowFormat::Direction::Sent);
 }
 
-void Recorder::recordLine(const QByteArray &line)
+void Recorder::recordReceived(const WireLine &line)
 {
-    if (m_file.isOpen())
-        appendRow(CsvRowFormat::Direction::Received, line, QDateTime::currentMSecsSinceEpoch());
+    record(line, CsvRowFormat::Direction::Received);
 }
 
-void Recorder::appendRow(CsvRowFormat::Direction direction, QByteArrayView text, qint64 msecsSinceEpoch)
+void Recorder::record(const WireLine &line, CsvRowFormat::Direction direction)
 {
     if (m_file.isOpen())
-        write(m_format.row(msecsSinceEpoch, m_sinceStart.elapsed(), direction, text));
+        write(m_format.row(line, line.msecsSinceEpoch - m_startMSecs, direction));
 }
 
 bool Recorder::write(const QByteArray &bytes)

@@ -2,7 +2,6 @@
 
 #include "trend/csvrowformat.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QObject>
 
@@ -25,9 +24,9 @@ public:
     bool start(const QString &path);
     void stop();
 
-    void recordCommand(const QByteArray &command);
-    void recordLine(const QByteArray &line);
-    void appendRow(CsvRowFormat::Direction direction, QByteArrayView text, qint64 msecsSinceEpoch);
+    // A row for a command written or a line received, while recording.
+    void recordSent(const WireLine &command);
+    void recordReceived(const WireLine &line);
 
 signals:
     void started(const QString &path);
@@ -36,10 +35,11 @@ signals:
     void failed(const QString &path, const QString &reason);
 
 private:
+    void record(const WireLine &line, CsvRowFormat::Direction direction);
     bool write(const QByteArray &bytes);
 
     QFile m_file;
     qint64 m_written = 0; // bytes of whole rows in the file
-    QElapsedTimer m_sinceStart;
+    qint64 m_startMSecs = 0; // elapsed_s counts from here
     CsvRowFormat m_format;
 };

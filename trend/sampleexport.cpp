@@ -1,7 +1,6 @@
 #include "trend/sampleexport.h"
 
 #include "trend/csvrowformat.h"
-#include "trend/namedvalue.h"
 #include "trend/samplestore.h"
 
 #include <QIODevice>
@@ -25,10 +24,12 @@ bool exportSamples(const SampleStore &store, QIODevice &out)
 
     CsvRowFormat format;
     QByteArray chunk = CsvRowFormat::header();
+    std::vector<QByteArray> names;
+    for (const SampleStore::Series &s : store.series())
+        names.push_back(s.name.toLatin1());
     for (const Entry &e : entries) {
-        const QByteArray text =
-            store.series()[size_t(e.series)].name.toLatin1() + '=' + formatSampleValue(e.value).toLatin1();
-        chunk += format.row(e.msecs, e.msecs - store.originMSecs(), CsvRowFormat::Direction::Received, text);
+        chunk += format.sampleRow(e.msecs, e.msecs - store.originMSecs(), QLatin1StringView(names[size_t(e.series)]),
+                                  e.value);
         if (chunk.size() > 64 * 1024) {
             if (out.write(chunk) != chunk.size())
                 return false;

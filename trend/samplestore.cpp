@@ -1,38 +1,30 @@
 #include "trend/samplestore.h"
 
-#include "trend/namedvalue.h"
-
-#include <QDateTime>
 #include <cmath>
 
 SampleStore::SampleStore(qsizetype maxSamplesPerSeries, QObject *parent)
     : QObject(parent), m_maxSamples(qMax<qsizetype>(1, maxSamplesPerSeries)),
-      m_originMSecs(QDateTime::currentMSecsSinceEpoch())
+      m_originMSecs(wireClockMSecs())
 {
 }
 
-void SampleStore::addLine(const QByteArray &line)
+void SampleStore::add(const WireLine &line)
 {
-    addLineAt(line, QDateTime::currentMSecsSinceEpoch());
-}
-
-void SampleStore::addLineAt(QByteArrayView line, qint64 msecsSinceEpoch)
-{
-    const std::optional<NamedValue> named = readNamedValue(line);
     // Infinity and NaN have no place on a chart.
-    if (!named || !std::isfinite(named->value))
+    if (!line.hasValue() || !std::isfinite(line.value))
         return;
+    const QLatin1StringView name(line.name());
 
     // A handful of names at most: a linear search beats hashing a fresh key per line.
     auto it = m_series.begin();
-    while (it != m_series.end() && it->name != QLatin1StringView(named->name))
+    while (it != m_series.end() && it->name != name)
         ++it;
     if (it == m_series.end()) {
-        m_series.push_back({QString::fromLatin1(named->name), {}});
+        m_series.push_back({QString(name), {}});
         it = m_series.end() - 1;
         emit seriesAdded(int(m_series.size()) - 1);
     }
-    it->samples.push_back({msecsSinceEpoch, named->value});
+    it->samples.push_back({line.msecsSinceEpoch, line.value});
     if (qsizetype(it->samples.size()) > m_maxSamples) {
         it->samples.pop_front();
         if (!m_dropped) {
@@ -46,6 +38,6 @@ void SampleStore::addLineAt(QByteArrayView line, qint64 msecsSinceEpoch)
 void SampleStore::clear()
 {
     m_series.clear();
-    m_originMSecs = QDateTime::currentMSecsSinceEpoch();
+    m_originMSecs = wireClockMSecs();
     emit cleared();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/wireline.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -34,9 +36,8 @@ public:
     qint64 originMSecs() const { return m_originMSecs; }
     bool hasDropped() const { return m_dropped; }
 
-    // A line from the device as the session hands it over, without its CR.
-    void addLine(const QByteArray &line);
-    void addLineAt(QByteArrayView line, qint64 msecsSinceEpoch);
+    // A line from the device as the session read it; only NAME=number lines count.
+    void add(const WireLine &line);
     void clear();
 
 signals:
