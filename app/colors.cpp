@@ -45,19 +45,13 @@ void setFrameColors(QWidget *frame, const QColor &back, const QColor &text)
 
 void setButtonBackColor(QPushButton *button, const QColor &back)
 {
-    if (button->property("backColor").value<QColor>() == back)
-        return; // re-applying a style sheet is expensive
-    button->setProperty("backColor", back);
     const QColor border = back.darker(170);
-    button->setStyleSheet(
+    const QString sheet =
         QStringLiteral("QPushButton { background-color: %1; border: 1px solid %2; }"
                        "QPushButton:pressed { background-color: %3; }"
                        "QPushButton:disabled { color: %4; }")
             .arg(back.name(), border.name(), back.darker(120).name(),
-                 back.lightness() > 128 ? QStringLiteral("#8a8a8a") : QStringLiteral("#5a5a5a")));
-}
-
-QColor buttonBackColor(const QPushButton *button)
-{
-    return button->property("backColor").value<QColor>();
+                 back.lightness() > 128 ? QStringLiteral("#8a8a8a") : QStringLiteral("#5a5a5a"));
+    if (button->styleSheet() != sheet) // re-applying a style sheet is expensive
+        button->setStyleSheet(sheet);
 }

@@ -30,4 +30,3 @@ QColor inactiveTitle();
 void setLabelColors(QLabel *label, const QColor &back, const QColor &text = QColor());
 void setFrameColors(QWidget *frame, const QColor &back, const QColor &text);
 void setButtonBackColor(QPushButton *button, const QColor &back);
-QColor buttonBackColor(const QPushButton *button);

@@ -1,7 +1,10 @@
 #include "app/dialogs.h"
 
 #include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace {
@@ -18,7 +21,13 @@ protected:
     void keyPressEvent(QKeyEvent *event) override
     {
         if (event->key() == Qt::Key_F1 && !m_help.isEmpty()) {
-            QMessageBox::information(this, QStringLiteral("Help"), m_help);
+            // Shown, not exec()'d: a loop nested in a key handler would hold
+            // the caller's stack (and whatever it was doing) until it closed.
+            auto *help = new QMessageBox(QMessageBox::Information, QStringLiteral("Help"), m_help,
+                                         QMessageBox::Ok, this);
+            help->setAttribute(Qt::WA_DeleteOnClose);
+            help->setTextFormat(Qt::PlainText);
+            help->open();
             return;
         }
         if (event->matches(QKeySequence::Cancel) && !m_canDismiss)
@@ -72,16 +81,26 @@ DialogContent noResponseQuestion()
 
 DialogContent saveRefused(const QString &why)
 {
-    return {QStringLiteral("Settings not saved"),
-            why,
-            QMessageBox::Warning,
-            {QMessageBox::Ok},
-            QMessageBox::Ok,
-            QMessageBox::Ok,
-            {}};
+    return warning(QStringLiteral("Settings not saved"), why);
+}
+
+DialogContent warning(const QString &title, const QString &text)
+{
+    return {title, text, QMessageBox::Warning, {QMessageBox::Ok}, QMessageBox::Ok, QMessageBox::Ok, {}};
 }
 
 } // namespace DialogContents
+
+void DialogPrompts::askContinueAfterNoResponse(std::function<void(bool)> answered)
+{
+    m_dialogs.ask(DialogContents::noResponseQuestion(),
+                  [answered](QMessageBox::StandardButton answer) { answered(answer == QMessageBox::Yes); });
+}
+
+void DialogPrompts::explainRefusedSave(const QString &why)
+{
+    m_dialogs.ask(DialogContents::saveRefused(why));
+}
 
 std::unique_ptr<QMessageBox> createMessageBox(const DialogContent &content, QWidget *parent)
 {
@@ -111,4 +130,21 @@ void MessageBoxDialogs::ask(const DialogContent &content, Answered answered)
             answered(answer == QMessageBox::NoButton ? escape : answer);
     });
     box->show();
+}
+
+void MessageBoxDialogs::askSaveFile(const SaveFileRequest &request, FileChosen chosen)
+{
+    // Qt's own dialog: it asks before overwriting, and opens the same on every desktop.
+    auto *dialog = new QFileDialog(request.over ? request.over : m_owner, request.title, request.folder,
+                                   request.filter);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(QFileInfo(request.fileName).suffix());
+    dialog->selectFile(request.fileName);
+    QObject::connect(dialog, &QFileDialog::fileSelected, dialog, std::move(chosen));
+    dialog->open();
+    // Return then saves under the name as it stands.
+    if (auto *box = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+        box->setFocus();
 }

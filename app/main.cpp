@@ -1,7 +1,5 @@
-#include "app/dialogs.h"
-#include "app/mainwindow.h"
+#include "app/panelprogram.h"
 #include "app/quitsignals.h"
-#include "dbus/paneladaptor.h"
 #include "link/systemserialport.h"
 
 #include <QApplication>
@@ -18,17 +16,17 @@ int main(int argc, char *argv[])
 
     SystemSerialPort port(exe.dir);
     MessageBoxDialogs dialogs;
-    MainWindow window(port, dialogs, exe);
-    dialogs.setOwnerWindow(&window);
+    PanelProgram program(port, dialogs, exe);
+    dialogs.setOwnerWindow(&program.window());
     // Scripts drive the session through the bus; without one it runs as before.
-    PanelAdaptor busAdaptor(window.session());
-    busAdaptor.registerOnSessionBus();
+    program.bus().registerOnSessionBus();
+
     QuitSignals quitSignals;
-    QObject::connect(&quitSignals, &QuitSignals::received, &window, [&window] {
-        window.closeWithoutAsking();
+    QObject::connect(&quitSignals, &QuitSignals::received, &program.window(), [&program] {
+        program.window().closeWithoutAsking();
         QCoreApplication::quit(); // other windows of the program may still be open
     });
-    window.show();
+    program.window().show();
     const int status = app.exec();
-    return status != 0 ? status : window.exitStatus();
+    return status != 0 ? status : program.exitStatus();
 }

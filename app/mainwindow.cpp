@@ -2,11 +2,15 @@
 
 #include "app/colors.h"
 #include "app/dialogs.h"
-#include "app/trendactions.h"
+#include "app/settingspanel.h"
+#include "session/devicesession.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
+#include <QHelpEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +18,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QToolTip>
 
 namespace {
 
@@ -49,9 +54,8 @@ QColor colourOf(StatusTone tone)
 
 } // namespace
 
-MainWindow::MainWindow(SerialPort &port, Dialogs &dialogs, ExecutableInfo exe,
-                       const SessionSchedule &schedule, QWidget *parent)
-    : QWidget(parent), m_dialogs(dialogs), m_session(port, *this, std::move(exe), schedule)
+MainWindow::MainWindow(DeviceSession &session, Dialogs &dialogs, QWidget *parent)
+    : QWidget(parent), m_session(session), m_dialogs(dialogs)
 {
     setFixedSize(kSize);
     QPalette pal = palette();
@@ -59,13 +63,21 @@ MainWindow::MainWindow(SerialPort &port, Dialogs &dialogs, ExecutableInfo exe,
     setPalette(pal);
     setAutoFillBackground(true);
     setWindowIcon(makeIcon());
-    setWindowTitle(homepageUrl() + QStringLiteral(": ") + m_session.executable().baseName);
+    m_title = homepageUrl() + QStringLiteral(": ") + session.executable().baseName;
+    setWindowTitle(m_title);
 
     m_widgets = buildWindowWidgets(this);
+    new SettingsPanel(session, m_widgets, this);
     connectControls();
     connectSession();
-    new TrendActions(*this, m_session, m_widgets); // a child: goes with the window
-    m_session.start();
+
+    auto *copy = new QAction(tr("Copy status text"), this);
+    connect(copy, &QAction::triggered, this, &MainWindow::copyStatusText);
+    for (QLabel *label : {m_widgets.statusLabel, m_widgets.deviceLabel}) {
+        label->addAction(copy);
+        label->setContextMenuPolicy(Qt::ActionsContextMenu);
+        label->installEventFilter(this);
+    }
 }
 
 MainWindow::~MainWindow() = default;
@@ -75,11 +87,23 @@ QString MainWindow::homepageUrl()
     return QStringLiteral("https://pwm-panel.kestravon.dev");
 }
 
+void MainWindow::offerActions(const QList<QAction *> &actions)
+{
+    addActions(actions);
+    for (QLabel *label : {m_widgets.statusLabel, m_widgets.deviceLabel}) {
+        QAction *copy = label->actions().value(0);
+        label->insertActions(copy, actions); // the copy action stays last
+    }
+}
+
+void MainWindow::showRecording(bool on)
+{
+    setWindowTitle(on ? m_title + QStringLiteral(" (recording)") : m_title);
+}
+
 void MainWindow::connectControls()
 {
     const WindowWidgets &w = m_widgets;
-    connect(w.setButton, &QPushButton::clicked, this, &MainWindow::openSettings);
-    connect(w.saveButton, &QPushButton::clicked, this, &MainWindow::saveAndCloseSettings);
     connect(w.helpButton, &QPushButton::clicked, w.helpPanel, &QWidget::show);
     connect(w.closeHelpButton, &QPushButton::clicked, w.helpPanel, &QWidget::hide);
     connect(w.duty0Button, &QPushButton::clicked, &m_session, [this] { m_session.setDuty(0); });
@@ -99,8 +123,6 @@ void MainWindow::connectSession()
     connect(&m_session, &DeviceSession::presetHighlighted, this, &MainWindow::highlightPreset);
     connect(&m_session, &DeviceSession::deviceLabelChanged, w.deviceLabel, &QLabel::setText);
     connect(&m_session, &DeviceSession::controlPanelEnabled, w.controlPanel, &QWidget::setEnabled);
-    connect(&m_session, &DeviceSession::endRequested, this, &MainWindow::endAfterNoResponse);
-    connect(&m_session, &DeviceSession::settingsLoaded, this, &MainWindow::showSettings);
 }
 
 void MainWindow::showStatus(const StatusLine &status)
@@ -125,18 +147,6 @@ void MainWindow::highlightPreset(int preset)
         setButtonBackColor(m_widgets.presetButtons[i], int(i) + 1 == preset ? lit : face);
 }
 
-void MainWindow::showSettings(const SettingsRecord &settings)
-{
-    const WindowWidgets &w = m_widgets;
-    w.portBox->setText(QString::number(settings.portNumber));
-    w.baudBox->setText(settings.baudRate);
-    w.passwordBox->setText(settings.password);
-    w.sampleTimeBox->setText(QString::number(settings.sampleTime));
-    w.deviceCodeBox->setText(settings.deviceCode);
-    w.label1Box->setText(settings.labels[0]);
-    w.dutyCaption->setText(settings.labels[0]);
-}
-
 void MainWindow::sendTypedDuty()
 {
     // The box keeps the text as typed unless it is refused.
@@ -144,39 +154,23 @@ void MainWindow::sendTypedDuty()
         m_widgets.typedDutyBox->setText(QStringLiteral("error"));
 }
 
-void MainWindow::openSettings()
+void MainWindow::copyStatusText()
 {
-    m_widgets.settingsPanel->show();
-    m_session.pauseSampling();
+    QGuiApplication::clipboard()->setText(m_widgets.statusLabel->text());
 }
 
-void MainWindow::saveAndCloseSettings()
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    const WindowWidgets &w = m_widgets;
-    const SettingsTexts texts{w.portBox->text(),       w.baudBox->text(),       w.passwordBox->text(),
-                              w.sampleTimeBox->text(), w.deviceCodeBox->text(), w.label1Box->text()};
-    if (m_session.saveSettings(texts))
-        w.settingsPanel->hide();
-}
-
-void MainWindow::askContinueAfterNoResponse(std::function<void(bool)> answered)
-{
-    m_dialogs.ask(DialogContents::noResponseQuestion(),
-                  [answered](QMessageBox::StandardButton answer) { answered(answer == QMessageBox::Yes); });
-}
-
-// The user chose to end after the device stopped answering: no exit
-// question, and the exit status says why the program ended.
-void MainWindow::endAfterNoResponse()
-{
-    m_exitStatus = 1;
-    closeWithoutAsking();
-    QCoreApplication::quit(); // other windows of the program may still be open
-}
-
-void MainWindow::explainRefusedSave(const QString &why)
-{
-    m_dialogs.ask(DialogContents::saveRefused(why));
+    if (event->type() != QEvent::ToolTip)
+        return false;
+    auto *label = static_cast<QWidget *>(watched);
+    const QString hint = tr("Ctrl+T: trend window. Ctrl+R: start or stop recording to CSV.\n"
+                            "Right click for both, and to copy the status text.");
+    // The label's own tooltip (a port error's words) is kept as it is set.
+    const QString own = label->toolTip();
+    QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(),
+                       own.isEmpty() ? hint : own + QStringLiteral("\n\n") + hint, label);
+    return true;
 }
 
 void MainWindow::closeWithoutAsking()

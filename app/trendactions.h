@@ -1,54 +1,44 @@
 #pragma once
 
-#include "trend/recorder.h"
-#include "trend/samplestore.h"
-
 #include <QObject>
 #include <QPointer>
 
 class DeviceSession;
+class Dialogs;
 class QAction;
-class QLabel;
 class QWidget;
+class Recorder;
+class SampleStore;
 class TrendWindow;
-struct WindowWidgets;
 
-// What the trend and the recording add to the main window: Ctrl+T opens or
-// raises the trend window, Ctrl+R starts or stops recording, both also on a
-// right click on the status and device lines with "copy the status text",
-// " (recording)" at the end of the title while recording, a box when it fails.
-// The samples are kept from construction on, so a window opened later has them.
+// The trend window and recording as actions: Ctrl+T opens or raises the
+// trend window of the samples, Ctrl+R asks for a file and starts recording,
+// or stops it; a recording that fails is explained in a box.
 class TrendActions : public QObject
 {
     Q_OBJECT
 public:
-    TrendActions(QWidget &window, DeviceSession &session, const WindowWidgets &widgets);
+    // The trend window is a child window of mainWindow; the file dialogs
+    // start in the folder of the session's settings file.
+    TrendActions(QWidget &mainWindow, const DeviceSession &session, SampleStore &samples, Recorder &recorder,
+                 Dialogs &dialogs);
     ~TrendActions() override;
 
-    SampleStore &store() { return m_store; }
-    Recorder &recorder() { return m_recorder; }
-    TrendWindow *trendWindow() const; // null until first shown
+    QList<QAction *> actions() const;
 
-    void showTrend();
+    TrendWindow &showTrend();
     void toggleRecording();
-    void copyStatusText();
-
-protected:
-    // The labels' tooltips show the shortcuts after whatever they say now.
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void askRecordingFile();
-    void showRecording(bool on);
-    void explainFailure(const QString &path, const QString &reason);
+    QString folder() const;
 
-    QWidget &m_window;
-    DeviceSession &m_session;
-    QLabel *m_statusLabel;
-    SampleStore m_store;
-    Recorder m_recorder;
+    QWidget &m_mainWindow;
+    const DeviceSession &m_session;
+    SampleStore &m_samples;
+    Recorder &m_recorder;
+    Dialogs &m_dialogs;
     QAction *m_trendAction;
     QAction *m_recordAction;
-    QAction *m_copyAction;
     QPointer<TrendWindow> m_trendWindow;
 };

@@ -9,7 +9,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
@@ -46,8 +45,9 @@ QString stamp()
 
 } // namespace
 
-TrendWindow::TrendWindow(SampleStore &store, const QString &name, const QString &folder, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_store(store), m_name(name), m_folder(folder)
+TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &name, const QString &folder,
+                         QWidget *parent)
+    : QWidget(parent, Qt::Window), m_store(store), m_dialogs(dialogs), m_name(name), m_folder(folder)
 {
     setWindowTitle(QStringLiteral("Trend: ") + name);
     m_chart = new TrendChart(store, this);
@@ -152,43 +152,24 @@ void TrendWindow::chooseSpan(int choice)
 
 void TrendWindow::saveImage()
 {
-    askFileName(tr("Save image"), tr("PNG images (*.png)"),
-                m_name + QStringLiteral("-trend-") + stamp() + ".png", [this](const QString &path) {
-                    if (!m_chart->grab().save(path, "PNG"))
-                        explain(tr("Image not saved"), tr("The image could not be saved to %1.").arg(path));
-                });
+    m_dialogs.askSaveFile({tr("Save image"), m_folder, m_name + QStringLiteral("-trend-") + stamp() + ".png",
+                           tr("PNG images (*.png)"), this},
+                          [this](const QString &path) {
+                              if (!m_chart->grab().save(path, "PNG"))
+                                  m_dialogs.warn(tr("Image not saved"),
+                                                 tr("The image could not be saved to %1.").arg(path));
+                          });
 }
 
 void TrendWindow::exportCsv()
 {
-    askFileName(tr("Export CSV"), tr("CSV files (*.csv)"),
-                m_name + QStringLiteral("-samples-") + stamp() + ".csv", [this](const QString &path) {
-                    QSaveFile file(path);
-                    if (!file.open(QIODevice::WriteOnly) || !exportSamples(m_store, file) || !file.commit())
-                        explain(
-                            tr("CSV not exported"),
-                            tr("The samples could not be written to %1: %2.").arg(path, file.errorString()));
-                });
-}
-
-void TrendWindow::askFileName(const QString &title, const QString &filter, const QString &fileName,
-                              const std::function<void(const QString &)> &chosen)
-{
-    auto *dialog = new QFileDialog(this, title, m_folder, filter);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setDefaultSuffix(QFileInfo(fileName).suffix());
-    dialog->selectFile(fileName);
-    connect(dialog, &QFileDialog::fileSelected, this, chosen);
-    dialog->open();
-}
-
-void TrendWindow::explain(const QString &title, const QString &text)
-{
-    DialogContent content{title,           text, QMessageBox::Warning, {QMessageBox::Ok}, QMessageBox::Ok,
-                          QMessageBox::Ok, {}};
-    QMessageBox *box = createMessageBox(content, this).release();
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    m_dialogs.askSaveFile(
+        {tr("Export CSV"), m_folder, m_name + QStringLiteral("-samples-") + stamp() + ".csv",
+         tr("CSV files (*.csv)"), this},
+        [this](const QString &path) {
+            QSaveFile file(path);
+            if (!file.open(QIODevice::WriteOnly) || !exportSamples(m_store, file) || !file.commit())
+                m_dialogs.warn(tr("CSV not exported"),
+                               tr("The samples could not be written to %1: %2.").arg(path, file.errorString()));
+        });
 }

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QWidget>
-#include <functional>
 #include <vector>
 
 class QCheckBox;
 class QLabel;
 class QPushButton;
 class QComboBox;
+class Dialogs;
 class QGridLayout;
 class SampleStore;
 class TrendChart;
@@ -20,7 +20,8 @@ class TrendWindow : public QWidget
     Q_OBJECT
 public:
     // folder: where the save dialogs start (the settings file's).
-    TrendWindow(SampleStore &store, const QString &name, const QString &folder, QWidget *parent = nullptr);
+    TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &name, const QString &folder,
+                QWidget *parent = nullptr);
 
     TrendChart *chart() const { return m_chart; }
 
@@ -38,11 +39,9 @@ private:
     void chooseSpan(int choice);
     void saveImage();
     void exportCsv();
-    void askFileName(const QString &title, const QString &filter, const QString &fileName,
-                     const std::function<void(const QString &)> &chosen);
-    void explain(const QString &title, const QString &text);
 
     SampleStore &m_store;
+    Dialogs &m_dialogs;
     QString m_name;
     QString m_folder;
     TrendChart *m_chart = nullptr;

@@ -24,8 +24,10 @@ struct WindowWidgets
     QPushButton *duty100Button = nullptr;
     QPushButton *duty50Button = nullptr;
     QPushButton *duty0Button = nullptr;
+    QGroupBox *typedDutyFrame = nullptr;
     QLineEdit *typedDutyBox = nullptr;
     QPushButton *sendButton = nullptr;
+    QGroupBox *presetFrame = nullptr;
     std::array<QPushButton *, 7> presetButtons{}; // presets 1 to 7
 
     QGroupBox *helpPanel = nullptr;
@@ -33,11 +35,14 @@ struct WindowWidgets
     QPushButton *closeHelpButton = nullptr;
 
     QGroupBox *settingsPanel = nullptr;
+    QGroupBox *connectionFrame = nullptr;
     QLineEdit *portBox = nullptr;
     QLineEdit *baudBox = nullptr;
     QLineEdit *passwordBox = nullptr;
     QLineEdit *sampleTimeBox = nullptr; // shown, not editable
     QLineEdit *deviceCodeBox = nullptr;
+    QGroupBox *labelsFrame = nullptr;
+    QGroupBox *label1Frame = nullptr;
     QLineEdit *label1Box = nullptr;
     QPushButton *saveButton = nullptr; // SAVE-CLOSE
 };

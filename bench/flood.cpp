@@ -61,7 +61,7 @@ void benchFlood(int lines)
     const double seconds = ms(lastSeen - start) / 1e3;
     const double rate = double(counted) / seconds;
     const qint64 lost = qint64(lines) - qint64(counted);
-    const QString shown = rig.widgets().dutyDisplay->text();
+    const QString shown = rig.widgets.dutyDisplay->text();
     if (lost != 0 || shown != lastText)
         markBroken();
     if (shown != lastText)

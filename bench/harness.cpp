@@ -1,5 +1,7 @@
 #include "bench/harness.h"
 
+#include "testsupport/windowlookup.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -219,6 +221,12 @@ void SilentDialogs::ask(const DialogContent &content, Answered answered)
         answered(QMessageBox::Cancel);
 }
 
+void SilentDialogs::askSaveFile(const SaveFileRequest &request, FileChosen)
+{
+    ++shown;
+    note(QStringLiteral("save dialog (cancelled): ") + request.title);
+}
+
 IdleRun runIdleFor(std::chrono::milliseconds length)
 {
     rusage threadBefore{}, processBefore{}, threadAfter{}, processAfter{}, ender{};
@@ -257,8 +265,10 @@ Rig::Rig(const QByteArray &ini, bool withDevice)
     if (withDevice)
         device = std::make_unique<Device>(pty.masterFd());
     port = std::make_unique<SystemSerialPort>(dir.path());
-    window =
-        std::make_unique<MainWindow>(*port, dialogs, ExecutableInfo{dir.path(), QStringLiteral("pwm-panel")});
+    program =
+        std::make_unique<PanelProgram>(*port, dialogs, ExecutableInfo{dir.path(), QStringLiteral("pwm-panel")});
+    window = &program->window();
+    widgets = findWindowWidgets(*window);
     QObject::connect(&session(), &DeviceSession::lineReceived, [this] { ++linesReceived; });
     QObject::connect(&session(), &DeviceSession::endRequested,
                      [] { fatal(QStringLiteral("the window ended the program")); });
@@ -267,7 +277,7 @@ Rig::Rig(const QByteArray &ini, bool withDevice)
 
 Rig::~Rig()
 {
-    window.reset();
+    program.reset();
     port.reset();
     device.reset(); // before the pty closes
 }

@@ -2,8 +2,7 @@
 
 // What every benchmark shares: the results table, time helpers, the device
 // side on a pty master, running the event loop, and the window on a pty.
-#include "app/dialogs.h"
-#include "app/mainwindow.h"
+#include "app/panelprogram.h"
 #include "link/systemserialport.h"
 #include "testsupport/pty.h"
 
@@ -116,10 +115,11 @@ class SilentDialogs final : public Dialogs
 {
 public:
     void ask(const DialogContent &content, Answered answered) override;
+    void askSaveFile(const SaveFileRequest &request, FileChosen chosen) override;
     int shown = 0;
 };
 
-// The window as the program builds it, shown, over a real port whose com1
+// The program as main() wires it, shown, over a real port whose com1
 // link points at a fresh pseudo-terminal with the device thread at its master.
 struct Rig
 {
@@ -127,7 +127,9 @@ struct Rig
     QTemporaryDir dir;
     std::unique_ptr<SystemSerialPort> port;
     SilentDialogs dialogs;
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<PanelProgram> program;
+    MainWindow *window = nullptr;
+    WindowWidgets widgets;
     std::unique_ptr<Device> device;
     // Every line the session received, counted from its lineReceived signal.
     quint64 linesReceived = 0;
@@ -137,8 +139,7 @@ struct Rig
     explicit Rig(const QByteArray &ini = {}, bool withDevice = true);
     ~Rig();
 
-    DeviceSession &session() { return window->session(); }
-    const WindowWidgets &widgets() const { return window->widgets(); }
+    DeviceSession &session() { return program->session(); }
 
     // Identification as the first search tick does it, then the two read-back
     // steps run on their own timer as in real use. Afterwards, with a sample

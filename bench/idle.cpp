@@ -64,7 +64,7 @@ void benchIdle(std::chrono::milliseconds length)
     const QWidget *const focus = QApplication::focusWidget();
     note(QStringLiteral("idle: active timers: %1; active window: %2; focus: %3")
              .arg(timers.isEmpty() ? QStringLiteral("none") : timers.join(QStringLiteral(", ")),
-                  QApplication::activeWindow() == rig.window.get() ? QStringLiteral("the window")
+                  QApplication::activeWindow() == rig.window ? QStringLiteral("the window")
                                                                    : QStringLiteral("none"),
                   focus ? QLatin1String(focus->metaObject()->className()) + u' ' + focus->objectName()
                         : QStringLiteral("none")));

@@ -120,7 +120,7 @@ void benchLatency(int samples)
     Rig rig;
     rig.identify();
     const quint64 base = rig.linesReceived;
-    QLabel *const label = rig.widgets().dutyDisplay;
+    QLabel *const label = rig.widgets.dutyDisplay;
 
     Arrivals arrivals;
     std::atomic<int> lastValue{-1};

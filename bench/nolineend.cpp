@@ -20,7 +20,7 @@ void benchNoLineEnd(qint64 megabytes)
     const QString self = QString::number(::getpid());
     const double rssBefore = statusKb(self, "VmRSS");
     double rssPeak = rssBefore;
-    QLabel *const duty = rig.widgets().dutyDisplay;
+    QLabel *const duty = rig.widgets.dutyDisplay;
 
     QEventLoop loop;
     LatenessProbe probe;

@@ -125,7 +125,7 @@ private:
 // One click on a random duty or preset button, or a typed duty.
 void clickSomething(Rig &rig, QRandomGenerator &random)
 {
-    const WindowWidgets &w = rig.widgets();
+    const WindowWidgets &w = rig.widgets;
     const quint32 pick = random.bounded(11);
     if (pick < 3) {
         QPushButton *const duty[] = {w.duty0Button, w.duty50Button, w.duty100Button};
@@ -153,7 +153,7 @@ void benchSoak(std::chrono::seconds length)
     QObject::connect(&rig.session(), &DeviceSession::commandWritten,
                      [&] { written.push_back(Clock::now()); });
     rig.session().searchTick();
-    if (!runEventsUntil([&] { return rig.widgets().controlPanel->isEnabled(); }, 10s))
+    if (!runEventsUntil([&] { return rig.widgets.controlPanel->isEnabled(); }, 10s))
         fatal(QStringLiteral("soak: the device was not found; status: ") + rig.session().status().text);
 
     QRandomGenerator random(7);

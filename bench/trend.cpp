@@ -2,7 +2,6 @@
 // recording on; the program's wake-ups with the trend window open and nothing
 // arriving, and its repaints under a trickle when shown, paused and hidden;
 // the memory 100,000 samples take with the trend window open.
-#include "app/trendactions.h"
 #include "app/trendchart.h"
 #include "app/trendwindow.h"
 #include "bench/benchmarks.h"
@@ -21,15 +20,12 @@
 namespace bench {
 namespace {
 
-TrendActions &openTrend(Rig &rig)
+TrendWindow &openTrend(Rig &rig)
 {
-    auto *actions = rig.window->findChild<TrendActions *>();
-    if (!actions)
-        fatal(QStringLiteral("the window has no trend actions"));
-    actions->showTrend();
-    if (!runEventsUntil([&] { return actions->trendWindow()->chart()->isVisible(); }, 5s))
+    TrendWindow &trend = rig.program->trend().showTrend();
+    if (!runEventsUntil([&] { return trend.chart()->isVisible(); }, 5s))
         fatal(QStringLiteral("the trend window did not show"));
-    return *actions;
+    return trend;
 }
 
 // Writes the lines from a thread and runs the window until the session has
@@ -106,12 +102,13 @@ void floodWhileRecording(int lines)
 {
     Rig rig;
     rig.identify();
-    TrendActions &trend = openTrend(rig);
+    openTrend(rig);
+    Recorder &recorder = rig.program->recorder();
     const QString path = rig.dir.filePath(QStringLiteral("flood.csv"));
-    if (!trend.recorder().start(path))
+    if (!recorder.start(path))
         fatal(QStringLiteral("cannot record to ") + path);
     const auto [counted, seconds] = pour(rig, numberedLines("SV01", lines), quint64(lines));
-    trend.recorder().stop();
+    recorder.stop();
     QFile file(path);
     const qint64 rows = file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') - 1 : -1;
     const qint64 lost = qint64(lines) - qint64(counted);
@@ -122,7 +119,7 @@ void floodWhileRecording(int lines)
              .arg(counted)
              .arg(seconds, 0, 'f', 3)
              .arg(rows)
-             .arg(trend.store().series().empty() ? 0 : trend.store().series()[0].samples.size()));
+             .arg(rig.program->samples().series().empty() ? 0 : rig.program->samples().series()[0].samples.size()));
     report(QStringLiteral("trend flood, recording (throughput)"), rate, QStringLiteral("lines/s"),
            QStringLiteral(">= 200000"), rate >= 200000 && lost == 0);
     report(QStringLiteral("trend flood, recording (lines lost)"), double(lost), QStringLiteral("lines"),
@@ -133,7 +130,7 @@ void idleWithTrendOpen(std::chrono::milliseconds length)
 {
     Rig rig;
     rig.identify();
-    TrendChart &chart = *openTrend(rig).trendWindow()->chart();
+    TrendChart &chart = *openTrend(rig).chart();
     runEventsFor(500ms); // the window's first paints settle
     QStringList timers;
     for (QWidget *w : QApplication::allWidgets()) {
@@ -181,8 +178,8 @@ void memoryOfSamples(int samples)
     Q_UNUSED(seconds);
     if (counted != quint64(samples))
         markBroken();
-    TrendActions &trend = openTrend(rig);
-    trend.trendWindow()->findChild<QComboBox *>()->setCurrentIndex(3); // everything held
+    TrendWindow &trend = openTrend(rig);
+    trend.findChild<QComboBox *>()->setCurrentIndex(3); // everything held
     runEventsFor(300ms);
     malloc_trim(0);
     const double after = statusKb(self, "VmRSS");

@@ -51,7 +51,7 @@ private slots:
                             {"--log", log, "--duty", "20", "--preset", "5", "--garbage", "100000"});
         QVERIFY2(sim.isUp(), qPrintable(sim.whyNot()));
         p.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(p.window.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(p.window));
 
         QElapsedTimer sinceTick;
         qint64 worstLateness = 0;

@@ -2,6 +2,7 @@
 // and every button under a real mouse click.
 #include "tests/windowharness.h"
 
+#include <QFileDialog>
 #include <QPlainTextEdit>
 #include <QWindow>
 
@@ -74,8 +75,8 @@ private slots:
         const WindowWidgets &w = h.w();
         const auto back = [](QWidget *x) { return x->palette().color(QPalette::Window); };
         const auto text = [](QWidget *x) { return x->palette().color(QPalette::WindowText); };
-        QCOMPARE(buttonBackColor(w.setButton), QColor(255, 0, 255));
-        QCOMPARE(buttonBackColor(w.sendButton), QColor(0, 192, 0));
+        QCOMPARE(drawnFace(w.setButton), QColor(255, 0, 255));
+        QCOMPARE(drawnFace(w.sendButton), QColor(0, 192, 0));
         QCOMPARE(back(w.deviceLabel), QColor(0, 0, 0));
         QCOMPARE(text(w.deviceLabel), QColor(255, 255, 0));
         QCOMPARE(text(w.dutyDisplay), QColor(255, 0, 0));
@@ -127,13 +128,56 @@ private slots:
         }
     }
 
+    // Qt's own save dialog, opened without waiting: in the folder, the name
+    // suggested and focused, so Return takes it.
+    void theSaveDialogSuggestsANameThatReturnTakes()
+    {
+        QTemporaryDir dir;
+        QWidget owner;
+        owner.show();
+        MessageBoxDialogs dialogs(&owner);
+        QStringList chosen;
+        dialogs.askSaveFile({u"Record to CSV"_s, dir.path(), u"pwm-panel-20261208-010203.csv"_s,
+                             u"CSV files (*.csv)"_s, nullptr},
+                            [&](const QString &path) { chosen << path; });
+        QFileDialog *dialog = owner.findChild<QFileDialog *>();
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(dialog->directory().absolutePath(), QDir(dir.path()).absolutePath());
+        QLineEdit *nameBox = nullptr;
+        QTRY_VERIFY((nameBox = qobject_cast<QLineEdit *>(QApplication::focusWidget())));
+        QCOMPARE(nameBox->text(), u"pwm-panel-20261208-010203.csv"_s);
+        QTest::keyClick(nameBox, Qt::Key_Return);
+        QTRY_COMPARE(chosen, QStringList{dir.filePath(u"pwm-panel-20261208-010203.csv"_s)});
+    }
+
+    // F1 on a box with help shows the help beside it and returns: no loop
+    // nested in the key handler.
+    void helpOpensWithoutWaiting()
+    {
+        const std::unique_ptr<QMessageBox> box = createMessageBox(DialogContents::noResponseQuestion());
+        box->show();
+        QVERIFY(QTest::qWaitForWindowExposed(box.get()));
+        bool returned = false;
+        QTimer::singleShot(2000, box.get(), [&] {
+            if (!returned) // a nested loop: close it so the test ends, and fail below
+                if (auto *help = box->findChild<QMessageBox *>())
+                    help->close();
+        });
+        QTest::keyClick(box.get(), Qt::Key_F1);
+        returned = true;
+        auto *help = box->findChild<QMessageBox *>();
+        QVERIFY(help && help->isVisible());
+        QVERIFY(help->text().contains(u"search for the device again"_s));
+        help->close();
+    }
+
     // Real clicks, so a lost connection between a button and the session shows.
     void everyButtonWorksUnderTheMouse()
     {
         Window h({}, u"pwm-panel"_s, kStepsByHand);
         const WindowWidgets &w = h.w();
         h.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(h.window));
         h.identify();
         h.session().readBackStep(); // unlocks the control panel
         h.port.writes.clear();
@@ -199,7 +243,7 @@ private slots:
         QCOMPARE(h.dialogs.titles(), QStringList{"Exit Dialog"});
         QCOMPARE(h.port.calls, yes ? QStringList{"Close"} : QStringList());
         QCOMPARE(h.session().state(), yes ? DeviceSession::State::Ended : DeviceSession::State::Searching);
-        QCOMPARE(h.window->exitStatus(), 0);
+        QCOMPARE(h.program->exitStatus(), 0);
         QVERIFY(!QFile::exists(h.iniPath())); // nothing is saved on exit
         if (yes) {                            // a click after the exit writes nothing and asks nothing
             h.session().setDuty(50);
@@ -221,7 +265,7 @@ private slots:
         h.session().setDuty(50);
         QTRY_VERIFY(!h.window->isVisible());
         QCOMPARE(h.dialogs.titles(), QStringList{"MsgBox: NO RESPONSE - COMMUNICATION ERROR!"});
-        QCOMPARE(h.window->exitStatus(), 1);
+        QCOMPARE(h.program->exitStatus(), 1);
         QVERIFY(!h.port.isOpen());
     }
 };

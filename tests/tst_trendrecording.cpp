@@ -1,13 +1,10 @@
-// Recording and the trend window against the device simulator: Ctrl+R, the
-// file dialog and Return; rows for commands and polled replies; Ctrl+T with
-// the samples since start; a file that cannot be created explained in a box.
-#include "app/trendactions.h"
-#include "app/trendwindow.h"
+// Recording and the trend window against the device simulator: Ctrl+R asks
+// for a file; rows for commands and polled replies; Ctrl+T with the samples
+// since start; a file that cannot be created explained in a box.
 #include "link/systemserialport.h"
 #include "tests/devicesimulator.h"
 #include "tests/windowharness.h"
 
-#include <QFileDialog>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QToolTip>
@@ -27,7 +24,7 @@ private slots:
         DeviceSimulator sim(p.dir.path(), {"--noise", "--duty", "40"});
         QVERIFY2(sim.isUp(), qPrintable(sim.whyNot()));
         p.window->show();
-        QVERIFY(QTest::qWaitForWindowActive(p.window.get()));
+        QVERIFY(QTest::qWaitForWindowActive(p.window));
         p.session().searchTick();
         QTRY_COMPARE_WITH_TIMEOUT(p.status(), u"Found: DUTY01"_s, 10000);
         QTRY_COMPARE(p.w().dutyDisplay->text(), u"40"_s); // read back before recording
@@ -42,37 +39,35 @@ private slots:
         p.w().statusLabel->setToolTip({});
 
         const QString title = p.window->windowTitle();
-        QTest::keyClick(p.window.get(), Qt::Key_R, Qt::ControlModifier);
-        QFileDialog *dialog = nullptr;
-        QTRY_VERIFY((dialog = p.window->findChild<QFileDialog *>()) && dialog->isVisible());
-        QCOMPARE(dialog->directory().absolutePath(), QDir(p.dir.path()).absolutePath());
-        QLineEdit *nameBox = nullptr;
-        QTRY_VERIFY((nameBox = qobject_cast<QLineEdit *>(QApplication::focusWidget())));
-        QVERIFY2(QRegularExpression(u"^pwm-panel-\\d{8}-\\d{6}\\.csv$"_s).match(nameBox->text()).hasMatch(),
-                 qPrintable(nameBox->text()));
-        const QString path = p.dir.filePath(nameBox->text());
-        QTest::keyClick(nameBox, Qt::Key_Return);
-        QTRY_COMPARE(p.window->windowTitle(), title + u" (recording)"_s);
+        const QString path = p.dir.filePath(u"run.csv"_s);
+        p.dialogs.savePaths = {path};
+        QTest::keyClick(p.window, Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(p.dialogs.saveRequests.size(), 1);
+        const SaveFileRequest asked = p.dialogs.saveRequests.first();
+        QCOMPARE(QDir(asked.folder).absolutePath(), QDir(p.dir.path()).absolutePath());
+        QVERIFY2(QRegularExpression(u"^pwm-panel-\\d{8}-\\d{6}\\.csv$"_s).match(asked.fileName).hasMatch(),
+                 qPrintable(asked.fileName));
+        QCOMPARE(p.window->windowTitle(), title + u" (recording)"_s);
 
         QTest::mouseClick(p.w().duty50Button, Qt::LeftButton);
         QTRY_COMPARE(p.w().dutyDisplay->text(), u"50"_s);
         QTRY_VERIFY_WITH_TIMEOUT(readFile(path).contains(",received,PV01="), 5000); // a poll's answer
 
-        p.window->activateWindow(); // back from the dialog
-        QVERIFY(QTest::qWaitForWindowActive(p.window.get()));
-        QTest::keyClick(p.window.get(), Qt::Key_T, Qt::ControlModifier);
-        auto *actions = p.window->findChild<TrendActions *>();
-        QTRY_VERIFY(actions->trendWindow() && actions->trendWindow()->isVisible());
-        QCOMPARE(actions->trendWindow()->windowTitle(), u"Trend: pwm-panel"_s);
+        QTest::keyClick(p.window, Qt::Key_T, Qt::ControlModifier);
+        QWidget *trend = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->windowTitle() == u"Trend: pwm-panel" && w->isVisible())
+                trend = w;
+        QVERIFY(trend);
         QStringList names;
-        for (const SampleStore::Series &s : actions->store().series())
+        for (const SampleStore::Series &s : p.program->samples().series())
             names << s.name;
         QVERIFY2(names.contains(u"SV02"_s) && names.contains(u"PV01"_s), qPrintable(names.join(u',')));
 
         p.window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(p.window.get()));
-        QTest::keyClick(p.window.get(), Qt::Key_R, Qt::ControlModifier);
-        QTRY_COMPARE(p.window->windowTitle(), title);
+        QVERIFY(QTest::qWaitForWindowActive(p.window));
+        QTest::keyClick(p.window, Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(p.window->windowTitle(), title);
 
         const QList<QByteArray> rows = readFile(path).split('\n');
         QCOMPARE(rows.first(), "time,elapsed_s,direction,text,name,value\r"_ba);
@@ -90,19 +85,13 @@ private slots:
         QVERIFY(texts.indexOf(u"sent,PV1?,,"_s) > sent);
 
         // A file that cannot be created: a box says which and why, nothing is recorded.
-        QTest::keyClick(p.window.get(), Qt::Key_R, Qt::ControlModifier);
-        QTRY_VERIFY((dialog = p.window->findChild<QFileDialog *>()) && dialog->isVisible());
-        QTRY_VERIFY((nameBox = qobject_cast<QLineEdit *>(QApplication::focusWidget())));
         const QString missing = p.dir.filePath(u"gone/run.csv"_s);
-        nameBox->setText(missing);
-        QTest::keyClick(nameBox, Qt::Key_Return);
-        QMessageBox *box = nullptr;
-        QTRY_VERIFY((box = p.window->findChild<QMessageBox *>()) && box->isVisible());
-        QVERIFY2(box->text().contains(missing) && box->text().contains(u"No such file or directory"_s),
-                 qPrintable(box->text()));
+        p.dialogs.savePaths = {missing};
+        QTest::keyClick(p.window, Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(p.dialogs.titles(), QStringList{"Recording stopped"});
+        const QString text = p.dialogs.shown.first().text;
+        QVERIFY2(text.contains(missing) && text.contains(u"No such file or directory"_s), qPrintable(text));
         QCOMPARE(p.window->windowTitle(), title);
-        box->accept();
-        QVERIFY(p.dialogs.shown.isEmpty());
     }
 };
 

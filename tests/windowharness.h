@@ -2,27 +2,37 @@
 
 // The window over a port (the fake or the real one), with scripted message boxes.
 #include "app/colors.h"
-#include "app/dialogs.h"
-#include "app/mainwindow.h"
+#include "app/panelprogram.h"
 #include "tests/sessionharness.h"
+#include "testsupport/windowlookup.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-// Message boxes that answer from a script and remember what they showed.
+// Message boxes and file dialogs that answer from a script and remember what
+// they showed. A save dialog answers with the next of savePaths, or is
+// cancelled when there is none.
 struct ScriptedDialogs final : Dialogs
 {
     QList<DialogContent> shown;
     QList<QMessageBox::StandardButton> answers;
     QMessageBox::StandardButton defaultAnswer = QMessageBox::Cancel;
+    QList<SaveFileRequest> saveRequests;
+    QStringList savePaths;
     void ask(const DialogContent &content, Answered answered) override
     {
         shown << content;
         const QMessageBox::StandardButton answer = answers.isEmpty() ? defaultAnswer : answers.takeFirst();
         if (answered)
             answered(answer);
+    }
+    void askSaveFile(const SaveFileRequest &request, FileChosen chosen) override
+    {
+        saveRequests << request;
+        if (!savePaths.isEmpty())
+            chosen(savePaths.takeFirst());
     }
     QStringList titles() const
     {
@@ -33,12 +43,18 @@ struct ScriptedDialogs final : Dialogs
     }
 };
 
-// The preset buttons not in the face colour: i when highlighted, -i for any other colour.
+// A button's face as drawn: a pixel inside its border, clear of the caption.
+inline QColor drawnFace(QWidget *button)
+{
+    return button->grab().toImage().pixelColor(3, 3);
+}
+
+// The preset buttons not drawn in the face colour: i when highlighted, -i for any other colour.
 inline QList<int> highlighted(const WindowWidgets &w)
 {
     QList<int> lit;
     for (int i = 1; i <= 7; ++i)
-        if (const QColor colour = buttonBackColor(w.presetButtons[i - 1]); colour != Colors::buttonFace())
+        if (const QColor colour = drawnFace(w.presetButtons[i - 1]); colour != Colors::buttonFace())
             lit << (colour == Colors::highlight() ? i : -i);
     return lit;
 }
@@ -48,16 +64,20 @@ template <class Port> struct WindowHarness
     QTemporaryDir dir;
     Port port{dir.path()};
     ScriptedDialogs dialogs;
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<PanelProgram> program;
+    MainWindow *window = nullptr;
+    WindowWidgets widgets;
 
     explicit WindowHarness(const QByteArray &ini = {}, const QString &baseName = u"pwm-panel"_s,
                            const SessionSchedule &schedule = {})
     {
         writeIni(dir, baseName, ini);
-        window = std::make_unique<MainWindow>(port, dialogs, ExecutableInfo{dir.path(), baseName}, schedule);
+        program = std::make_unique<PanelProgram>(port, dialogs, ExecutableInfo{dir.path(), baseName}, schedule);
+        window = &program->window();
+        widgets = findWindowWidgets(*window);
     }
-    DeviceSession &session() const { return window->session(); }
-    const WindowWidgets &w() const { return window->widgets(); }
+    DeviceSession &session() const { return program->session(); }
+    const WindowWidgets &w() const { return widgets; }
     QString iniPath() const { return dir.filePath(session().executable().baseName + ".ini"); }
     QByteArray iniBytes() const { return readFile(iniPath()); }
     QString status() const { return w().statusLabel->text(); }

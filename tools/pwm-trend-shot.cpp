@@ -1,9 +1,7 @@
-// For screenshots of the trend window only: the program's window as main.cpp
-// builds it, with the trend window opened at start beside it (and, with
-// --record FILE, recording on). Never installed.
-#include "app/dialogs.h"
-#include "app/mainwindow.h"
-#include "app/trendactions.h"
+// For screenshots of the trend window only: the program wired as main.cpp
+// wires it, with the trend window opened at start beside the panel (and,
+// with --record FILE, recording on). Never installed.
+#include "app/panelprogram.h"
 #include "app/trendwindow.h"
 #include "link/systemserialport.h"
 
@@ -17,21 +15,19 @@ int main(int argc, char *argv[])
     const ExecutableInfo exe = ExecutableInfo::fromArgv0(QString::fromLocal8Bit(argv[0]));
     SystemSerialPort port(exe.dir);
     MessageBoxDialogs dialogs;
-    MainWindow window(port, dialogs, exe);
-    dialogs.setOwnerWindow(&window);
+    PanelProgram program(port, dialogs, exe);
+    dialogs.setOwnerWindow(&program.window());
+    MainWindow &window = program.window();
     window.show();
-    auto *actions = window.findChild<TrendActions *>();
-    if (!actions)
-        return 1;
-    actions->showTrend();
+    TrendWindow &trend = program.trend().showTrend();
     // --record FILE: recording on from the start, for a sample of the rows.
     if (const QStringList args = QCoreApplication::arguments(); args.size() == 3 && args[1] == u"--record")
-        actions->recorder().start(args[2]);
+        program.recorder().start(args[2]);
     // No window manager in a virtual display: the trend window fills the
     // screen's lower part, the panel stays visible above it.
     const QRect screen = window.screen()->availableGeometry();
     window.move(screen.left(), screen.top());
     const int top = screen.top() + window.frameGeometry().height() + 8;
-    actions->trendWindow()->setGeometry(screen.left(), top, screen.width(), screen.bottom() - top);
+    trend.setGeometry(screen.left(), top, screen.width(), screen.bottom() - top);
     return app.exec();
 }

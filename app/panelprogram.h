@@ -1,0 +1,43 @@
+#pragma once
+
+#include "app/dialogs.h"
+#include "app/mainwindow.h"
+#include "app/trendactions.h"
+#include "dbus/paneladaptor.h"
+#include "session/devicesession.h"
+#include "trend/recorder.h"
+#include "trend/samplestore.h"
+
+// One running copy of the program, wired: the session on the port, the
+// samples and the recording fed with the lines it reads, the main window,
+// the trend window's actions and the object scripts reach on the bus. Each
+// part gets the references it needs here and nowhere else; the members are
+// built in this order and go in the reverse one.
+class PanelProgram
+{
+public:
+    // Starts the session: the settings load and the search begins.
+    PanelProgram(SerialPort &port, Dialogs &dialogs, ExecutableInfo exe, const SessionSchedule &schedule = {});
+
+    DeviceSession &session() { return m_session; }
+    SampleStore &samples() { return m_samples; }
+    Recorder &recorder() { return m_recorder; }
+    PanelAdaptor &bus() { return m_bus; }
+    MainWindow &window() { return m_window; }
+    TrendActions &trend() { return m_trend; }
+
+    // 1 once the program ends because the device stopped answering, else 0.
+    int exitStatus() const { return m_exitStatus; }
+
+private:
+    void endAfterNoResponse();
+
+    DialogPrompts m_prompts;
+    DeviceSession m_session;
+    SampleStore m_samples;
+    Recorder m_recorder;
+    PanelAdaptor m_bus;
+    MainWindow m_window;
+    TrendActions m_trend;
+    int m_exitStatus = 0;
+};
