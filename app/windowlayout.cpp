@@ -162,7 +162,8 @@ QColor colourOf(Colour colour, const QColor &byDefault)
     return QColor::fromRgb(colour.rgb);
 }
 
-// A palette with every role set, so a control does not inherit its frame's colours.
+// A palette with every role set, so a control does not inherit its frame's
+// colours. Made once per window: palettes are shared until changed.
 QPalette ownPalette()
 {
     const QPalette app = QApplication::palette();
@@ -176,11 +177,11 @@ QPalette ownPalette()
     return pal;
 }
 
-QLabel *makeLabel(const Row &row, QWidget *parent, const QColor &back, const QColor &fore)
+QLabel *makeLabel(const Row &row, QWidget *parent, const QPalette &own, const QColor &back, const QColor &fore)
 {
     auto *label = new QLabel(QString::fromLatin1(row.caption), parent);
     label->setTextFormat(Qt::PlainText); // device and file texts are shown, never interpreted
-    label->setPalette(ownPalette());
+    label->setPalette(own);
     setLabelColors(label, back, fore);
     // A disabled frame keeps its labels readable.
     QPalette pal = label->palette();
@@ -196,20 +197,20 @@ QLabel *makeLabel(const Row &row, QWidget *parent, const QColor &back, const QCo
     return label;
 }
 
-QPushButton *makeButton(const Row &row, QWidget *parent, const QColor &back)
+QPushButton *makeButton(const Row &row, QWidget *parent, const QPalette &own, const QColor &back)
 {
     auto *button = new QPushButton(QString::fromLatin1(row.caption), parent);
-    button->setPalette(ownPalette());
+    button->setPalette(own);
     if (row.flags & kColoured)
         setButtonBackColor(button, back);
     button->setAutoDefault(false);
     return button;
 }
 
-QGroupBox *makeFrame(const Row &row, QWidget *parent, const QColor &back, const QColor &fore)
+QGroupBox *makeFrame(const Row &row, QWidget *parent, const QPalette &own, const QColor &back, const QColor &fore)
 {
     auto *frame = new QGroupBox(QString::fromLatin1(row.caption), parent);
-    frame->setPalette(ownPalette());
+    frame->setPalette(own);
     setFrameColors(frame, back, fore);
     QPalette pal = frame->palette();
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
@@ -220,19 +221,19 @@ QGroupBox *makeFrame(const Row &row, QWidget *parent, const QColor &back, const 
     return frame;
 }
 
-QLineEdit *makeEdit(const Row &row, QWidget *parent)
+QLineEdit *makeEdit(const Row &row, QWidget *parent, const QPalette &own)
 {
     auto *edit = new QLineEdit(QString::fromLatin1(row.caption), parent);
-    edit->setPalette(ownPalette());
+    edit->setPalette(own);
     edit->setAlignment((row.flags & kCentred) ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
     edit->setTextMargins(0, 0, 0, 0);
     return edit;
 }
 
-QPlainTextEdit *makeMultiEdit(const Row &row, QWidget *parent)
+QPlainTextEdit *makeMultiEdit(const Row &row, QWidget *parent, const QPalette &own)
 {
     auto *text = new QPlainTextEdit(parent);
-    text->setPalette(ownPalette());
+    text->setPalette(own);
     text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     text->setWordWrapMode(QTextOption::WordWrap);
     text->setReadOnly(true); // edits would never be kept anyway
@@ -257,18 +258,18 @@ QWidget *widgetIn(const W &w, const Slot &slot)
 }
 
 // Builds the row's widget on parent and puts it in its slot of w.
-QWidget *create(const Row &row, QWidget *parent, W &w)
+QWidget *create(const Row &row, QWidget *parent, const QPalette &own, W &w)
 {
     const QColor back = colourOf(row.back, Colors::buttonFace());
     const QColor fore = colourOf(row.fore, QApplication::palette().color(QPalette::ButtonText));
     QWidget *made = std::visit(
         Overloaded{
-            [&](QLabel *W::*m) -> QWidget * { return w.*m = makeLabel(row, parent, back, fore); },
-            [&](QPushButton *W::*m) -> QWidget * { return w.*m = makeButton(row, parent, back); },
-            [&](PresetButton p) -> QWidget * { return w.presetButtons[size_t(p.index)] = makeButton(row, parent, back); },
-            [&](QGroupBox *W::*m) -> QWidget * { return w.*m = makeFrame(row, parent, back, fore); },
-            [&](QLineEdit *W::*m) -> QWidget * { return w.*m = makeEdit(row, parent); },
-            [&](QPlainTextEdit *W::*m) -> QWidget * { return w.*m = makeMultiEdit(row, parent); },
+            [&](QLabel *W::*m) -> QWidget * { return w.*m = makeLabel(row, parent, own, back, fore); },
+            [&](QPushButton *W::*m) -> QWidget * { return w.*m = makeButton(row, parent, own, back); },
+            [&](PresetButton p) -> QWidget * { return w.presetButtons[size_t(p.index)] = makeButton(row, parent, own, back); },
+            [&](QGroupBox *W::*m) -> QWidget * { return w.*m = makeFrame(row, parent, own, back, fore); },
+            [&](QLineEdit *W::*m) -> QWidget * { return w.*m = makeEdit(row, parent, own); },
+            [&](QPlainTextEdit *W::*m) -> QWidget * { return w.*m = makeMultiEdit(row, parent, own); },
         },
         row.slot);
     made->setObjectName(QString::fromLatin1(row.name));
@@ -286,9 +287,10 @@ QWidget *create(const Row &row, QWidget *parent, W &w)
 WindowWidgets buildWindowWidgets(QWidget *window)
 {
     WindowWidgets w;
+    const QPalette own = ownPalette();
     // Parents come first in the table, so each is built before its children.
     for (const Row &row : kLayout)
-        create(row, row.parent ? w.*row.parent : window, w);
+        create(row, row.parent ? w.*row.parent : window, own, w);
     // Overlay panels lie above everything else when shown.
     w.helpPanel->raise();
     w.settingsPanel->raise();
