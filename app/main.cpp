@@ -1,7 +1,7 @@
 #include "app/dialogs.h"
 #include "app/mainwindow.h"
 #include "app/quitsignals.h"
-#include "dbus/paneladaptor.h"
+#include "dbus/panelbusobject.h"
 #include "link/systemserialport.h"
 
 #include <QApplication>
@@ -21,8 +21,8 @@ int main(int argc, char *argv[])
     MainWindow window(port, dialogs, exe);
     dialogs.setOwnerWindow(&window);
     // Scripts drive the session through the bus; without one it runs as before.
-    PanelAdaptor busAdaptor(window.session());
-    busAdaptor.registerOnSessionBus();
+    PanelBusObject busObject(window.session());
+    busObject.registerOnSessionBus();
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::received, &window, [&window] {
         window.closeWithoutAsking();

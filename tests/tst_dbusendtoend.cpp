@@ -1,6 +1,6 @@
 // A script in another process drives the panel through the bus: the real
 // window and serial port, the simulator at the other end, gdbus as the script.
-#include "dbus/paneladaptor.h"
+#include "dbus/panelbusobject.h"
 #include "link/systemserialport.h"
 #include "tests/devicesimulator.h"
 #include "tests/privatebus.h"
@@ -40,8 +40,8 @@ private slots:
         if (!bus.start())
             QSKIP(qPrintable(bus.errorString()));
         Panel p({}, u"PUMP.1"_s);
-        PanelAdaptor adaptor(p.session());
-        QVERIFY(adaptor.registerOn(bus.connect(u"panel"_s)));
+        PanelBusObject panel(p.session());
+        QVERIFY(panel.registerOn(bus.connect(u"panel"_s)));
 
         const QString log = p.dir.filePath(u"device.log"_s);
         DeviceSimulator sim(p.dir.path(), {"--log", log, "--duty", "20"});
