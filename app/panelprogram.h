@@ -3,7 +3,7 @@
 #include "app/dialogs.h"
 #include "app/mainwindow.h"
 #include "app/trendactions.h"
-#include "dbus/paneladaptor.h"
+#include "dbus/panelbusobject.h"
 #include "session/devicesession.h"
 #include "trend/recorder.h"
 #include "trend/samplestore.h"
@@ -22,7 +22,7 @@ public:
     DeviceSession &session() { return m_session; }
     SampleStore &samples() { return m_samples; }
     Recorder &recorder() { return m_recorder; }
-    PanelAdaptor &bus() { return m_bus; }
+    PanelBusObject &bus() { return m_bus; }
     MainWindow &window() { return m_window; }
     TrendActions &trend() { return m_trend; }
 
@@ -36,7 +36,7 @@ private:
     DeviceSession m_session;
     SampleStore m_samples;
     Recorder m_recorder;
-    PanelAdaptor m_bus;
+    PanelBusObject m_bus;
     MainWindow m_window;
     TrendActions m_trend;
     int m_exitStatus = 0;

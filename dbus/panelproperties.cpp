@@ -2,6 +2,8 @@
 
 #include "session/devicesession.h"
 
+#include <QMetaProperty>
+
 QString toneWord(StatusTone tone)
 {
     switch (tone) {
@@ -19,42 +21,63 @@ QString toneWord(StatusTone tone)
 }
 
 PanelProperties::PanelProperties(const DeviceSession &session, QObject *parent)
-    : QObject(parent), m_session(session), m_values(current())
+    : QObject(parent), m_session(session), m_port(session.portDevice())
 {
-    // The port and the sample time come with new settings or a new connection
-    // cycle, which always shows a new status.
+    takeSessionValues();
     connect(&session, &DeviceSession::statusChanged, this, &PanelProperties::refresh);
     connect(&session, &DeviceSession::dutyChanged, this, &PanelProperties::refresh);
     connect(&session, &DeviceSession::presetHighlighted, this, &PanelProperties::refresh);
     connect(&session, &DeviceSession::stateChanged, this, &PanelProperties::refresh);
-    connect(&session, &DeviceSession::settingsLoaded, this, &PanelProperties::refresh);
+    // The port follows from the settings alone; finding its device node is
+    // not worth repeating for every line.
+    connect(&session, &DeviceSession::settingsLoaded, this, &PanelProperties::refreshWithPort);
 }
 
 void PanelProperties::refresh()
 {
-    QVariantMap moved;
-    const QVariantMap now = current();
-    for (auto it = now.cbegin(); it != now.cend(); ++it)
-        if (m_values.value(it.key()) != it.value())
-            moved.insert(it.key(), it.value());
-    if (moved.isEmpty())
-        return;
-    m_values = now;
-    emit changed(moved);
+    const QVariantList before = propertyValues();
+    takeSessionValues();
+    announceMovedSince(before);
 }
 
-QVariantMap PanelProperties::current() const
+void PanelProperties::refreshWithPort()
+{
+    const QVariantList before = propertyValues();
+    m_port = m_session.portDevice();
+    takeSessionValues();
+    announceMovedSince(before);
+}
+
+void PanelProperties::announceMovedSince(const QVariantList &before)
+{
+    const QVariantList now = propertyValues();
+    QVariantMap moved;
+    const QMetaObject &meta = staticMetaObject;
+    for (int i = 0; i < now.size(); ++i)
+        if (now[i] != before[i])
+            moved.insert(QString::fromLatin1(meta.property(meta.propertyOffset() + i).name()), now[i]);
+    if (!moved.isEmpty())
+        emit changed(moved);
+}
+
+void PanelProperties::takeSessionValues()
 {
     const StatusLine &status = m_session.status();
-    return {
-        {QStringLiteral("Identified"), m_session.state() == DeviceSession::State::Identified},
-        {QStringLiteral("DeviceCode"), m_session.settings().deviceCode},
-        {QStringLiteral("Status"), status.text},
-        {QStringLiteral("StatusTone"), toneWord(status.tone)},
-        {QStringLiteral("Duty"), m_session.dutyText()},
-        {QStringLiteral("Preset"), m_session.highlightedPreset()},
-        {QStringLiteral("Port"), m_session.portDevice()},
-        // qint16 stays a short, so the bus sees the "n" of the interface.
-        {QStringLiteral("SampleTime"), QVariant::fromValue<qint16>(m_session.settings().sampleTime)},
-    };
+    m_identified = m_session.state() == DeviceSession::State::Identified;
+    m_deviceCode = m_session.settings().deviceCode;
+    m_status = status.text;
+    m_statusTone = toneWord(status.tone);
+    m_duty = m_session.dutyText();
+    m_preset = m_session.highlightedPreset();
+    m_sampleTime = m_session.settings().sampleTime;
+}
+
+// Each of this class's own properties, by its index from propertyOffset().
+QVariantList PanelProperties::propertyValues() const
+{
+    QVariantList values;
+    const QMetaObject &meta = staticMetaObject;
+    for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i)
+        values << meta.property(i).read(this);
+    return values;
 }

@@ -11,28 +11,54 @@ class DeviceSession;
 // "found". Before the first search the panel is as good as searching.
 QString toneWord(StatusTone tone);
 
-// What the panel shows, as the values of the bus object's properties, kept
-// up to date from the session's signals. Knows no bus, so it is tested
-// without one.
+// What the panel shows, as the bus object's properties, kept up to date from
+// the session's signals. The properties carry the interface's own names: the
+// generated adaptor reads them by name (see adaptorcheck.h). Knows no bus, so
+// it is tested without one.
 class PanelProperties : public QObject
 {
     Q_OBJECT
+    Q_PROPERTY(bool Identified READ identified)
+    Q_PROPERTY(QString DeviceCode READ deviceCode)
+    Q_PROPERTY(QString Status READ status)
+    Q_PROPERTY(QString StatusTone READ statusTone)
+    Q_PROPERTY(QString Duty READ duty)
+    Q_PROPERTY(int Preset READ preset)
+    Q_PROPERTY(QString Port READ port)
+    // qint16 stays a short, so the bus sees the "n" of the interface.
+    Q_PROPERTY(qint16 SampleTime READ sampleTime)
 public:
     explicit PanelProperties(const DeviceSession &session, QObject *parent = nullptr);
 
-    // Every property by its name on the bus ("Identified", "Duty", ...).
-    const QVariantMap &values() const { return m_values; }
+    bool identified() const { return m_identified; }
+    QString deviceCode() const { return m_deviceCode; }
+    QString status() const { return m_status; }
+    QString statusTone() const { return m_statusTone; }
+    QString duty() const { return m_duty; }
+    int preset() const { return m_preset; }
+    QString port() const { return m_port; }
+    qint16 sampleTime() const { return m_sampleTime; }
 
 signals:
     // Only the properties whose values changed, by name; never empty.
     void changed(const QVariantMap &changedValues);
 
 private:
-    // The session's signals say that something changed, the session's getters
-    // what it is now: comparing them with the last values finds what moved.
+    // The session's signals say that something changed, its getters what it
+    // is now: comparing the properties before and after finds what moved.
     void refresh();
-    QVariantMap current() const;
+    void refreshWithPort();
+    void takeSessionValues(); // all but the port
+    void announceMovedSince(const QVariantList &before);
+    QVariantList propertyValues() const;
 
     const DeviceSession &m_session;
-    QVariantMap m_values;
+    bool m_identified = false;
+    QString m_deviceCode;
+    QString m_status;
+    QString m_statusTone;
+    QString m_duty;
+    int m_preset = 0;
+    QString m_port;
+    qint16 m_sampleTime = 0;
 };

@@ -1,6 +1,6 @@
 // The name a copy takes on the session bus, and a copy that cannot take it.
 #include "dbus/busname.h"
-#include "dbus/paneladaptor.h"
+#include "dbus/panelbusobject.h"
 #include "tests/privatebus.h"
 #include "tests/sessionharness.h"
 
@@ -39,20 +39,20 @@ private slots:
         if (!bus.start())
             QSKIP(qPrintable(bus.errorString()));
         SessionHarness first({}, u"PUMP.1"_s), second({}, u"PUMP.1"_s), other({}, u"PUMP.2"_s);
-        auto firstAdaptor = std::make_unique<PanelAdaptor>(*first.session);
-        PanelAdaptor secondAdaptor(*second.session), otherAdaptor(*other.session);
-        QVERIFY(firstAdaptor->registerOn(bus.connect(u"first"_s)));
+        auto firstPanel = std::make_unique<PanelBusObject>(*first.session);
+        PanelBusObject secondPanel(*second.session), otherPanel(*other.session);
+        QVERIFY(firstPanel->registerOn(bus.connect(u"first"_s)));
 
         QTest::ignoreMessage(
             QtInfoMsg,
             QRegularExpression(u"no D-Bus interface: could not take dev\\.kestravon\\.PwmPanel\\.PUMP_1 "
                                "\\(another copy\\?\\): "_s));
-        QVERIFY(!secondAdaptor.registerOn(bus.connect(u"second"_s)));
-        QVERIFY(otherAdaptor.registerOn(bus.connect(u"other"_s)));
+        QVERIFY(!secondPanel.registerOn(bus.connect(u"second"_s)));
+        QVERIFY(otherPanel.registerOn(bus.connect(u"other"_s)));
 
         // The name is free again once the first copy is gone.
-        firstAdaptor.reset();
-        QVERIFY(secondAdaptor.registerOn(bus.connect(u"second again"_s)));
+        firstPanel.reset();
+        QVERIFY(secondPanel.registerOn(bus.connect(u"second again"_s)));
     }
 
     void withoutASessionBusTheProgramGoesOnAndSaysWhy()
@@ -65,9 +65,9 @@ private slots:
                 qputenv("DBUS_SESSION_BUS_ADDRESS", saved);
         });
         SessionHarness h;
-        PanelAdaptor adaptor(*h.session);
+        PanelBusObject panel(*h.session);
         QTest::ignoreMessage(QtInfoMsg, QRegularExpression(u"no D-Bus interface: no session bus"_s));
-        QVERIFY(!adaptor.registerOnSessionBus());
+        QVERIFY(!panel.registerOnSessionBus());
     }
 };
 

@@ -1,8 +1,9 @@
 // The panel on the bus: what a script's calls put on the wire or why they are
 // refused, the properties as the session shows them, and the signals. Every
 // test runs its own bus daemon; the script is a second connection to it.
+#include "dbus/adaptorcheck.h"
 #include "dbus/busname.h"
-#include "dbus/paneladaptor.h"
+#include "dbus/panelbusobject.h"
 #include "dbus/scriptcalls.h"
 #include "tests/privatebus.h"
 #include "tests/sessionharness.h"
@@ -70,6 +71,38 @@ QStringList interfaceMembers(const QString &xml)
     return members;
 }
 } // namespace
+
+// An adaptor as qdbusxml2cpp writes one, an object it fits (by inheritance too,
+// with more than the adaptor needs) and one it does not.
+class ReadingAdaptor : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(int Preset READ preset)
+    Q_PROPERTY(QString Duty READ duty)
+public:
+    int preset() const { return 0; }
+    QString duty() const { return {}; }
+signals:
+    void LineReceived(const QString &line);
+};
+class FittingObject : public ReadingAdaptor
+{
+    Q_OBJECT
+    Q_PROPERTY(bool Identified READ identified)
+public:
+    bool identified() const { return false; }
+};
+class MisfitObject : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(qint16 Preset READ preset)
+    Q_PROPERTY(QString duty READ duty)
+public:
+    qint16 preset() const { return 0; }
+    QString duty() const { return {}; }
+signals:
+    void LineReceived(const QByteArray &line);
+};
 
 class TestPanelAdaptor : public QObject
 {
@@ -149,8 +182,8 @@ private slots:
         QFETCH(QByteArrayList, writes);
         QFETCH(QString, error);
         SessionHarness h;
-        PanelAdaptor adaptor(*h.session);
-        QVERIFY(adaptor.registerOn(m_panelBus));
+        PanelBusObject panel(*h.session);
+        QVERIFY(panel.registerOn(m_panelBus));
         if (found) {
             identify(h);
         } else { // the port open, the device silent
@@ -172,14 +205,14 @@ private slots:
     {
         SessionHarness h;
         h.prompts.defaultAnswer = true;
-        PanelAdaptor adaptor(*h.session);
-        QVERIFY(adaptor.registerOn(m_panelBus));
+        PanelBusObject panel(*h.session);
+        QVERIFY(panel.registerOn(m_panelBus));
         identify(h);
         h.port.failures[u"Write"_s] = PortErrors::WriteFailed;
 
         QCOMPARE(call(u"SetDuty"_s, {50}).type(), QDBusMessage::ReplyMessage);
-        QTRY_COMPARE(adaptor.identified(), false);
-        QCOMPARE(adaptor.statusTone(), u"searching"_s);
+        QTRY_COMPARE(panel.identified(), false);
+        QCOMPARE(panel.statusTone(), u"searching"_s);
         QCOMPARE(h.prompts.noResponseAsked, 0);
     }
 
@@ -208,14 +241,13 @@ private slots:
             QVERIFY(!moved.isEmpty());
             announced.insert(moved);
         });
-        const QVariantMap atStart = properties.values();
-        QCOMPARE(atStart.value(u"Identified"_s), false);
-        QCOMPARE(atStart.value(u"DeviceCode"_s), u"FAN7"_s);
-        QCOMPARE(atStart.value(u"SampleTime"_s), QVariant::fromValue<qint16>(3));
-        QCOMPARE(atStart.value(u"StatusTone"_s), u"searching"_s);
-        QCOMPARE(atStart.value(u"Duty"_s), u"-"_s);
-        QCOMPARE(atStart.value(u"Preset"_s), 0);
-        QCOMPARE(atStart.value(u"Port"_s), h.session->portDevice());
+        QCOMPARE(properties.identified(), false);
+        QCOMPARE(properties.deviceCode(), u"FAN7"_s);
+        QCOMPARE(properties.sampleTime(), 3);
+        QCOMPARE(properties.statusTone(), u"searching"_s);
+        QCOMPARE(properties.duty(), u"-"_s);
+        QCOMPARE(properties.preset(), 0);
+        QCOMPARE(properties.port(), h.session->portDevice());
 
         h.identify("FAN7");
         QCOMPARE(announced, (QVariantMap{{u"Identified"_s, true},
@@ -227,14 +259,21 @@ private slots:
                                          {u"StatusTone"_s, u"receiving"_s},
                                          {u"Duty"_s, u"37"_s},
                                          {u"Preset"_s, 5}}));
-        QCOMPARE(properties.values().value(u"Identified"_s), true);
+        QCOMPARE(properties.identified(), true);
+
+        // The port comes with the settings that name it.
+        QVERIFY(QFile::link(u"/nonexistent/ttyPANEL"_s, h.dir.filePath(u"com2"_s)));
+        announced.clear();
+        QVERIFY(h.session->saveSettings({u"2"_s, u"9600"_s, u"-"_s, u"3"_s, u"FAN7"_s, u"PWM(%):"_s}));
+        QCOMPARE(announced.value(u"Port"_s), u"/nonexistent/ttyPANEL"_s);
+        QCOMPARE(properties.port(), u"/nonexistent/ttyPANEL"_s);
     }
 
     void aChangeReachesTheBusAsPropertiesChanged()
     {
         SessionHarness h;
-        PanelAdaptor adaptor(*h.session);
-        QVERIFY(adaptor.registerOn(m_panelBus));
+        PanelBusObject panel(*h.session);
+        QVERIFY(panel.registerOn(m_panelBus));
         identify(h);
         Heard heard;
         listen(heard, kProperties, u"PropertiesChanged"_s);
@@ -263,8 +302,8 @@ private slots:
     void theSignalsCarryEveryLineAndCommand()
     {
         SessionHarness h;
-        PanelAdaptor adaptor(*h.session);
-        QVERIFY(adaptor.registerOn(m_panelBus));
+        PanelBusObject panel(*h.session);
+        QVERIFY(panel.registerOn(m_panelBus));
         Heard heard;
         listen(heard, QLatin1String(kInterfaceName), u"LineReceived"_s);
         listen(heard, QLatin1String(kInterfaceName), u"CommandSent"_s);
@@ -277,12 +316,25 @@ private slots:
         QCOMPARE(heard.arguments(u"CommandSent"_s), (QStringList{u"I?"_s, u"SV01?"_s}));
     }
 
-    // The XML installed for scripts and tools describes what the object exports.
+    // The generated adaptor reads the object's properties and relays its
+    // signals by name; the object stops the program at construction when one
+    // is missing or typed otherwise.
+    void aMismatchWithTheAdaptorIsFound()
+    {
+        QCOMPARE(adaptorMismatches(ReadingAdaptor::staticMetaObject, FittingObject::staticMetaObject),
+                 QStringList());
+        QCOMPARE(adaptorMismatches(ReadingAdaptor::staticMetaObject, MisfitObject::staticMetaObject),
+                 (QStringList{u"property Preset is short, not int"_s, u"no property Duty"_s,
+                              u"no signal LineReceived(QString)"_s}));
+    }
+
+    // The XML installed for scripts and tools describes what is exported: the
+    // adaptor generated from it, at the object's path.
     void theShippedInterfaceMatchesTheObject()
     {
         SessionHarness h;
-        PanelAdaptor adaptor(*h.session);
-        QVERIFY(adaptor.registerOn(m_panelBus));
+        PanelBusObject panel(*h.session);
+        QVERIFY(panel.registerOn(m_panelBus));
         const QDBusMessage reply = callOn(u"org.freedesktop.DBus.Introspectable"_s, u"Introspect"_s);
         QFile shipped(QFINDTESTDATA("../dist/dev.kestravon.PwmPanel1.xml"));
         QVERIFY(shipped.open(QIODevice::ReadOnly));

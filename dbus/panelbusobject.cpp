@@ -1,15 +1,25 @@
-#include "dbus/paneladaptor.h"
+#include "dbus/panelbusobject.h"
 
+#include "dbus/adaptorcheck.h"
 #include "dbus/busname.h"
 #include "link/wirelog.h"
 #include "session/devicesession.h"
 
 #include <QDBusMessage>
 
-PanelAdaptor::PanelAdaptor(DeviceSession &session, QObject *parent)
-    : QObject(parent), m_session(session), m_calls(session), m_properties(session)
+#include "pwmpanel1adaptor.h" // generated from the XML into the build folder
+
+PanelBusObject::PanelBusObject(DeviceSession &session, QObject *parent)
+    : PanelProperties(session, parent), m_session(session), m_calls(session)
 {
-    connect(&m_properties, &PanelProperties::changed, this, &PanelAdaptor::announceChanges);
+    // A property or signal the adaptor reads by a name this object lacks
+    // would compile and then show an empty value or nothing on the bus.
+    const QStringList mismatches = adaptorMismatches(PwmPanel1Adaptor::staticMetaObject, staticMetaObject);
+    if (!mismatches.isEmpty())
+        qFatal("PanelBusObject does not match dev.kestravon.PwmPanel1.xml: %s",
+               qPrintable(mismatches.join(QLatin1String("; "))));
+    new PwmPanel1Adaptor(this); // exported with this object (ExportAdaptors)
+    connect(this, &PanelProperties::changed, this, &PanelBusObject::announceChanges);
     // The session's lines and commands are Latin-1 on its status line too.
     connect(&session, &DeviceSession::lineReceived, this,
             [this](const WireLine &line) { emit LineReceived(QString::fromLatin1(line.bytes)); });
@@ -17,7 +27,7 @@ PanelAdaptor::PanelAdaptor(DeviceSession &session, QObject *parent)
             [this](const WireLine &command) { emit CommandSent(QString::fromLatin1(command.bytes)); });
 }
 
-PanelAdaptor::~PanelAdaptor()
+PanelBusObject::~PanelBusObject()
 {
     if (m_busName.isEmpty())
         return;
@@ -25,7 +35,7 @@ PanelAdaptor::~PanelAdaptor()
     m_bus.unregisterObject(QLatin1String(kObjectPath));
 }
 
-bool PanelAdaptor::registerOnSessionBus()
+bool PanelBusObject::registerOnSessionBus()
 {
     // Checked here rather than left to libdbus, which would otherwise try a
     // bus of its own finding (X11 autolaunch, $XDG_RUNTIME_DIR/bus).
@@ -37,7 +47,7 @@ bool PanelAdaptor::registerOnSessionBus()
     return registerOn(QDBusConnection::sessionBus());
 }
 
-bool PanelAdaptor::registerOn(QDBusConnection bus)
+bool PanelBusObject::registerOn(QDBusConnection bus)
 {
     const QString name = busNameFor(m_session.executable().baseName);
     const QString path = QLatin1String(kObjectPath);
@@ -46,7 +56,7 @@ bool PanelAdaptor::registerOn(QDBusConnection bus)
                                  << "no D-Bus interface: no session bus:" << bus.lastError().message();
         return false;
     }
-    if (!bus.registerObject(path, this, QDBusConnection::ExportScriptableContents)) {
+    if (!bus.registerObject(path, this, QDBusConnection::ExportAdaptors)) {
         qCInfo(lcLink).noquote() << wireTime() << "no D-Bus interface:" << path
                                  << "is taken in this program:" << bus.lastError().message();
         return false;
@@ -65,64 +75,31 @@ bool PanelAdaptor::registerOn(QDBusConnection bus)
     return true;
 }
 
-bool PanelAdaptor::identified() const
-{
-    return m_properties.values().value(QStringLiteral("Identified")).toBool();
-}
-QString PanelAdaptor::deviceCode() const
-{
-    return m_properties.values().value(QStringLiteral("DeviceCode")).toString();
-}
-QString PanelAdaptor::status() const
-{
-    return m_properties.values().value(QStringLiteral("Status")).toString();
-}
-QString PanelAdaptor::statusTone() const
-{
-    return m_properties.values().value(QStringLiteral("StatusTone")).toString();
-}
-QString PanelAdaptor::duty() const
-{
-    return m_properties.values().value(QStringLiteral("Duty")).toString();
-}
-int PanelAdaptor::preset() const
-{
-    return m_properties.values().value(QStringLiteral("Preset")).toInt();
-}
-QString PanelAdaptor::port() const
-{
-    return m_properties.values().value(QStringLiteral("Port")).toString();
-}
-qint16 PanelAdaptor::sampleTime() const
-{
-    return m_properties.values().value(QStringLiteral("SampleTime")).value<qint16>();
-}
-
-void PanelAdaptor::SetDuty(int percent)
+void PanelBusObject::SetDuty(int percent)
 {
     replyWith(m_calls.setDuty(percent));
 }
-void PanelAdaptor::SelectPreset(int preset)
+void PanelBusObject::SelectPreset(int preset)
 {
     replyWith(m_calls.selectPreset(preset));
 }
-void PanelAdaptor::AskDuty()
+void PanelBusObject::AskDuty()
 {
     replyWith(m_calls.askDuty());
 }
-void PanelAdaptor::AskPreset()
+void PanelBusObject::AskPreset()
 {
     replyWith(m_calls.askPreset());
 }
 
-void PanelAdaptor::replyWith(const std::optional<CallRefusal> &refusal)
+void PanelBusObject::replyWith(const std::optional<CallRefusal> &refusal)
 {
     // A call from C++ rather than from the bus has nobody to answer.
     if (refusal && calledFromDBus())
         sendErrorReply(refusal->errorName, refusal->message);
 }
 
-void PanelAdaptor::announceChanges(const QVariantMap &changedValues)
+void PanelBusObject::announceChanges(const QVariantMap &changedValues)
 {
     if (m_busName.isEmpty())
         return;

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "dbus/panelproperties.h"
+#include "dbus/scriptcalls.h"
+
+#include <QDBusConnection>
+#include <QDBusContext>
+
+class DeviceSession;
+
+// The panel on the session bus: the object /dev/kestravon/PwmPanel with the
+// interface dev.kestravon.PwmPanel1 under the name busNameFor(the program's
+// name). The interface's adaptor is generated from
+// dist/dev.kestravon.PwmPanel1.xml and calls the members below, which carry
+// the interface's own names. Scripts drive the device through the session's
+// command queue, as clicks do, while the window shows it all.
+class PanelBusObject : public PanelProperties, protected QDBusContext
+{
+    Q_OBJECT
+public:
+    // Stops the program when the generated adaptor reads a property or relays
+    // a signal this object does not have.
+    explicit PanelBusObject(DeviceSession &session, QObject *parent = nullptr);
+    ~PanelBusObject() override;
+
+    // Registers on the bus DBUS_SESSION_BUS_ADDRESS names. Without one, or
+    // when another copy holds the name, the program goes on without the
+    // interface: false, and the reason once on pwm.link.
+    bool registerOnSessionBus();
+    bool registerOn(QDBusConnection bus);
+
+    // Each returns once its commands are queued, or with a D-Bus error
+    // (Error.NotIdentified, Error.OutOfRange, Error.Busy) having sent nothing.
+    void SetDuty(int percent);
+    void SelectPreset(int preset);
+    void AskDuty();
+    void AskPreset();
+
+signals:
+    void LineReceived(const QString &line);
+    void CommandSent(const QString &command);
+
+private:
+    void replyWith(const std::optional<CallRefusal> &refusal);
+    // QtDBus has no PropertiesChanged of its own.
+    void announceChanges(const QVariantMap &changedValues);
+
+    DeviceSession &m_session;
+    ScriptCalls m_calls;
+    QDBusConnection m_bus{QString()};
+    QString m_busName; // empty until registered
+};
