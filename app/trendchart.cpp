@@ -3,26 +3,8 @@
 #include "trend/samplestore.h"
 
 #include <QDateTime>
+#include <QFontMetricsF>
 #include <algorithm>
-#include <cmath>
-#include <limits>
-
-namespace {
-
-// 1, 2 or 5 times a power of ten, at least raw.
-double niceStep(double raw)
-{
-    if (!(raw > 0) || !std::isfinite(raw))
-        return 1;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    const double f = raw / power;
-    return (f <= 1 ? 1 : f <= 2 ? 2 : f <= 5 ? 5 : 10) * power;
-}
-
-constexpr qint64 kTimeSteps[] = {1,   2,   5,    10,   15,   30,    60,    120,   300,
-                                 600, 900, 1800, 3600, 7200, 10800, 21600, 43200, 86400};
-
-} // namespace
 
 TrendChart::TrendChart(const SampleStore &store, QWidget *parent) : QWidget(parent), m_store(store)
 {
@@ -97,91 +79,33 @@ void TrendChart::hideEvent(QHideEvent *event)
     QWidget::hideEvent(event);
 }
 
-double TrendChart::View::x(qint64 msecs) const
+ChartGeometry TrendChart::chartGeometry() const
 {
-    return plot.left() +
-           double(msecs - startMSecs) * plot.width() / double(std::max<qint64>(1, endMSecs - startMSecs));
-}
-
-double TrendChart::View::y(double value) const
-{
-    return plot.bottom() - (value - low) * plot.height() / (high - low);
-}
-
-QPointF TrendChart::pointFor(qint64 msecs, double value) const
-{
-    const View v = computeView();
-    return {v.x(msecs), v.y(value)};
-}
-
-TrendChart::View TrendChart::computeView() const
-{
-    View v;
-    v.endMSecs = m_paused ? m_frozenEndMSecs : QDateTime::currentMSecsSinceEpoch();
+    ChartGeometry::Extent extent;
+    extent.endMSecs = m_paused ? m_frozenEndMSecs : QDateTime::currentMSecsSinceEpoch();
     const auto &all = m_store.series();
     if (m_span.count() > 0) {
-        v.startMSecs = v.endMSecs - m_span.count();
+        extent.startMSecs = extent.endMSecs - m_span.count();
     } else {
-        qint64 earliest = v.endMSecs - 60'000;
+        qint64 earliest = extent.endMSecs - 60'000;
         for (const SampleStore::Series &s : all)
             if (isSeriesShown(s.name) && !s.samples.empty())
                 earliest = std::min(earliest, s.samples.front().msecs);
-        v.startMSecs = earliest;
+        extent.startMSecs = earliest;
     }
-
-    double lo = std::numeric_limits<double>::infinity();
-    double hi = -lo;
     for (const SampleStore::Series &s : all) {
         if (!isSeriesShown(s.name))
             continue;
-        const auto [first, last] = samplesBetween(s.samples, v.startMSecs, v.endMSecs);
+        const auto [first, last] =
+            ChartGeometry::samplesBetween(s.samples, extent.startMSecs, extent.endMSecs);
         for (auto it = first; it != last; ++it) {
-            lo = std::min(lo, it->value);
-            hi = std::max(hi, it->value);
+            extent.lowest = std::min(extent.lowest, it->value);
+            extent.highest = std::max(extent.highest, it->value);
         }
     }
-    v.hasData = lo <= hi;
-    if (!v.hasData) {
-        lo = 0;
-        hi = 1;
-    }
-    // A little room above and below, so a line never runs along the frame.
-    const double pad = hi > lo ? (hi - lo) * 0.05 : lo == 0 ? 1 : std::fabs(lo) * 0.05;
-    lo -= pad;
-    hi += pad;
 
     const QFontMetricsF fm(font());
-    const double top = std::round(fm.height() / 2 + 8);
-    const double bottom = std::round(height() - 2 * fm.height() - 12);
-    const double rows = std::max(2.0, (bottom - top) / (fm.height() * 2.2));
-    v.valueStep = niceStep((hi - lo) / rows);
-    v.low = std::floor(lo / v.valueStep) * v.valueStep;
-    v.high = std::ceil(hi / v.valueStep) * v.valueStep;
-    v.valueDecimals = std::max(0, int(-std::floor(std::log10(v.valueStep) + 1e-9)));
-    const QString lowText = locale().toString(v.low, 'f', v.valueDecimals);
-    const QString highText = locale().toString(v.high, 'f', v.valueDecimals);
-    const double labelWidth = std::max(fm.horizontalAdvance(lowText), fm.horizontalAdvance(highText));
-    const double left = std::round(12 + labelWidth + 8);
-    const double right = std::round(width() - 20);
-    v.plot = QRectF(QPointF(left, top), QPointF(std::max(left + 10, right), std::max(top + 10, bottom)));
-
-    const double msPerPixel = double(std::max<qint64>(1, v.endMSecs - v.startMSecs)) / v.plot.width();
-    const double spacing = fm.horizontalAdvance(QStringLiteral("00:00:00")) + 30;
-    v.timeStepMSecs = kTimeSteps[std::size(kTimeSteps) - 1] * 1000;
-    for (const qint64 step : kTimeSteps)
-        if (double(step) * 1000 / msPerPixel >= spacing) {
-            v.timeStepMSecs = step * 1000;
-            break;
-        }
-    return v;
-}
-
-TrendChart::SampleRange TrendChart::samplesBetween(const std::deque<SampleStore::Sample> &samples,
-                                                   qint64 from, qint64 to)
-{
-    const auto first = std::lower_bound(samples.begin(), samples.end(), from,
-                                        [](const SampleStore::Sample &a, qint64 t) { return a.msecs < t; });
-    const auto last = std::upper_bound(first, samples.end(), to,
-                                       [](qint64 t, const SampleStore::Sample &a) { return t < a.msecs; });
-    return {first, last};
+    const ChartGeometry::LabelMetrics labels{
+        fm.height(), [&fm](const QString &text) { return fm.horizontalAdvance(text); }, locale()};
+    return ChartGeometry(extent, size(), devicePixelRatioF(), labels);
 }

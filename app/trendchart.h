@@ -1,8 +1,8 @@
 #pragma once
 
+#include "trend/chartgeometry.h"
 #include "trend/samplestore.h"
 
-#include <QRectF>
 #include <QSet>
 #include <QTimer>
 #include <QWidget>
@@ -30,10 +30,6 @@ public:
     bool isPaused() const { return m_paused; }
     void setSeriesShown(const QString &name, bool shown);
     bool isSeriesShown(const QString &name) const { return !m_hidden.contains(name); }
-    bool isRepaintPending() const { return m_repaintTimer.isActive(); }
-
-    // Where a sample is drawn, in widget coordinates, with the view as it stands now.
-    QPointF pointFor(qint64 msecs, double value) const;
 
     QSize sizeHint() const override { return {640, 360}; }
 
@@ -47,27 +43,12 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    // Time and value ranges, ticks and the plot area for one painting.
-    struct View
-    {
-        QRectF plot;
-        qint64 startMSecs = 0, endMSecs = 0, timeStepMSecs = 1000;
-        double low = 0, high = 1, valueStep = 0.5;
-        int valueDecimals = 1;
-        bool hasData = false;
-        double x(qint64 msecs) const;
-        double y(double value) const;
-    };
-
-    using SampleRange = std::pair<std::deque<SampleStore::Sample>::const_iterator,
-                                  std::deque<SampleStore::Sample>::const_iterator>;
-    static SampleRange samplesBetween(const std::deque<SampleStore::Sample> &samples, qint64 from, qint64 to);
-
-    View computeView() const;
+    // The shown series in the span, as the view stands now.
+    ChartGeometry chartGeometry() const;
     void scheduleRepaint();
     void refresh();
-    void paintGrid(QPainter &p, const View &v) const;
-    void paintSeries(QPainter &p, const View &v) const;
+    void paintGrid(QPainter &p, const ChartGeometry &g) const;
+    void paintSeries(QPainter &p, const ChartGeometry &g) const;
 
     const SampleStore &m_store;
     QSet<QString> m_hidden;

@@ -1,9 +1,13 @@
-// The trend chart: a known series painted where it belongs at a scale factor
-// of 2, the vertical axis following the shown series, and repaints held back.
+// The trend chart: the shown series painted where the geometry puts them, at a
+// scale factor of 2, the vertical axis following the shown series, and
+// repaints held back.
 #include "app/trendchart.h"
+#include "trend/chartgeometry.h"
 #include "trend/samplestore.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QTest>
 
@@ -31,6 +35,16 @@ QImage render(TrendChart &chart)
     return image;
 }
 
+// Where the chart, showing its last minute up to endMSecs with values from
+// lowest to highest, puts things.
+ChartGeometry geometryOf(const TrendChart &chart, qint64 endMSecs, double lowest, double highest)
+{
+    const QFontMetricsF fm(chart.font());
+    return ChartGeometry(
+        {endMSecs - 60'000, endMSecs, lowest, highest}, chart.size(), chart.devicePixelRatioF(),
+        {fm.height(), [&fm](const QString &text) { return fm.horizontalAdvance(text); }, chart.locale()});
+}
+
 } // namespace
 
 class TestTrendChart : public QObject
@@ -42,36 +56,35 @@ private slots:
     {
         SampleStore store;
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        const auto sample = [&](int i, double value) {
+            return SampleStore::Sample{now - (50 - i) * 1000, value};
+        };
         for (int i = 0; i <= 50; ++i) {
-            store.add(WireLine::read("PV01=" + QByteArray::number(i), now - (50 - i) * 1000));
-            store.add(WireLine::read("SV01=200", now - (50 - i) * 1000));
+            store.add(WireLine::read("PV01=" + QByteArray::number(i), sample(i, 0).msecs));
+            store.add(WireLine::read("SV01=200", sample(i, 0).msecs));
         }
         TrendChart chart(store);
         chart.resize(480, 300);
-        chart.setPaused(true); // the right edge stands still
+        chart.setPaused(true); // the right edge stands still, a millisecond at most from here
+        const qint64 end = QDateTime::currentMSecsSinceEpoch();
         const QColor pv = TrendChart::seriesColour(0);
         const QColor sv = TrendChart::seriesColour(1);
         QVERIFY(pv != sv);
 
         QImage image = render(chart);
-        const QPointF oldest = chart.pointFor(now - 50'000, 0);
-        const QPointF newest = chart.pointFor(now, 50);
-        QVERIFY(oldest.x() < newest.x() && oldest.y() > newest.y()); // time right, values up
-        QVERIFY(QRectF(chart.rect()).contains(oldest) && QRectF(chart.rect()).contains(newest));
+        ChartGeometry g = geometryOf(chart, end, 0, 200);
         for (int i = 5; i <= 45; i += 10) {
-            QVERIFY2(colourNear(image, chart.pointFor(now - (50 - i) * 1000, i), pv),
-                     qPrintable(u"PV01=%1"_s.arg(i)));
-            QVERIFY(colourNear(image, chart.pointFor(now - (50 - i) * 1000, 200), sv));
-            QVERIFY(!colourNear(image, chart.pointFor(now - (50 - i) * 1000, 120), pv));
+            QVERIFY2(colourNear(image, g.pointFor(sample(i, i)), pv), qPrintable(u"PV01=%1"_s.arg(i)));
+            QVERIFY(colourNear(image, g.pointFor(sample(i, 200)), sv));
+            QVERIFY(!colourNear(image, g.pointFor(sample(i, 120)), pv));
         }
-        const double spread = newest.y() - oldest.y();
 
         // Hidden, SV01 leaves the picture and the axis: PV01 fills the height.
         chart.setSeriesShown(u"SV01"_s, false);
         image = render(chart);
-        const QPointF top = chart.pointFor(now, 50);
-        QVERIFY(colourNear(image, top, pv));
-        QVERIFY(top.y() - chart.pointFor(now - 50'000, 0).y() < spread * 3);
+        g = geometryOf(chart, end, 0, 50);
+        for (int i = 5; i <= 45; i += 10)
+            QVERIFY2(colourNear(image, g.pointFor(sample(i, i)), pv), qPrintable(u"PV01=%1"_s.arg(i)));
         for (int x = 0; x < image.width(); ++x)
             for (int y = 0; y < image.height(); ++y)
                 QVERIFY2(image.pixelColor(x, y) != sv, "SV01 is still painted");
@@ -79,26 +92,47 @@ private slots:
 
     void repaintsAtMostOnceAPeriodAndNotWhenPausedOrHidden()
     {
+        constexpr auto period = TrendChart::kRepaintInterval;
         SampleStore store;
         TrendChart chart(store);
         chart.show();
         QVERIFY(QTest::qWaitForWindowExposed(&chart));
-        QVERIFY(!chart.isRepaintPending()); // nothing arrives: no timer
         int refreshes = 0;
         connect(&chart, &TrendChart::refreshed, this, [&] { ++refreshes; });
+        const auto addSample = [&] { store.add(WireLine::read("PV01=1", wireClockMSecs())); };
+
+        // A burst: one refresh once the period is over, then quiet.
         for (int i = 0; i < 10000; ++i)
-            store.add(WireLine::read("PV01=" + QByteArray::number(i), wireClockMSecs()));
-        QVERIFY(chart.isRepaintPending());
+            addSample();
+        QCOMPARE(refreshes, 0);
         QTRY_COMPARE(refreshes, 1);
-        QVERIFY(!chart.isRepaintPending());
+        QTest::qWait(2 * period.count());
+        QCOMPARE(refreshes, 1);
+
+        // A steady stream: a refresh every period, neither more nor starved.
+        refreshes = 0;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 5 * period.count()) {
+            addSample();
+            QTest::qWait(1);
+        }
+        const qint64 elapsed = clock.elapsed();
+        QVERIFY2(refreshes >= 2 && refreshes <= elapsed / period.count() + 1,
+                 qPrintable(u"%1 refreshes in %2 ms"_s.arg(refreshes).arg(elapsed)));
 
         chart.setPaused(true);
-        store.add(WireLine::read("PV01=1", wireClockMSecs()));
-        QVERIFY(!chart.isRepaintPending());
-        chart.setPaused(false);
+        refreshes = 0;
+        addSample();
+        QTest::qWait(2 * period.count());
+        QCOMPARE(refreshes, 0);
+        chart.setPaused(false); // what came while paused shows at once
+        QCOMPARE(refreshes, 1);
+
         chart.hide();
-        store.add(WireLine::read("PV01=2", wireClockMSecs()));
-        QVERIFY(!chart.isRepaintPending());
+        addSample();
+        QTest::qWait(2 * period.count());
+        QCOMPARE(refreshes, 1);
     }
 };
 

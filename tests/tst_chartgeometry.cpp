@@ -1,0 +1,218 @@
+// Where the trend chart puts things, against coordinates worked out by hand:
+// the plot area, time and value to pixels, the ticks and their labels, and a
+// long series cut per pixel column without losing a peak.
+#include "trend/chartgeometry.h"
+
+#include <QTest>
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr qint64 kStart = 1'000'000;
+
+// Labels 16 px high and 6 px a character, written in the C locale.
+ChartGeometry::LabelMetrics labels()
+{
+    return {16, [](const QString &text) { return 6.0 * text.size(); }, QLocale::c()};
+}
+
+ChartGeometry geometry(qint64 spanMSecs, double lowest, double highest, QSize size = {480, 300},
+                       double devicePixelRatio = 1)
+{
+    return ChartGeometry({kStart, kStart + spanMSecs, lowest, highest}, size, devicePixelRatio, labels());
+}
+
+} // namespace
+
+class TestChartGeometry : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void mapsTimeAndValueToPixels()
+    {
+        // 480 x 300, a minute, values 10 to 90:
+        // values padded by 5 % to 6..94; the plot from y = round(16/2 + 8) = 16 to
+        // round(300 - 2*16 - 12) = 256, 240 px, room for 240 / (16*2.2) = 6.8 rows,
+        // 88 / 6.8 = 12.9 -> a step of 20, the axis 0..100. Widest label "100",
+        // 18 px: left = 12 + 18 + 8 = 38, right = 480 - 20 = 460.
+        // x = 38 + ms * 422 / 60000, y = 256 - value * 240 / 100.
+        const ChartGeometry g = geometry(60'000, 10, 90);
+        QVERIFY(g.hasData());
+        QCOMPARE(g.plotArea(), QRectF(38, 16, 422, 240));
+        QCOMPARE(g.x(kStart), 38.0);
+        QCOMPARE(g.x(kStart + 30'000), 249.0);
+        QCOMPARE(g.x(kStart + 60'000), 460.0);
+        QCOMPARE(g.y(0), 256.0);
+        QCOMPARE(g.y(50), 136.0);
+        QCOMPARE(g.y(100), 16.0);
+
+        // Few samples: each is a point of the line, where it belongs.
+        const ChartGeometry::Samples samples{{kStart, 10}, {kStart + 30'000, 50}, {kStart + 60'000, 90}};
+        const std::vector<QPointF> expected{{38, 232}, {249, 136}, {460, 40}};
+        QCOMPARE(g.polyline(samples.begin(), samples.end()), expected);
+
+        // Grid lines on whole pixels: 256 - 20k * 2.4.
+        const std::vector<double> rows{256, 208, 160, 112, 64, 16};
+        QCOMPARE(g.valueTicks().size(), rows.size());
+        for (size_t i = 0; i < rows.size(); ++i)
+            QCOMPARE(g.valueTicks()[i].y, rows[i]);
+    }
+
+    void placesTimeTicksAtWholeStepsSinceTheOrigin_data()
+    {
+        // As above, 142.2 ms a pixel; labels need "00:00:00" (48 px) + 30 px:
+        // 10 s is 70 px, 15 s is 105 px, so a tick every 15 s.
+        QTest::addColumn<qint64>("origin");
+        QTest::addColumn<QList<qint64>>("ticks"); // since the start
+        QTest::addColumn<QList<double>>("columns");
+        // 7 s before the start: ticks 8 s into the span, then every 15 s.
+        // x = 38 + 8000 * 422 / 60000 = 94.27, ...
+        QTest::addRow("collecting began before the span")
+            << kStart - 7'000 << QList<qint64>{8'000, 23'000, 38'000, 53'000}
+            << QList<double>{94, 200, 305, 411};
+        // Cleared 20 s into the span: the ticks before it count back from there.
+        QTest::addRow("collecting began within the span")
+            << kStart + 20'000 << QList<qint64>{5'000, 20'000, 35'000, 50'000}
+            << QList<double>{73, 179, 284, 390};
+        QTest::addRow("on the start itself") << kStart << QList<qint64>{0, 15'000, 30'000, 45'000, 60'000}
+                                             << QList<double>{38, 144, 249, 355, 460};
+    }
+    void placesTimeTicksAtWholeStepsSinceTheOrigin()
+    {
+        QFETCH(qint64, origin);
+        QFETCH(QList<qint64>, ticks);
+        QFETCH(QList<double>, columns);
+        const ChartGeometry g = geometry(60'000, 10, 90);
+        QCOMPARE(g.timeStepMSecs(), qint64(15'000));
+        QList<qint64> times;
+        QList<double> xs;
+        for (const ChartGeometry::TimeTick &tick : g.timeTicks(origin)) {
+            times << tick.msecs - kStart;
+            xs << tick.x;
+        }
+        QCOMPARE(times, ticks);
+        QCOMPARE(xs, columns);
+    }
+
+    void choosesATimeStepTheLabelsFit_data()
+    {
+        // 422 px wide; a step needs 78 px.
+        QTest::addColumn<qint64>("span");
+        QTest::addColumn<qint64>("step");
+        QTest::addRow("no time at all: the shortest") << qint64(0) << qint64(1'000);
+        QTest::addRow("ten seconds: 1 s is 42 px, 2 s is 84") << qint64(10'000) << qint64(2'000);
+        QTest::addRow("an hour: 10 min is 70 px, 15 min 105") << qint64(3'600'000) << qint64(900'000);
+        QTest::addRow("a week: a day at most") << qint64(7 * 86'400'000) << qint64(86'400'000);
+    }
+    void choosesATimeStepTheLabelsFit()
+    {
+        QFETCH(qint64, span);
+        QFETCH(qint64, step);
+        QCOMPARE(geometry(span, 10, 90).timeStepMSecs(), step);
+    }
+
+    void labelsValuesInStepsOfOneTwoOrFive_data()
+    {
+        // 480 x 300 as above: 6.8 rows; the range padded by 5 % (by 1 around a
+        // flat zero, by 5 % of the value around another flat line).
+        QTest::addColumn<double>("lowest");
+        QTest::addColumn<double>("highest");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<double>("plotLeft"); // 12 + the widest label + 8
+        // 88 / 6.8 = 12.9 -> 20
+        QTest::addRow("tens") << 10.0 << 90.0
+                              << QStringList{u"0"_s, u"20"_s, u"40"_s, u"60"_s, u"80"_s, u"100"_s} << 38.0;
+        // -157.75..12.75: 170.5 / 6.8 = 25 -> 50; "-200" is the widest
+        QTest::addRow("below zero: the lowest label is the widest")
+            << -150.0 << 5.0 << QStringList{u"-200"_s, u"-150"_s, u"-100"_s, u"-50"_s, u"0"_s, u"50"_s}
+            << 44.0;
+        // -617.25..12962.25: 13579.5 / 6.8 = 1992 -> 2000
+        QTest::addRow("thousands") << 0.0 << 12345.0
+                                   << QStringList{u"-2000"_s, u"0"_s,     u"2000"_s,  u"4000"_s, u"6000"_s,
+                                                  u"8000"_s,  u"10000"_s, u"12000"_s, u"14000"_s}
+                                   << 50.0;
+        // 0.499..0.521: 0.022 / 6.8 = 0.0032 -> 0.005, three decimals
+        QTest::addRow("thousandths") << 0.5 << 0.52
+                                     << QStringList{u"0.495"_s, u"0.500"_s, u"0.505"_s, u"0.510"_s,
+                                                    u"0.515"_s, u"0.520"_s, u"0.525"_s}
+                                     << 50.0;
+        // -5.25..-4.75: 0.5 / 6.8 = 0.073 -> 0.1
+        QTest::addRow("a flat line") << -5.0 << -5.0
+                                     << QStringList{u"-5.3"_s, u"-5.2"_s, u"-5.1"_s, u"-5.0"_s,
+                                                    u"-4.9"_s, u"-4.8"_s, u"-4.7"_s}
+                                     << 44.0;
+        // -1..1: 2 / 6.8 = 0.29 -> 0.5
+        QTest::addRow("a flat zero") << 0.0 << 0.0
+                                     << QStringList{u"-1.0"_s, u"-0.5"_s, u"0.0"_s, u"0.5"_s, u"1.0"_s}
+                                     << 44.0;
+        // 0..1 padded to -0.05..1.05: 1.1 / 6.8 = 0.16 -> 0.2
+        QTest::addRow("no samples: 0 to 1")
+            << qInf() << -qInf()
+            << QStringList{u"-0.2"_s, u"0.0"_s, u"0.2"_s, u"0.4"_s, u"0.6"_s, u"0.8"_s, u"1.0"_s, u"1.2"_s}
+            << 44.0;
+    }
+    void labelsValuesInStepsOfOneTwoOrFive()
+    {
+        QFETCH(double, lowest);
+        QFETCH(double, highest);
+        QFETCH(QStringList, texts);
+        QFETCH(double, plotLeft);
+        const ChartGeometry g = geometry(60'000, lowest, highest);
+        QCOMPARE(g.hasData(), lowest <= highest);
+        const std::vector<ChartGeometry::ValueTick> ticks = g.valueTicks();
+        QStringList written;
+        for (const ChartGeometry::ValueTick &tick : ticks)
+            written << tick.text;
+        QCOMPARE(written, texts);
+        QCOMPARE(g.plotArea().left(), plotLeft);
+        // The axis ends on ticks.
+        QCOMPARE(ticks.front().y, g.plotArea().bottom());
+        QCOMPARE(ticks.back().y, g.plotArea().top());
+    }
+
+    void thinsALongSeriesKeepingEachColumnsPeakAndDip_data()
+    {
+        QTest::addColumn<double>("devicePixelRatio");
+        QTest::addRow("one device pixel a pixel") << 1.0;
+        QTest::addRow("two device pixels a pixel") << 2.0;
+    }
+    void thinsALongSeriesKeepingEachColumnsPeakAndDip()
+    {
+        QFETCH(double, devicePixelRatio);
+        // Values -100..100 give an axis of -150..150; "-150" is 24 px, so the
+        // plot runs from x = 44 to 464 - 20 = 444: 400 px for 40 s, 100 ms a
+        // pixel. A sample every 10 ms is far more than two per column.
+        const ChartGeometry g = geometry(40'000, -100, 100, {464, 300}, devicePixelRatio);
+        QCOMPARE(g.plotArea().left(), 44.0);
+        QCOMPARE(g.plotArea().width(), 400.0);
+
+        // In each device pixel column a peak and then a dip, neither of them the
+        // column's first or last sample.
+        const qsizetype columns = qsizetype(400 * devicePixelRatio);
+        const qint64 columnMSecs = qint64(100 / devicePixelRatio);
+        ChartGeometry::Samples samples;
+        for (qint64 t = 0; t <= 40'000; t += 10) {
+            const qint64 into = t % columnMSecs;
+            const double value = into == columnMSecs / 5 ? 100 : into == columnMSecs * 3 / 5 ? -100 : 0;
+            samples.push_back({kStart + t, value});
+        }
+        const std::vector<QPointF> line = g.polyline(samples.begin(), samples.end());
+
+        // First, lowest, highest and last of each column, and the final sample's own column.
+        QCOMPARE(qsizetype(line.size()), 4 * (columns + 1));
+        const auto pointsAt = [&](double value) {
+            return qsizetype(
+                std::count_if(line.begin(), line.end(), [&](QPointF p) { return p.y() == g.y(value); }));
+        };
+        QCOMPARE(pointsAt(100), columns);
+        QCOMPARE(pointsAt(-100), columns);
+        QCOMPARE(line.front(), QPointF(44, g.y(0)));
+        QCOMPARE(line.back(), QPointF(444, g.y(0)));
+    }
+};
+
+QTEST_MAIN(TestChartGeometry)
+#include "tst_chartgeometry.moc"

@@ -1,0 +1,152 @@
+#include "trend/chartgeometry.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// 1, 2 or 5 times a power of ten, at least raw.
+double niceStep(double raw)
+{
+    if (!(raw > 0) || !std::isfinite(raw))
+        return 1;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    const double f = raw / power;
+    return (f <= 1 ? 1 : f <= 2 ? 2 : f <= 5 ? 5 : 10) * power;
+}
+
+// Seconds between time ticks: steps a clock reader counts in.
+constexpr qint64 kTimeSteps[] = {1,   2,   5,    10,   15,   30,    60,    120,   300,
+                                 600, 900, 1800, 3600, 7200, 10800, 21600, 43200, 86400};
+
+} // namespace
+
+ChartGeometry::ChartGeometry(const Extent &extent, QSize chartSize, double devicePixelRatio,
+                             const LabelMetrics &labels)
+    : m_startMSecs(extent.startMSecs), m_endMSecs(extent.endMSecs), m_hasData(!extent.isEmpty()),
+      m_devicePixelRatio(devicePixelRatio), m_locale(labels.locale)
+{
+    double lo = m_hasData ? extent.lowest : 0;
+    double hi = m_hasData ? extent.highest : 1;
+    // A little room above and below, so a line never runs along the frame.
+    const double pad = hi > lo ? (hi - lo) * 0.05 : lo == 0 ? 1 : std::fabs(lo) * 0.05;
+    lo -= pad;
+    hi += pad;
+
+    // Half a line above for the top value's label, two lines below for the
+    // seconds and the clock time; a grid line about every two lines.
+    const double lineHeight = labels.lineHeight;
+    const double top = std::round(lineHeight / 2 + 8);
+    const double bottom = std::round(chartSize.height() - 2 * lineHeight - 12);
+    const double rows = std::max(2.0, (bottom - top) / (lineHeight * 2.2));
+    m_valueStep = niceStep((hi - lo) / rows);
+    m_low = std::floor(lo / m_valueStep) * m_valueStep;
+    m_high = std::ceil(hi / m_valueStep) * m_valueStep;
+    m_valueDecimals = std::max(0, int(-std::floor(std::log10(m_valueStep) + 1e-9)));
+    // The widest value label is at one end of the axis.
+    const double labelWidth = std::max(labels.textWidth(m_locale.toString(m_low, 'f', m_valueDecimals)),
+                                       labels.textWidth(m_locale.toString(m_high, 'f', m_valueDecimals)));
+    const double left = std::round(12 + labelWidth + 8);
+    const double right = std::round(chartSize.width() - 20);
+    m_plot = QRectF(QPointF(left, top), QPointF(std::max(left + 10, right), std::max(top + 10, bottom)));
+
+    // The shortest step whose labels do not run into each other.
+    const double msPerPixel = double(std::max<qint64>(1, m_endMSecs - m_startMSecs)) / m_plot.width();
+    const double spacing = labels.textWidth(QStringLiteral("00:00:00")) + 30;
+    m_timeStepMSecs = kTimeSteps[std::size(kTimeSteps) - 1] * 1000;
+    for (const qint64 step : kTimeSteps)
+        if (double(step) * 1000 / msPerPixel >= spacing) {
+            m_timeStepMSecs = step * 1000;
+            break;
+        }
+}
+
+std::pair<ChartGeometry::SampleIterator, ChartGeometry::SampleIterator>
+ChartGeometry::samplesBetween(const Samples &samples, qint64 from, qint64 to)
+{
+    const auto first = std::lower_bound(samples.begin(), samples.end(), from,
+                                        [](const SampleStore::Sample &a, qint64 t) { return a.msecs < t; });
+    const auto last = std::upper_bound(first, samples.end(), to,
+                                       [](qint64 t, const SampleStore::Sample &a) { return t < a.msecs; });
+    return {first, last};
+}
+
+double ChartGeometry::x(qint64 msecs) const
+{
+    return m_plot.left() + double(msecs - m_startMSecs) * m_plot.width() /
+                               double(std::max<qint64>(1, m_endMSecs - m_startMSecs));
+}
+
+double ChartGeometry::y(double value) const
+{
+    return m_plot.bottom() - (value - m_low) * m_plot.height() / (m_high - m_low);
+}
+
+std::vector<ChartGeometry::ValueTick> ChartGeometry::valueTicks() const
+{
+    std::vector<ValueTick> ticks;
+    const int rows = int(std::lround((m_high - m_low) / m_valueStep));
+    ticks.reserve(size_t(rows) + 1);
+    for (int i = 0; i <= rows; ++i) {
+        const double value = m_low + i * m_valueStep;
+        ticks.push_back({value, std::round(y(value)), m_locale.toString(value, 'f', m_valueDecimals)});
+    }
+    return ticks;
+}
+
+std::vector<ChartGeometry::TimeTick> ChartGeometry::timeTicks(qint64 originMSecs) const
+{
+    std::vector<TimeTick> ticks;
+    const qint64 step = m_timeStepMSecs;
+    // The first whole step at or after the start, rounding towards the origin
+    // on either side of it.
+    const qint64 sinceOrigin = m_startMSecs - originMSecs;
+    qint64 tick =
+        originMSecs + (sinceOrigin >= 0 ? (sinceOrigin + step - 1) / step : sinceOrigin / step) * step;
+    for (; tick <= m_endMSecs; tick += step)
+        ticks.push_back({tick, std::round(x(tick))});
+    return ticks;
+}
+
+std::vector<QPointF> ChartGeometry::polyline(SampleIterator first, SampleIterator last) const
+{
+    std::vector<QPointF> line;
+    const qsizetype count = last - first;
+    if (count <= 0)
+        return line;
+    const double columnsPerPixel = m_devicePixelRatio;
+    const qsizetype columns = qsizetype(m_plot.width() * columnsPerPixel) + 1;
+    if (count <= 2 * columns) {
+        line.reserve(size_t(count));
+        for (auto it = first; it != last; ++it)
+            line.push_back(pointFor(*it));
+        return line;
+    }
+
+    line.reserve(size_t(columns) * 4);
+    qsizetype column = -1;
+    double low = 0, high = 0, lastX = 0, lastValue = 0;
+    const auto flush = [&] {
+        if (column < 0)
+            return;
+        line.push_back({lastX, y(low)});
+        line.push_back({lastX, y(high)});
+        line.push_back({lastX, y(lastValue)});
+    };
+    for (auto it = first; it != last; ++it) {
+        const double sampleX = x(it->msecs);
+        const auto c = qsizetype(std::floor((sampleX - m_plot.left()) * columnsPerPixel));
+        if (c != column) {
+            flush();
+            column = c;
+            low = high = it->value;
+            line.push_back({sampleX, y(it->value)});
+        }
+        low = std::min(low, it->value);
+        high = std::max(high, it->value);
+        lastX = sampleX;
+        lastValue = it->value;
+    }
+    flush();
+    return line;
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "trend/samplestore.h"
+
+#include <QLocale>
+#include <QPointF>
+#include <QRectF>
+#include <QSize>
+#include <QString>
+#include <deque>
+#include <functional>
+#include <limits>
+#include <utility>
+#include <vector>
+
+// Where a chart of samples puts things, worked out once per painting with no
+// painter and no font: the plot area inside the chart, time to x and value to
+// y, the grid's ticks and labels, and a series cut to what the screen's pixel
+// columns can show. The chart widget only paints what this says.
+class ChartGeometry
+{
+public:
+    using Samples = std::deque<SampleStore::Sample>;
+    using SampleIterator = Samples::const_iterator;
+
+    // What the shown samples cover: the time from the left edge to the right
+    // one, and the lowest and highest value they take in it.
+    struct Extent
+    {
+        qint64 startMSecs = 0;
+        qint64 endMSecs = 0;
+        double lowest = std::numeric_limits<double>::infinity();
+        double highest = -std::numeric_limits<double>::infinity();
+        bool isEmpty() const { return !(lowest <= highest); }
+    };
+
+    // What the labels need from the chart's font, in pixels, and the locale
+    // that writes the values. Read while the geometry is built, not kept.
+    struct LabelMetrics
+    {
+        double lineHeight = 0;
+        std::function<double(const QString &)> textWidth;
+        QLocale locale;
+    };
+
+    struct ValueTick
+    {
+        double value;
+        double y; // the pixel row of its grid line
+        QString text;
+    };
+    struct TimeTick
+    {
+        qint64 msecs;
+        double x; // the pixel column of its grid line
+    };
+
+    // chartSize is the whole chart, labels included; devicePixelRatio the
+    // screen's device pixels per pixel.
+    ChartGeometry(const Extent &extent, QSize chartSize, double devicePixelRatio, const LabelMetrics &labels);
+
+    // The samples from `from` to `to`, both included, of a series ordered by time.
+    static std::pair<SampleIterator, SampleIterator> samplesBetween(const Samples &samples, qint64 from,
+                                                                    qint64 to);
+
+    QRectF plotArea() const { return m_plot; }
+    qint64 startMSecs() const { return m_startMSecs; }
+    qint64 endMSecs() const { return m_endMSecs; }
+    // False: no sample in the span, the axis shows 0 to 1.
+    bool hasData() const { return m_hasData; }
+    qint64 timeStepMSecs() const { return m_timeStepMSecs; }
+
+    double x(qint64 msecs) const;
+    double y(double value) const;
+    QPointF pointFor(const SampleStore::Sample &sample) const { return {x(sample.msecs), y(sample.value)}; }
+
+    // From the bottom of the axis to its top, 1, 2 or 5 times a power of ten apart.
+    std::vector<ValueTick> valueTicks() const;
+    // At whole steps since originMSecs (when collecting began) within the span,
+    // so the grid stays put while the span moves on.
+    std::vector<TimeTick> timeTicks(qint64 originMSecs) const;
+    // The line through the samples. A series longer than the device pixel
+    // columns can show is cut to the first, lowest, highest and last sample of
+    // each column: the same picture, and a peak is never lost.
+    std::vector<QPointF> polyline(SampleIterator first, SampleIterator last) const;
+
+private:
+    QRectF m_plot;
+    qint64 m_startMSecs = 0;
+    qint64 m_endMSecs = 0;
+    qint64 m_timeStepMSecs = 1000;
+    double m_low = 0;
+    double m_high = 1;
+    double m_valueStep = 0.5;
+    int m_valueDecimals = 1;
+    bool m_hasData = false;
+    double m_devicePixelRatio = 1;
+    QLocale m_locale;
+};
