@@ -1,3 +1,4 @@
+// Apart from pty.cpp: the kernel's termbits header clashes with <termios.h>.
 #include "testsupport/pty.h"
 
 #include <asm/termbits.h>
