@@ -43,7 +43,6 @@ public:
     void clear();
     // While held nothing is written; what waits stays queued.
     void hold(bool held);
-    bool isEmpty() const { return m_waiting.isEmpty(); }
 
 private:
     void writeDue();

@@ -161,16 +161,19 @@ void DeviceSession::showStatus(const QString &text, StatusTone tone, const QStri
 
 void DeviceSession::showPortFailure(const PortFailure &failure)
 {
-    QString text;
-    switch (failure.number) {
-    case PortErrors::InvalidPort:
+    QString text = QStringLiteral("COM Port comm-error! ") + QString::number(int(failure.error));
+    switch (failure.error) {
+    case PortError::InvalidPort:
         text = QStringLiteral("Invalid Port Number!");
         break;
-    case PortErrors::PortInUse:
+    case PortError::PortInUse:
         text = QStringLiteral("Port already open!");
         break;
-    default:
-        text = QStringLiteral("COM Port comm-error! ") + QString::number(failure.number);
+    case PortError::BadSettings:
+    case PortError::PortClosed:
+    case PortError::OpenFailed:
+    case PortError::WriteFailed:
+    case PortError::LineError:
         break;
     }
     // The system's own words (e.g. "Permission denied") for whoever hovers over the status.

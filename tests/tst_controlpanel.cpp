@@ -112,7 +112,7 @@ private slots:
     {
         SessionHarness h(iniFile(2));
         identified(h);
-        h.port.failures[u"Write"_s] = PortErrors::WriteFailed;
+        h.port.failures[u"Write"_s] = PortError::WriteFailed;
         h.prompts.holdAnswers = true;
         h.session->setDuty(50);
         QCOMPARE(h.prompts.noResponseAsked, 0); // not from inside the click
@@ -136,7 +136,7 @@ private slots:
     {
         SessionHarness h;
         identified(h);
-        h.port.failures[u"Write"_s] = PortErrors::WriteFailed;
+        h.port.failures[u"Write"_s] = PortError::WriteFailed;
         h.prompts.answers = {false};
         h.session->setDuty(50);
         QTRY_COMPARE(h.screen.endRequests, 1);
@@ -228,7 +228,7 @@ private slots:
     {
         SessionHarness h(iniFile(1));
         identified(h);
-        h.port.failures[u"Write"_s] = PortErrors::WriteFailed;
+        h.port.failures[u"Write"_s] = PortError::WriteFailed;
         h.session->sampleTick();
         h.session->sampleTick(); // due: the write fails
         QTRY_COMPARE(h.status(), u"wait..."_s);

@@ -58,7 +58,7 @@ private slots:
         QFETCH(QString, operation);
         QFETCH(int, number);
         SessionHarness h;
-        h.port.failures[operation] = number;
+        h.port.failures[operation] = PortError(number);
         h.session->searchTick();
         QTEST(h.status(), "caption");
         QCOMPARE(h.tone(), StatusTone::Failed);

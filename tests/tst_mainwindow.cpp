@@ -54,7 +54,7 @@ private slots:
         QFETCH(QString, step);
         Window h;
         if (step == u"fail")
-            h.port.failures[u"Open"_s] = PortErrors::InvalidPort;
+            h.port.failures[u"Open"_s] = PortError::InvalidPort;
         if (!step.isEmpty())
             h.session().searchTick();
         if (step == u"timeout")
@@ -216,7 +216,7 @@ private slots:
         Window h({}, u"pwm-panel"_s, kStepsByHand);
         h.window->show();
         h.identify();
-        h.port.failures[u"Write"_s] = PortErrors::WriteFailed;
+        h.port.failures[u"Write"_s] = PortError::WriteFailed;
         h.dialogs.answers = {QMessageBox::No};
         h.session().setDuty(50);
         QTRY_VERIFY(!h.window->isVisible());

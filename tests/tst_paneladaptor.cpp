@@ -175,7 +175,7 @@ private slots:
         PanelAdaptor adaptor(*h.session);
         QVERIFY(adaptor.registerOn(m_panelBus));
         identify(h);
-        h.port.failures[u"Write"_s] = PortErrors::WriteFailed;
+        h.port.failures[u"Write"_s] = PortError::WriteFailed;
 
         QCOMPARE(call(u"SetDuty"_s, {50}).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE(adaptor.identified(), false);
