@@ -258,7 +258,8 @@ Rig::Rig(const QByteArray &ini, bool withDevice)
         device = std::make_unique<Device>(pty.masterFd());
     port = std::make_unique<SystemSerialPort>(dir.path());
     window =
-        std::make_unique<MainWindow>(*port, dialogs, ExecutableInfo{dir.path(), QStringLiteral("pwm-panel")});
+        std::make_unique<MainWindow>(*port, dialogs, ExecutableInfo{dir.path(), QStringLiteral("pwm-panel")},
+                                     SessionSchedule{.search = 100ms});
     QObject::connect(&session(), &DeviceSession::lineReceived, [this] { ++linesReceived; });
     QObject::connect(&session(), &DeviceSession::endRequested,
                      [] { fatal(QStringLiteral("the window ended the program")); });
@@ -275,7 +276,6 @@ Rig::~Rig()
 void Rig::identify()
 {
     DeviceSession &s = session();
-    s.searchTick();
     // The third line is the answer to the second read-back, after which the
     // read-back timer has stopped.
     const bool ok = runEventsUntil(

@@ -117,8 +117,8 @@ private slots:
         h.session->setDuty(50);
         QCOMPARE(h.prompts.noResponseAsked, 0); // not from inside the click
         QTRY_COMPARE(h.prompts.noResponseAsked, 1);
-        h.session->readBackStep(); // timers tick while the box is open ...
-        h.session->setDuty(0);     // ... and the user clicks behind it
+        QVERIFY(h.tick(SessionTimer::ReadBack)); // timers tick while the box is open ...
+        h.session->setDuty(0);                   // ... and the user clicks behind it
         QTest::qWait(150);
         QCOMPARE(h.prompts.noResponseAsked, 1);
         QCOMPARE(h.port.calls, QStringList{"Write SV01=50\r"}); // nothing written while it is open
@@ -126,7 +126,7 @@ private slots:
         QCOMPARE(h.port.calls, (QStringList{"Write SV01=50\r", "Close"}));
         QCOMPARE(h.status(), u"wait..."_s);
         QCOMPARE(h.session->state(), DeviceSession::State::Searching);
-        h.session->searchTick(); // the next connection starts clean
+        h.tick(SessionTimer::Search); // the next connection starts clean
         QCOMPARE(h.writesUpToMarker(), QByteArrayList{"I?\r"});
         QCOMPARE(h.prompts.noResponseAsked, 1);
         QCOMPARE(h.screen.endRequests, 0);
@@ -153,11 +153,46 @@ private slots:
         SessionHarness h;
         for (int identification = 1; identification <= 2; ++identification) {
             identified(h);
-            h.session->readBackStep();
+            QVERIFY(h.tick(SessionTimer::ReadBack));
             QVERIFY(h.screen.panelEnabled);
-            h.session->readBackStep();
+            QVERIFY(h.tick(SessionTimer::ReadBack));
+            QVERIFY(!h.tick(SessionTimer::ReadBack)); // two steps, then it stops
             QCOMPARE(h.writesUpToMarker(), (QByteArrayList{"SV01?\r", "SV02?\r"}));
         }
+    }
+
+    // A pause after 800 ms and after 1.6 s. A coarse timer may tick up to 5% of
+    // its interval early or late, depending on when in the second it started:
+    // sessions found 13 ms apart make sure some of them start badly for one.
+    void theReadBacksComeOnTime()
+    {
+        constexpr int kSessions = 5;
+        constexpr qint64 kDue[] = {800 + 50, 1600 + 50};
+        std::vector<std::unique_ptr<SessionHarness>> panels;
+        QElapsedTimer clock;
+        clock.start();
+        QList<qint64> foundAt(kSessions);
+        QList<QList<qint64>> late(kSessions); // after each question's moment, in ms
+        for (int i = 0; i < kSessions; ++i) {
+            panels.push_back(std::make_unique<SessionHarness>(
+                QByteArray(), u"pwm-panel"_s, ticksByHand({SessionTimer::Search}, SessionSchedule{})));
+            QVERIFY(panels[i]->tick(SessionTimer::Search));
+            connect(panels[i]->session.get(), &DeviceSession::commandWritten, this,
+                    [&, i](const WireLine &c) {
+                        if ((c.bytes == "SV01?" || c.bytes == "SV02?") && late[i].size() < 2)
+                            late[i] << clock.elapsed() - foundAt[i] - kDue[late[i].size()];
+                    });
+        }
+        for (int i = 0; i < kSessions; ++i) {
+            QTest::qWait(13);
+            foundAt[i] = clock.elapsed();
+            panels[i]->port.simulateArrival("DUTY01\r");
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::all_of(late.cbegin(), late.cend(), [](auto &l) { return l.size() == 2; }), 3000);
+        for (const QList<qint64> &l : std::as_const(late))
+            for (qint64 ms : l)
+                QVERIFY2(ms >= -1 && ms <= 30, qPrintable(u"a read-back %1 ms off"_s.arg(ms)));
     }
 
     void pollsFollowTheSampleTime_data()
@@ -183,7 +218,7 @@ private slots:
         const QString prefix = u"STime:%1 STimer:"_s.arg(sampleTime);
         QList<int> shown, polls;
         for (int tick = 1; tick <= counts.size(); ++tick) {
-            h.session->sampleTick();
+            QVERIFY(h.tick(SessionTimer::SampleTick));
             QVERIFY2(h.status().startsWith(prefix), qPrintable(h.status()));
             shown << h.status().mid(prefix.size()).toInt();
             if (h.port.writes.size() > polls.size()) {
@@ -203,12 +238,12 @@ private slots:
     {
         SessionHarness h(iniFile(3));
         identified(h);
-        h.session->sampleTick();
-        h.session->sampleTick(); // polls
+        h.tick(SessionTimer::SampleTick);
+        h.tick(SessionTimer::SampleTick); // polls
         QTRY_COMPARE(h.port.writes, QByteArrayList{"PV01?\r"});
         h.port.simulateArrival("DUTY01\r");
         h.waitOutThePause();
-        h.session->sampleTick();
+        h.tick(SessionTimer::SampleTick);
         QCOMPARE(h.status(), u"STime:3 STimer:0"_s);
     }
 
@@ -217,8 +252,8 @@ private slots:
     {
         SessionHarness h(iniFile(1));
         identified(h);
-        h.session->sampleTick();
-        h.session->sampleTick(); // polls
+        h.tick(SessionTimer::SampleTick);
+        h.tick(SessionTimer::SampleTick); // polls
         h.session->setDuty(50);
         QCOMPARE(h.writesUpToMarker(), (QByteArrayList{"PV01?\r", "SV01=50\r", "PV1?\r"}));
     }
@@ -229,8 +264,8 @@ private slots:
         SessionHarness h(iniFile(1));
         identified(h);
         h.port.failures[u"Write"_s] = PortError::WriteFailed;
-        h.session->sampleTick();
-        h.session->sampleTick(); // due: the write fails
+        h.tick(SessionTimer::SampleTick);
+        h.tick(SessionTimer::SampleTick); // due: the write fails
         QTRY_COMPARE(h.status(), u"wait..."_s);
         QCOMPARE(h.tone(), StatusTone::Searching);
         QCOMPARE(h.session->state(), DeviceSession::State::Searching);

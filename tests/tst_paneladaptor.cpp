@@ -154,7 +154,7 @@ private slots:
         if (found) {
             identify(h);
         } else { // the port open, the device silent
-            h.session->searchTick();
+            h.tick(SessionTimer::Search);
             QVERIFY(waitForWrites(h.port, 1));
             h.port.writes.clear();
         }

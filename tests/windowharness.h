@@ -50,8 +50,9 @@ template <class Port> struct WindowHarness
     ScriptedDialogs dialogs;
     std::unique_ptr<MainWindow> window;
 
+    // By default the test starts the search (tick()); the rest runs in real time.
     explicit WindowHarness(const QByteArray &ini = {}, const QString &baseName = u"pwm-panel"_s,
-                           const SessionSchedule &schedule = {})
+                           const SessionSchedule &schedule = kSearchByHand)
     {
         writeIni(dir, baseName, ini);
         window = std::make_unique<MainWindow>(port, dialogs, ExecutableInfo{dir.path(), baseName}, schedule);
@@ -62,9 +63,10 @@ template <class Port> struct WindowHarness
     QByteArray iniBytes() const { return readFile(iniPath()); }
     QString status() const { return w().statusLabel->text(); }
     QColor statusColor() const { return w().statusLabel->palette().color(QPalette::Window); }
+    bool tick(SessionTimer::Role role) { return tickByHand(session(), role); }
     void identify(const QByteArray &code = "DUTY01")
     {
-        session().searchTick();
+        tick(SessionTimer::Search);
         port.simulateArrival(code + '\r');
     }
 };
