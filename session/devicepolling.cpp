@@ -46,17 +46,22 @@ void DevicePolling::readBackStep()
         question = "SV02?";
     }
     // The question waits a pause after the tick: the device may still be
-    // busy with what came before it.
-    m_queue.enqueue({{}, {question, CommandQueue::OnFailure::AskUser}});
+    // busy with what came before it. Room is kept for it, so a panel that
+    // filled the queue cannot crowd it out.
+    m_queue.enqueue({{}, {question, CommandQueue::OnFailure::AskUser}}, CommandQueue::Room::Reserved);
 }
 
 void DevicePolling::sampleTick()
 {
     emit sampleTicked(m_sampleTime, m_tickCount);
-    // Saturates rather than wrapping: with a sample time of 32767 no poll ever goes out.
-    if (m_tickCount < std::numeric_limits<qint16>::max())
+    // While a poll waits (the queue held by the no-response question) the
+    // count stays at the sample time.
+    if (m_pollWaiting)
+        return;
+    if (m_tickCount < m_sampleTime)
         ++m_tickCount;
-    if (m_tickCount > m_sampleTime && !m_pollWaiting)
+    // The count could never pass 32767: with that sample time no poll ever goes out.
+    else if (m_sampleTime < std::numeric_limits<qint16>::max())
         poll();
 }
 

@@ -53,12 +53,13 @@ public:
     void start();
 
     // --- the control panel (panelcommands.cpp); each returns at once, and
-    // false when nothing was queued (the queue is full, the program ending) ---
+    // false when nothing was queued (the queue is full, the program ending, a
+    // script's command while the user is asked what to do) ---
     bool setDuty(int percent, Origin origin = Origin::Panel);     // then asks for the value back
     bool selectPreset(int preset, Origin origin = Origin::Panel); // 1 to 7
     bool askDutySetValue(Origin origin = Origin::Panel);
     bool askPreset(Origin origin = Origin::Panel);
-    // False only when the text is not a whole number from 0 to 100.
+    // False when the text is not a whole number from 0 to 100, or the queue is full.
     bool sendTypedDuty(const QString &text);
 
     // --- the settings panel ---
@@ -70,6 +71,8 @@ public:
     void shutdown();
 
     State state() const { return m_state; }
+    // The no-response question is open: nothing is written until the user answers.
+    bool isAskingUser() const { return m_asking; }
     const SettingsRecord &settings() const { return m_settings.record(); }
     const QString &settingsPath() const { return m_settings.path(); }
     const ExecutableInfo &executable() const { return m_exe; }
@@ -106,12 +109,14 @@ private:
     void endConnection();
     void searchAgain();
     void setState(State state);
-    // Any status but a port error carries no detail: an old error's words
-    // must not linger over later captions.
+    // Only a port error and a command that found no room carry a detail, and
+    // any other status drops it: old words must not linger over later captions.
     void showStatus(const QString &text, StatusTone tone, const QString &detail = {});
     void showPortFailure(const PortFailure &failure);
-    // False when the program ends or the queue is full: nothing was queued.
-    bool queueCommands(const QList<CommandQueue::Command> &commands);
+    // False when nothing was queued: the program ends, the queue is full, or
+    // (for a script) the user is being asked what to do. A panel command
+    // dropped for want of room says so on the status line's detail.
+    bool queueCommands(const QList<CommandQueue::Command> &commands, Origin origin);
     bool queuePanelCommand(const QString &text, Origin origin);
     // Called by the queue when a command is due.
     void writeCommand(const CommandQueue::Command &command);

@@ -38,3 +38,8 @@ QString deviceLabel(const QString &code, const QString &baseName)
 {
     return QStringLiteral("Kestravon: uc=") + code + QStringLiteral("  pc=") + baseName;
 }
+
+QString notQueuedDetail(qsizetype waiting)
+{
+    return QStringLiteral("Not sent: %1 commands are already waiting for the device.").arg(waiting);
+}

@@ -17,3 +17,5 @@ QString foundCaption(const QString &line);
 QString sampleTickCaption(int sampleTime, int ticks);
 // Who answered, and this copy's name.
 QString deviceLabel(const QString &code, const QString &baseName);
+// The status line's tooltip when a command from the panel found the queue full.
+QString notQueuedDetail(qsizetype waiting);

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QStringList>
+#include <functional>
 #include <utility>
 
 // A scripted serial port: records every call and what was written, lets a test
@@ -20,6 +21,8 @@ public:
     QByteArrayList writes;
     // The next call of the operation ("Open" or "Write") fails with this error.
     QHash<QString, PortError> failures;
+    // Runs inside every write, before it returns (e.g. a write that takes its time).
+    std::function<void()> whileWriting;
 
     // Adds bytes to the input buffer and raises the ready-read notification.
     void simulateArrival(const QByteArray &bytes)
@@ -47,6 +50,8 @@ public:
     bool isOpen() const override { return m_open; }
     bool write(const QByteArray &bytes) override
     {
+        if (whileWriting)
+            whileWriting();
         if (!record(QStringLiteral("Write"), QString::fromLatin1(bytes)))
             return false;
         if (!m_open)

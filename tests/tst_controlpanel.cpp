@@ -3,6 +3,7 @@
 #include "tests/sessionharness.h"
 
 #include <QElapsedTimer>
+#include <QThread>
 
 namespace {
 using Press = std::function<void(DeviceSession &)>;
@@ -50,15 +51,23 @@ private slots:
         SessionHarness h;
         identified(h);
         h.port.simulateArrival("SV02=3\r");
-        QList<qint64> writtenAt;
+        // Each write takes a while to return; the device counts its pause from the end of a command.
+        QList<qint64> started, ended;
         QElapsedTimer clock;
         clock.start();
-        connect(h.session.get(), &DeviceSession::commandWritten, this, [&] { writtenAt << clock.elapsed(); });
+        h.port.whileWriting = [&] {
+            started << clock.elapsed();
+            QThread::msleep(30);
+        };
+        connect(h.session.get(), &DeviceSession::commandWritten, this, [&] { ended << clock.elapsed(); });
         press(*h.session);
         QCOMPARE(h.writesUpToMarker(), writes);
         QCOMPARE(h.screen.preset, 3); // only the device's reply moves the highlight
-        for (qsizetype i = 1; i < writtenAt.size(); ++i)
-            QVERIFY2(writtenAt[i] - writtenAt[i - 1] >= 50, "two commands closer than the device takes them");
+        QCOMPARE(started.size(), ended.size());
+        for (qsizetype i = 1; i < started.size(); ++i) {
+            const qint64 gap = started[i] - ended[i - 1];
+            QVERIFY2(gap >= 50, qPrintable(u"a command %1 ms after the end of the one before"_s.arg(gap)));
+        }
     }
 
     void aTypedDutyIsChecked_data()
@@ -91,19 +100,28 @@ private slots:
     }
 
     // Holding Return on Send queues faster than the wire takes: what does not
-    // fit is dropped, what was queued goes out in order.
+    // fit is dropped and says so, what was queued goes out in order, and the
+    // read-back after identification still finds room.
     void theQueueIsBounded()
     {
         SessionHarness h;
         identified(h);
+        qsizetype accepted = 0;
         for (int i = 0; i < 40; ++i)
-            h.session->sendTypedDuty(QString::number(i));
+            accepted += h.session->sendTypedDuty(QString::number(i));
         const qsizetype taken = CommandQueue::kMaxWaiting + 1; // one written at once, the rest waiting
-        QVERIFY(waitForWrites(h.port, taken));
+        QCOMPARE(accepted, taken);
+        QVERIFY(!h.session->setDuty(50));
+        QCOMPARE(h.status(), u"Found: DUTY01"_s); // the caption and its colour stay
+        QCOMPARE(h.tone(), StatusTone::Found);
+        QCOMPARE(h.session->status().detail, u"Not sent: 16 commands are already waiting for the device."_s);
+        QVERIFY(h.tick(SessionTimer::ReadBack));
+        QVERIFY(waitForWrites(h.port, taken + 1));
         const QByteArrayList written = h.writesUpToMarker();
-        QCOMPARE(written.size(), taken);
+        QCOMPARE(written.size(), taken + 1);
         QCOMPARE(written.first(), "SV01=0\r"_ba);
-        QCOMPARE(written.last(), "SV01=" + QByteArray::number(taken - 1) + '\r');
+        QCOMPARE(written[taken - 1], "SV01=" + QByteArray::number(taken - 1) + '\r');
+        QCOMPARE(written.last(), "SV01?\r"_ba);
     }
 
     // One question at a time, asked after the write, and Yes drops the
@@ -117,8 +135,15 @@ private slots:
         h.session->setDuty(50);
         QCOMPARE(h.prompts.noResponseAsked, 0); // not from inside the click
         QTRY_COMPARE(h.prompts.noResponseAsked, 1);
-        QVERIFY(h.tick(SessionTimer::ReadBack)); // timers tick while the box is open ...
-        h.session->setDuty(0);                   // ... and the user clicks behind it
+        // Timers tick while the box is open: the poll due at the second sample
+        // tick waits, and the count stays at the sample time.
+        QVERIFY(h.tick(SessionTimer::ReadBack));
+        for (int tick = 1; tick <= 4; ++tick)
+            QVERIFY(h.tick(SessionTimer::SampleTick));
+        QCOMPARE(h.status(), u"STime:2 STimer:2"_s);
+        // The user clicks behind the box; a script is told that nothing goes out.
+        h.session->setDuty(0);
+        QVERIFY(!h.session->askPreset(DeviceSession::Origin::Script));
         QTest::qWait(150);
         QCOMPARE(h.prompts.noResponseAsked, 1);
         QCOMPARE(h.port.calls, QStringList{"Write SV01=50\r"}); // nothing written while it is open
