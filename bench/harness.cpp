@@ -182,8 +182,9 @@ Rig::Rig(const QByteArray &ini, bool withDevice)
     if (withDevice)
         device = std::make_unique<Device>(pty.masterFd());
     port = std::make_unique<SystemSerialPort>(dir.path());
-    program =
-        std::make_unique<PanelProgram>(*port, dialogs, ExecutableInfo{dir.path(), QStringLiteral("pwm-panel")});
+    program = std::make_unique<PanelProgram>(*port, dialogs,
+                                             ExecutableInfo{dir.path(), QStringLiteral("pwm-panel")},
+                                             SessionSchedule{.search = 100ms});
     window = &program->window();
     widgets = findWindowWidgets(*window);
     QObject::connect(&session(), &DeviceSession::lineReceived, [this] { ++linesReceived; });
@@ -202,7 +203,6 @@ Rig::~Rig()
 void Rig::identify()
 {
     DeviceSession &s = session();
-    s.searchTick();
     // The third line is the answer to the second read-back, after which the
     // read-back timer has stopped.
     const bool ok = runEventsUntil(

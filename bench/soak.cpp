@@ -152,7 +152,6 @@ void benchSoak(std::chrono::seconds length)
                      [&](const WireLine &line) { received << line.bytes; });
     QObject::connect(&rig.session(), &DeviceSession::commandWritten,
                      [&] { written.push_back(Clock::now()); });
-    rig.session().searchTick();
     if (!runEventsUntil([&] { return rig.widgets.controlPanel->isEnabled(); }, 10s))
         fatal(QStringLiteral("soak: the device was not found; status: ") + rig.session().status().text);
 

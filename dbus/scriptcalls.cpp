@@ -21,12 +21,17 @@ std::optional<CallRefusal> refuseOutside(int value, int lowest, int highest, con
                                                     .arg(lowest)
                                                     .arg(highest)};
 }
-// The queue holds 16 commands: a script that outruns the wire is told so
-// rather than answered as if its command were on its way.
-std::optional<CallRefusal> refuseUnlessQueued(bool queued)
+// Nothing queued: the user is being asked whether to search again (nothing
+// is written until then), or the queue holds 16 commands. A script that
+// outruns the wire is told so rather than answered as if its command were on
+// its way.
+std::optional<CallRefusal> refuseUnlessQueued(bool queued, const DeviceSession &session)
 {
     if (queued)
         return std::nullopt;
+    if (session.isAskingUser())
+        return CallRefusal{errorName("Busy"), QStringLiteral("the device stopped answering; the panel is "
+                                                             "asking the user what to do")};
     return CallRefusal{errorName("Busy"), QStringLiteral("too many commands are waiting for the device; "
                                                          "wait for CommandSent and call again")};
 }
@@ -47,7 +52,7 @@ std::optional<CallRefusal> ScriptCalls::setDuty(int percent)
         return refusal;
     if (auto refusal = refuseUnlessIdentified())
         return refusal;
-    return refuseUnlessQueued(m_session.setDuty(percent, DeviceSession::Origin::Script));
+    return refuseUnlessQueued(m_session.setDuty(percent, DeviceSession::Origin::Script), m_session);
 }
 
 std::optional<CallRefusal> ScriptCalls::selectPreset(int preset)
@@ -56,19 +61,19 @@ std::optional<CallRefusal> ScriptCalls::selectPreset(int preset)
         return refusal;
     if (auto refusal = refuseUnlessIdentified())
         return refusal;
-    return refuseUnlessQueued(m_session.selectPreset(preset, DeviceSession::Origin::Script));
+    return refuseUnlessQueued(m_session.selectPreset(preset, DeviceSession::Origin::Script), m_session);
 }
 
 std::optional<CallRefusal> ScriptCalls::askDuty()
 {
     if (auto refusal = refuseUnlessIdentified())
         return refusal;
-    return refuseUnlessQueued(m_session.askDutySetValue(DeviceSession::Origin::Script));
+    return refuseUnlessQueued(m_session.askDutySetValue(DeviceSession::Origin::Script), m_session);
 }
 
 std::optional<CallRefusal> ScriptCalls::askPreset()
 {
     if (auto refusal = refuseUnlessIdentified())
         return refusal;
-    return refuseUnlessQueued(m_session.askPreset(DeviceSession::Origin::Script));
+    return refuseUnlessQueued(m_session.askPreset(DeviceSession::Origin::Script), m_session);
 }

@@ -4,24 +4,27 @@
 #include <QObject>
 #include <QString>
 
-// Why a port operation failed: the number tells the kind, the message is the
-// system's own words (shown to whoever hovers over the status line).
-struct PortFailure
-{
-    int number = 0;
-    QString message;
+// The kinds of port failure. Each value is the number the status line shows
+// ("COM Port comm-error! 8021"), stable because users quote it. A switch on it
+// lists every value and no default, so -Wswitch finds one that was left out.
+enum class PortError {
+    InvalidPort = 8002, // no such port
+    PortInUse = 8005,   // held by another program
+    BadSettings = 8010, // a line setting the port refused
+    PortClosed = 8018,  // the operation needs an open port
+    OpenFailed = 8020,  // any other failure to open (permissions, ...)
+    WriteFailed = 8021, // the write itself failed
+    LineError = 8022,   // a modem line (DTR/RTS) could not be set
 };
 
-// The failure numbers, stable because users quote them from the status line.
-namespace PortErrors {
-inline constexpr int InvalidPort = 8002; // no such port
-inline constexpr int PortInUse = 8005;   // held by another program
-inline constexpr int BadSettings = 8010; // a line setting the port refused
-inline constexpr int PortClosed = 8018;  // the operation needs an open port
-inline constexpr int OpenFailed = 8020;  // any other failure to open (permissions, ...)
-inline constexpr int WriteFailed = 8021; // the write itself failed
-inline constexpr int LineError = 8022;   // a modem line (DTR/RTS) could not be set
-} // namespace PortErrors
+// Why a port operation failed: the kind, and the system's own words (shown to
+// whoever hovers over the status line). Only an operation that returned false
+// leaves one; a port that never failed says it is closed.
+struct PortFailure
+{
+    PortError error = PortError::PortClosed;
+    QString message;
+};
 
 // How the line is set up at open: the port by its number, 8 data bits, no
 // parity, one stop bit, no flow control, DTR and RTS low.

@@ -23,7 +23,12 @@ bool isLockedByOther(const QString &message)
 } // namespace
 
 SystemSerialPort::SystemSerialPort(QString exeDir, QObject *parent)
-    : SerialPort(parent), m_exeDir(std::move(exeDir)), m_hardwarePresent(serialHardwarePresent)
+    : SystemSerialPort(std::move(exeDir), serialHardwarePresent, parent)
+{
+}
+
+SystemSerialPort::SystemSerialPort(QString exeDir, HardwareProbe hardwarePresent, QObject *parent)
+    : SerialPort(parent), m_exeDir(std::move(exeDir)), m_hardwarePresent(std::move(hardwarePresent))
 {
     connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::readyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SystemSerialPort::handleError);
@@ -31,33 +36,33 @@ SystemSerialPort::SystemSerialPort(QString exeDir, QObject *parent)
 
 SystemSerialPort::~SystemSerialPort() = default;
 
-bool SystemSerialPort::fail(int number, const QString &message)
+bool SystemSerialPort::fail(PortError error, const QString &message)
 {
-    m_failure = {number, message};
-    qCInfo(lcLink).noquote() << wireTime() << "failure" << number << message;
+    m_failure = {error, message};
+    qCInfo(lcLink).noquote() << wireTime() << "failure" << int(error) << message;
     return false;
 }
 
-bool SystemSerialPort::failFromPort(int number)
+bool SystemSerialPort::failFromPort(PortError error)
 {
     const QString message = m_port.errorString();
     m_port.clearError();
-    return fail(number, message);
+    return fail(error, message);
 }
 
 bool SystemSerialPort::open(const LineSettings &settings)
 {
     if (m_port.isOpen()) {
         if (!m_failed)
-            return fail(PortErrors::PortInUse, QStringLiteral("Port already open"));
+            return fail(PortError::PortInUse, QStringLiteral("Port already open"));
         m_port.close(); // its queued close is still pending
     }
 
     const QString device = resolvePortDevice(settings.portNumber, m_exeDir);
     if (device.isEmpty())
-        return fail(PortErrors::InvalidPort, QStringLiteral("No such port: %1").arg(settings.portNumber));
+        return fail(PortError::InvalidPort, QStringLiteral("No such port: %1").arg(settings.portNumber));
     if (!QFileInfo::exists(device))
-        return fail(PortErrors::InvalidPort, QStringLiteral("%1: %2").arg(device, qt_error_string(ENOENT)));
+        return fail(PortError::InvalidPort, QStringLiteral("%1: %2").arg(device, qt_error_string(ENOENT)));
 
     // The canonical name makes every alias of a device share one lock file.
     m_devicePath = device;
@@ -74,24 +79,24 @@ bool SystemSerialPort::open(const LineSettings &settings)
         m_port.clearError();
         switch (error) {
         case QSerialPort::DeviceNotFoundError:
-            return fail(PortErrors::InvalidPort, message);
+            return fail(PortError::InvalidPort, message);
         case QSerialPort::UnsupportedOperationError: // e.g. a rate the driver cannot set
-            return fail(PortErrors::BadSettings, message);
+            return fail(PortError::BadSettings, message);
         case QSerialPort::PermissionError:
             if (isLockedByOther(message))
-                return fail(PortErrors::PortInUse,
+                return fail(PortError::PortInUse,
                             message + u'\n' + portAdvice(PortTrouble::HeldByOther, m_devicePath));
-            return fail(PortErrors::OpenFailed,
+            return fail(PortError::OpenFailed,
                         message + u'\n' + portAdvice(PortTrouble::NoPermission, m_devicePath));
         default:
-            return fail(PortErrors::OpenFailed, message);
+            return fail(PortError::OpenFailed, message);
         }
     }
     // Most PCs have /dev/ttyS0-3 whether or not a UART is there; such a node
     // opens, then fails every line setting. It names no port.
     if (!m_hardwarePresent(m_port.handle())) {
         m_port.close();
-        return fail(PortErrors::InvalidPort,
+        return fail(PortError::InvalidPort,
                     QStringLiteral("%1: no serial hardware answers at this device").arg(device));
     }
     m_failed = false;
@@ -120,7 +125,7 @@ bool SystemSerialPort::modemLineSet(bool done)
         m_port.clearError();
         return true;
     }
-    return failFromPort(PortErrors::LineError);
+    return failFromPort(PortError::LineError);
 }
 
 void SystemSerialPort::close()
@@ -139,7 +144,7 @@ bool SystemSerialPort::isOpen() const
 bool SystemSerialPort::write(const QByteArray &bytes)
 {
     if (!m_port.isOpen() || m_failed)
-        return fail(PortErrors::PortClosed, QStringLiteral("Port is closed"));
+        return fail(PortError::PortClosed, QStringLiteral("Port is closed"));
     const char *data = bytes.constData();
     qint64 left = bytes.size();
     // Straight to the line when nothing is queued: QSerialPort would switch its
@@ -152,12 +157,12 @@ bool SystemSerialPort::write(const QByteArray &bytes)
             left -= n;
         } else if (errno != EAGAIN && errno != EINTR) {
             lineFailed(qt_error_string(errno));
-            return fail(PortErrors::WriteFailed, m_failure.message);
+            return fail(PortError::WriteFailed, m_failure.message);
         }
     }
     // The rest (a full output queue) goes through Qt's buffer.
     if (left > 0 && m_port.write(data, left) < 0)
-        return failFromPort(PortErrors::WriteFailed);
+        return failFromPort(PortError::WriteFailed);
     return true;
 }
 
@@ -184,8 +189,8 @@ void SystemSerialPort::handleError(QSerialPort::SerialPortError error)
 void SystemSerialPort::lineFailed(const QString &reason)
 {
     m_failed = true;
-    m_failure = {PortErrors::PortClosed, reason};
-    qCInfo(lcLink).noquote() << wireTime() << "failure" << m_failure.number << reason << "- closing"
+    m_failure = {PortError::PortClosed, reason};
+    qCInfo(lcLink).noquote() << wireTime() << "failure" << int(m_failure.error) << reason << "- closing"
                              << m_devicePath;
     QMetaObject::invokeMethod(this, &SystemSerialPort::closeAfterFailure, Qt::QueuedConnection);
 }

@@ -12,13 +12,13 @@ class SystemSerialPort final : public SerialPort
 {
     Q_OBJECT
 public:
-    explicit SystemSerialPort(QString exeDir, QObject *parent = nullptr);
-    ~SystemSerialPort() override;
-
-    // Tells whether serial hardware answers behind an open device; replaceable
-    // so that tests can play a device node without a chip.
+    // Tells whether serial hardware answers behind an open device; a test
+    // passes its own to play a device node without a chip.
     using HardwareProbe = std::function<bool(int fd)>;
-    void setHardwareProbe(HardwareProbe probe) { m_hardwarePresent = std::move(probe); }
+
+    explicit SystemSerialPort(QString exeDir, QObject *parent = nullptr);
+    SystemSerialPort(QString exeDir, HardwareProbe hardwarePresent, QObject *parent = nullptr);
+    ~SystemSerialPort() override;
 
     bool open(const LineSettings &settings) override;
     void close() override;
@@ -27,17 +27,14 @@ public:
     QByteArray readAll() override;
     PortFailure lastFailure() const override { return m_failure; }
 
-    // The device path the last open used.
-    QString devicePath() const { return m_devicePath; }
-
 private:
     void handleError(QSerialPort::SerialPortError error);
     // The line is gone: remember why, and close once, outside the current call.
     void lineFailed(const QString &reason);
     void closeAfterFailure();
-    bool fail(int number, const QString &message);
+    bool fail(PortError error, const QString &message);
     // Takes Qt's pending error as the failure; returns false.
-    bool failFromPort(int number);
+    bool failFromPort(PortError error);
     bool setModemLinesLow();
     bool modemLineSet(bool done);
 

@@ -10,9 +10,10 @@ CommandQueue::CommandQueue(milliseconds pause, Writer write, QObject *parent)
     connect(&m_timer, &QTimer::timeout, this, &CommandQueue::writeDue);
 }
 
-bool CommandQueue::enqueue(const QList<Command> &commands)
+bool CommandQueue::enqueue(const QList<Command> &commands, Room room)
 {
-    if (m_waiting.size() + commands.size() > kMaxWaiting)
+    const qsizetype limit = kMaxWaiting + (room == Room::Reserved ? kReservedRoom : 0);
+    if (m_waiting.size() + commands.size() > limit)
         return false;
     for (const Command &command : commands)
         m_waiting.enqueue(command);
@@ -49,10 +50,13 @@ void CommandQueue::writeDue()
         return;
 
     const Command command = m_waiting.dequeue();
-    m_sinceWrite.start();
     m_afterPause = command.afterPause;
+    m_sinceWrite.start(); // a command queued from inside the write waits too
     if (!command.text.isEmpty())
         m_write(command); // may clear or hold the queue
+    // The device counts its pause from the end of the command: a write that
+    // is slow to return must not shorten it.
+    m_sinceWrite.start();
     if (m_afterPause || !m_waiting.isEmpty())
         scheduleAfter(m_pause);
 }

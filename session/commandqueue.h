@@ -33,17 +33,21 @@ public:
     // to; beyond this many waiting commands new ones are dropped, so the
     // wire falls quiet within a second of letting go.
     static constexpr qsizetype kMaxWaiting = 16;
+    // Who may use the room kept beyond kMaxWaiting: only the read-back after
+    // identification (a pause and a question), so that a panel that filled
+    // the queue cannot crowd it out.
+    enum class Room { Shared, Reserved };
+    static constexpr qsizetype kReservedRoom = 2;
 
     using Writer = std::function<void(const Command &)>;
     CommandQueue(std::chrono::milliseconds pause, Writer write, QObject *parent = nullptr);
 
     // Queues all of the commands or, when they do not fit, none (false).
-    bool enqueue(const QList<Command> &commands);
+    bool enqueue(const QList<Command> &commands, Room room = Room::Shared);
     // Drops what is waiting; the pause after the last write still holds.
     void clear();
     // While held nothing is written; what waits stays queued.
     void hold(bool held);
-    bool isEmpty() const { return m_waiting.isEmpty(); }
 
 private:
     void writeDue();

@@ -6,33 +6,40 @@
 #include "link/wirelog.h"
 #include "session/reply.h"
 #include "session/sessionprompts.h"
+#include "session/statuswording.h"
 
 DeviceSession::DeviceSession(SerialPort &port, SessionPrompts &prompts, ExecutableInfo exe,
                              const SessionSchedule &schedule, QObject *parent)
-    : QObject(parent), m_port(port), m_prompts(prompts), m_exe(std::move(exe)),
-      // The search and its time-out share a schedule that must not drift apart.
-      m_searchTimer(schedule.search, Qt::PreciseTimer, this),
-      m_responseTimer(schedule.responseTimeout, Qt::PreciseTimer, this),
-      m_readBackTimer(schedule.readBack, Qt::CoarseTimer, this),
-      m_sampleTimer(schedule.sampleTick, Qt::CoarseTimer, this)
+    : QObject(parent), m_port(port), m_prompts(prompts), m_exe(std::move(exe)), m_settings(m_exe),
+      m_polling(m_queue, schedule, this),
+      // The search and its time-out share a schedule that must not drift apart: both are precise.
+      m_searchTimer(schedule.timer(SessionTimer::Search, this)),
+      m_responseTimer(schedule.timer(SessionTimer::ResponseTimeout, this))
 {
-    connect(&m_searchTimer, &QTimer::timeout, this, &DeviceSession::searchTick);
-    connect(&m_responseTimer, &QTimer::timeout, this, &DeviceSession::responseTimedOut);
-    connect(&m_readBackTimer, &QTimer::timeout, this, &DeviceSession::readBackStep);
-    connect(&m_sampleTimer, &QTimer::timeout, this, &DeviceSession::sampleTick);
+    connect(m_searchTimer, &SessionTimer::timeout, this, &DeviceSession::searchTick);
+    connect(m_responseTimer, &SessionTimer::timeout, this, &DeviceSession::responseTimedOut);
+    connect(&m_polling, &DevicePolling::readBackStarted, this,
+            [this] { emit controlPanelEnabled(true); }); // stays enabled for the rest of the run
+    connect(&m_polling, &DevicePolling::sampleTicked, this, [this](int sampleTime, int ticks) {
+        showStatus(sampleTickCaption(sampleTime, ticks), m_status.tone);
+    });
     connect(&m_port, &SerialPort::readyRead, this, &DeviceSession::readPort);
 }
 
 void DeviceSession::start()
 {
-    // Until a settings file names another, the device answers with this code.
-    m_settings.deviceCode = QStringLiteral("DUTY01");
     startConnectionCycle();
 }
 
 QString DeviceSession::portDevice() const
 {
-    return resolvePortDevice(m_line.portNumber, m_exe.dir);
+    return resolvePortDevice(m_settings.line().portNumber, m_exe.dir);
+}
+
+void DeviceSession::loadSettings()
+{
+    m_settings.load();
+    emit settingsLoaded(m_settings.record());
 }
 
 void DeviceSession::startConnectionCycle()
@@ -40,17 +47,14 @@ void DeviceSession::startConnectionCycle()
     loadSettings();
     setState(State::Searching);
     showStatus(QStringLiteral("wait..."), StatusTone::Searching);
-    m_searchTimer.keepRunning(true);
+    m_searchTimer->keepRunning(true);
 }
 
 void DeviceSession::endConnection()
 {
-    m_searchTimer.stop();
-    m_responseTimer.stop();
-    m_readBackTimer.stop();
-    m_sampleTimer.stop();
-    m_readBackStep = 0;
-    m_pollWaiting = false;
+    m_searchTimer->keepRunning(false);
+    m_responseTimer->keepRunning(false);
+    m_polling.stop();
     m_queue.clear();
     m_port.close();
 }
@@ -79,21 +83,21 @@ void DeviceSession::searchTick()
 {
     showStatus(QStringLiteral("Searching for uc code..."), StatusTone::Searching);
     // Started before the port is tried: a port that fails is "no response" too.
-    m_responseTimer.keepRunning(true);
+    m_responseTimer->keepRunning(true);
     if (!m_port.isOpen()) {
-        if (!m_port.open(m_line)) {
+        if (!m_port.open(m_settings.line())) {
             showPortFailure(m_port.lastFailure());
             return;
         }
         // A line cut off when the port closed would glue onto the first reply.
         m_received.clear();
     }
-    queueCommands({{QByteArrayLiteral("I?"), CommandQueue::OnFailure::ShowPortFailure}});
+    m_queue.enqueue({{QByteArrayLiteral("I?"), CommandQueue::OnFailure::ShowPortFailure}});
 }
 
 void DeviceSession::responseTimedOut()
 {
-    m_responseTimer.stop();
+    m_responseTimer->keepRunning(false);
     showStatus(QStringLiteral("No response!"), StatusTone::Failed);
 }
 
@@ -112,30 +116,23 @@ void DeviceSession::readPort()
 void DeviceSession::handleLine(const WireLine &wireLine)
 {
     const QString line = QString::fromLatin1(wireLine.bytes);
-    m_responseTimer.stop();
-    const Reply reply = interpretReply(wireLine, m_settings.deviceCode);
+    m_responseTimer->keepRunning(false);
+    const SettingsRecord &record = m_settings.record();
+    const Reply reply = interpretReply(wireLine, record.deviceCode);
     if (reply.overlong) {
         showStatus(QStringLiteral("???"), StatusTone::Receiving);
         return;
     }
 
     if (reply.identifies) {
-        emit deviceLabelChanged(QStringLiteral("Kestravon: uc=") + line + QStringLiteral("  pc=") +
-                                m_exe.baseName);
-        showStatus(QStringLiteral("Found: ") + line, StatusTone::Found);
-        m_searchTimer.stop();
-        if (m_settings.sampleTime > 0) {
-            // The first poll goes out at the next tick.
-            m_sampleTickCount = qint16(m_settings.sampleTime - 1);
-            m_sampleTimer.keepRunning(true);
-        }
-        m_readBackTimer.keepRunning(true);
+        emit deviceLabelChanged(deviceLabel(line, m_exe.baseName));
+        showStatus(foundCaption(line), StatusTone::Found);
+        m_searchTimer->keepRunning(false);
+        m_polling.start(record.sampleTime);
         if (m_state == State::Searching)
             setState(State::Identified);
     } else {
-        showStatus(QStringLiteral("COM:") + QString::number(m_settings.portNumber) +
-                       QStringLiteral(" Baud:") + m_settings.baudRate + QStringLiteral(" COM data: ") + line,
-                   StatusTone::Receiving);
+        showStatus(receivedLineCaption(record.portNumber, record.baudRate, line), StatusTone::Receiving);
     }
 
     // Only what changed is said: a device that echoes every command would
@@ -161,25 +158,8 @@ void DeviceSession::showStatus(const QString &text, StatusTone tone, const QStri
 
 void DeviceSession::showPortFailure(const PortFailure &failure)
 {
-    QString text;
-    switch (failure.number) {
-    case PortErrors::InvalidPort:
-        text = QStringLiteral("Invalid Port Number!");
-        break;
-    case PortErrors::PortInUse:
-        text = QStringLiteral("Port already open!");
-        break;
-    default:
-        text = QStringLiteral("COM Port comm-error! ") + QString::number(failure.number);
-        break;
-    }
     // The system's own words (e.g. "Permission denied") for whoever hovers over the status.
-    showStatus(text, StatusTone::Failed, failure.message);
-}
-
-bool DeviceSession::queueCommands(const QList<CommandQueue::Command> &commands)
-{
-    return m_state != State::Ended && m_queue.enqueue(commands);
+    showStatus(portFailureCaption(failure.error), StatusTone::Failed, failure.message);
 }
 
 void DeviceSession::writeCommand(const CommandQueue::Command &command)
@@ -205,6 +185,22 @@ void DeviceSession::writeCommand(const CommandQueue::Command &command)
         QMetaObject::invokeMethod(this, &DeviceSession::askAfterNoResponse, Qt::QueuedConnection);
         break;
     }
+}
+
+void DeviceSession::pauseSampling()
+{
+    m_polling.pauseSampling();
+}
+
+bool DeviceSession::saveSettings(const SettingsTexts &texts)
+{
+    // Everything that can fail is checked before the port or the file is touched.
+    if (const std::optional<QString> refusal = m_settings.save(texts)) {
+        m_prompts.explainRefusedSave(*refusal);
+        return false;
+    }
+    searchAgain(); // the new settings are read back for the new connection
+    return true;
 }
 
 void DeviceSession::askAfterNoResponse()

@@ -4,7 +4,9 @@
 #include "link/serialport.h"
 #include "link/wireline.h"
 #include "session/commandqueue.h"
-#include "session/onofftimer.h"
+#include "session/devicepolling.h"
+#include "session/sessionschedule.h"
+#include "session/sessionsettings.h"
 #include "session/statusline.h"
 #include "settings/executableinfo.h"
 #include "settings/settingsrecord.h"
@@ -15,20 +17,11 @@
 
 class SessionPrompts;
 
-// How often the session's own timers tick; tests run a faster one.
-struct SessionSchedule
-{
-    std::chrono::milliseconds search{2500};
-    // Twice the search interval: a silent device gets two questions.
-    std::chrono::milliseconds responseTimeout{5000};
-    std::chrono::milliseconds readBack{800};
-    std::chrono::milliseconds sampleTick{1000};
-};
-
 // Everything between the device and the screen, without a widget: searching
-// for the device, what each reply means, the commands of the control panel,
-// the read-backs and polls, and saving the settings. It says what to show
-// through its signals and asks its questions through SessionPrompts.
+// for the device, what each reply means and the commands of the control
+// panel. The read-backs and polls are DevicePolling's, the file is
+// SessionSettings'. It says what to show through its signals and asks its
+// questions through SessionPrompts.
 //
 // A connection is one search and, once the device has answered with its
 // code, its read-backs and polls. Its timers and the commands waiting in the
@@ -60,15 +53,16 @@ public:
     void start();
 
     // --- the control panel (panelcommands.cpp); each returns at once, and
-    // false when nothing was queued (the queue is full, the program ending) ---
+    // false when nothing was queued (the queue is full, the program ending, a
+    // script's command while the user is asked what to do) ---
     bool setDuty(int percent, Origin origin = Origin::Panel);     // then asks for the value back
     bool selectPreset(int preset, Origin origin = Origin::Panel); // 1 to 7
     bool askDutySetValue(Origin origin = Origin::Panel);
     bool askPreset(Origin origin = Origin::Panel);
-    // False only when the text is not a whole number from 0 to 100.
+    // False when the text is not a whole number from 0 to 100, or the queue is full.
     bool sendTypedDuty(const QString &text);
 
-    // --- the settings panel (sessionsettings.cpp) ---
+    // --- the settings panel ---
     void pauseSampling();
     // False when the save was refused (the prompts said why); nothing changed then.
     bool saveSettings(const SettingsTexts &texts);
@@ -77,21 +71,16 @@ public:
     void shutdown();
 
     State state() const { return m_state; }
-    const SettingsRecord &settings() const { return m_settings; }
-    const QString &settingsPath() const { return m_settingsPath; }
+    // The no-response question is open: nothing is written until the user answers.
+    bool isAskingUser() const { return m_asking; }
+    const SettingsRecord &settings() const { return m_settings.record(); }
+    const QString &settingsPath() const { return m_settings.path(); }
     const ExecutableInfo &executable() const { return m_exe; }
     const StatusLine &status() const { return m_status; }
     const QString &dutyText() const { return m_dutyText; }
     int highlightedPreset() const { return m_preset; }
     // The device the port number names (a com<N> link resolved).
     QString portDevice() const;
-
-    // --- the steps of the session's own timers, public so that a test can
-    // take one without waiting for it ---
-    void searchTick();       // open the port if needed and ask the device who it is
-    void responseTimedOut(); // no line since the first unanswered question
-    void readBackStep();     // two steps after each identification
-    void sampleTick();       // polls every sampleTime + 1 ticks
 
 signals:
     void statusChanged(const StatusLine &status);
@@ -109,6 +98,8 @@ signals:
     void endRequested();
 
 private:
+    void searchTick(); // open the port if needed and ask the device who it is
+    void responseTimedOut();
     void readPort();
     void handleLine(const WireLine &line);
     void loadSettings();
@@ -118,38 +109,33 @@ private:
     void endConnection();
     void searchAgain();
     void setState(State state);
-    // Any status but a port error carries no detail: an old error's words
-    // must not linger over later captions.
+    // Only a port error and a command that found no room carry a detail, and
+    // any other status drops it: old words must not linger over later captions.
     void showStatus(const QString &text, StatusTone tone, const QString &detail = {});
     void showPortFailure(const PortFailure &failure);
-    // False when the program ends or the queue is full: nothing was queued.
-    bool queueCommands(const QList<CommandQueue::Command> &commands);
+    // False when nothing was queued: the program ends, the queue is full, or
+    // (for a script) the user is being asked what to do. A panel command
+    // dropped for want of room says so on the status line's detail.
+    bool queueCommands(const QList<CommandQueue::Command> &commands, Origin origin);
     bool queuePanelCommand(const QString &text, Origin origin);
     // Called by the queue when a command is due.
     void writeCommand(const CommandQueue::Command &command);
     void askAfterNoResponse();
-    void poll();
 
     SerialPort &m_port;
     SessionPrompts &m_prompts;
     ExecutableInfo m_exe;
 
-    SettingsRecord m_settings;
-    QString m_settingsPath;
-    LineSettings m_line;
+    SessionSettings m_settings;
     LineAssembler m_received;
     StatusLine m_status;
     QString m_dutyText = QStringLiteral("-");
     int m_preset = 0;
     State m_state = State::Searching;
-    int m_readBackStep = 0;
-    qint16 m_sampleTickCount = 0;
-    bool m_pollWaiting = false;
     bool m_asking = false; // the no-response question is open
 
     CommandQueue m_queue{kPacing, [this](const CommandQueue::Command &c) { writeCommand(c); }, this};
-    OnOffTimer m_searchTimer;
-    OnOffTimer m_responseTimer;
-    OnOffTimer m_readBackTimer;
-    OnOffTimer m_sampleTimer;
+    DevicePolling m_polling;
+    SessionTimer *m_searchTimer;
+    SessionTimer *m_responseTimer;
 };

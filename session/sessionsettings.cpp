@@ -1,34 +1,7 @@
-// Loading the settings for each connection cycle, and saving the settings panel.
-#include "session/devicesession.h"
+#include "session/sessionsettings.h"
 
 #include "link/linesettings.h"
-#include "session/sessionprompts.h"
 #include "settings/settingsstore.h"
-
-void DeviceSession::loadSettings()
-{
-    m_settingsPath = settingsLocation(m_exe);
-    const SettingsFile::ParseResult read = readSettingsFile(m_settingsPath);
-    if (read.deviceCode)
-        m_settings.deviceCode = *read.deviceCode; // kept even when the rest of the file fails
-    std::optional<LineSettings> line;
-    if (read.record)
-        line = lineSettingsFor(read.record->portNumber, read.record->baudRate);
-    if (line) {
-        m_settings = *read.record;
-    } else {
-        // A file the port cannot use is not used at all.
-        m_settings.resetKeepingDeviceCode();
-        line = lineSettingsFor(m_settings.portNumber, m_settings.baudRate);
-    }
-    m_line = *line;
-    emit settingsLoaded(m_settings);
-}
-
-void DeviceSession::pauseSampling()
-{
-    m_sampleTimer.stop();
-}
 
 namespace {
 // Why the port could not use what the boxes hold: the load would fall back
@@ -45,21 +18,42 @@ QString unusableLine(const SettingsRecord &record)
 }
 } // namespace
 
-bool DeviceSession::saveSettings(const SettingsTexts &texts)
+SessionSettings::SessionSettings(ExecutableInfo exe) : m_exe(std::move(exe))
 {
-    // Everything that can fail is checked before the port or the file is touched.
-    const SettingsEdit edit = recordFromTexts(texts, m_settings);
+    // Until a settings file names another, the device answers with this code.
+    m_record.deviceCode = QStringLiteral("DUTY01");
+}
+
+void SessionSettings::load()
+{
+    m_path = settingsLocation(m_exe);
+    const SettingsFile::ParseResult read = readSettingsFile(m_path);
+    if (read.deviceCode)
+        m_record.deviceCode = *read.deviceCode; // kept even when the rest of the file fails
+    std::optional<LineSettings> line;
+    if (read.record)
+        line = lineSettingsFor(read.record->portNumber, read.record->baudRate);
+    if (line) {
+        m_record = *read.record;
+    } else {
+        // A file the port cannot use is not used at all.
+        m_record.resetKeepingDeviceCode();
+        line = lineSettingsFor(m_record.portNumber, m_record.baudRate);
+    }
+    m_line = *line;
+}
+
+std::optional<QString> SessionSettings::save(const SettingsTexts &texts)
+{
+    // Everything that can fail is checked before the file is touched.
+    const SettingsEdit edit = recordFromTexts(texts, m_record);
     QString refusal = edit.record ? unusableLine(*edit.record) : edit.refusal;
     if (refusal.isEmpty()) {
-        if (const QString error = writeSettingsFile(m_settingsPath, *edit.record); !error.isEmpty())
-            refusal =
-                QStringLiteral("The settings file %1 could not be written: %2").arg(m_settingsPath, error);
+        if (const QString error = writeSettingsFile(m_path, *edit.record); !error.isEmpty())
+            refusal = QStringLiteral("The settings file %1 could not be written: %2").arg(m_path, error);
     }
-    if (!refusal.isEmpty()) {
-        m_prompts.explainRefusedSave(refusal);
-        return false;
-    }
-    m_settings = *edit.record;
-    searchAgain(); // the new settings are read back for the new connection
-    return true;
+    if (!refusal.isEmpty())
+        return refusal;
+    m_record = *edit.record;
+    return std::nullopt;
 }

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QStringList>
+#include <functional>
 #include <utility>
 
 // A scripted serial port: records every call and what was written, lets a test
@@ -18,8 +19,10 @@ public:
     // "Open <port> <baud>", "Close" (of an open port), "Write <bytes>".
     QStringList calls;
     QByteArrayList writes;
-    // The next call of the operation ("Open" or "Write") fails with this number.
-    QHash<QString, int> failures;
+    // The next call of the operation ("Open" or "Write") fails with this error.
+    QHash<QString, PortError> failures;
+    // Runs inside every write, before it returns (e.g. a write that takes its time).
+    std::function<void()> whileWriting;
 
     // Adds bytes to the input buffer and raises the ready-read notification.
     void simulateArrival(const QByteArray &bytes)
@@ -30,10 +33,11 @@ public:
 
     bool open(const LineSettings &settings) override
     {
-        if (!record(QStringLiteral("Open"), QStringLiteral("%1 %2").arg(settings.portNumber).arg(settings.baudRate)))
+        if (!record(QStringLiteral("Open"),
+                    QStringLiteral("%1 %2").arg(settings.portNumber).arg(settings.baudRate)))
             return false;
         if (m_open)
-            return fail(PortErrors::PortInUse);
+            return fail(PortError::PortInUse);
         m_open = true;
         return true;
     }
@@ -46,10 +50,12 @@ public:
     bool isOpen() const override { return m_open; }
     bool write(const QByteArray &bytes) override
     {
+        if (whileWriting)
+            whileWriting();
         if (!record(QStringLiteral("Write"), QString::fromLatin1(bytes)))
             return false;
         if (!m_open)
-            return fail(PortErrors::PortClosed);
+            return fail(PortError::PortClosed);
         writes.append(bytes);
         return true;
     }
@@ -60,13 +66,16 @@ private:
     bool record(const QString &operation, const QString &argument)
     {
         calls.append(operation + u' ' + argument);
-        if (const int number = failures.take(operation))
-            return fail(number);
+        if (const auto failure = failures.constFind(operation); failure != failures.cend()) {
+            const PortError error = *failure;
+            failures.erase(failure);
+            return fail(error);
+        }
         return true;
     }
-    bool fail(int number)
+    bool fail(PortError error)
     {
-        m_failure = {number, QStringLiteral("injected %1").arg(number)};
+        m_failure = {error, QStringLiteral("injected %1").arg(int(error))};
         return false;
     }
 

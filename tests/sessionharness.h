@@ -86,9 +86,56 @@ inline bool waitForWrites(const FakeSerialPort &port, qsizetype n, int timeoutMs
     return QTest::qWaitFor([&] { return port.writes.size() >= n; }, timeoutMs);
 }
 
-// Timers that never tick within a test: the test takes each step by hand.
-inline const SessionSchedule kStepsByHand{std::chrono::hours(1), std::chrono::hours(1), std::chrono::hours(1),
-                                          std::chrono::hours(1)};
+// A session timer that ticks when the test says, and only while the session
+// keeps it running, as a real one would.
+class TimerByHand final : public SessionTimer
+{
+public:
+    TimerByHand(Role role, QObject *parent) : SessionTimer(parent), role(role) {}
+    void keepRunning(bool on) override { m_running = on; }
+    // False when the session has it stopped: nothing happens then.
+    bool tick()
+    {
+        if (!m_running)
+            return false;
+        emit timeout();
+        return true;
+    }
+
+    const Role role;
+
+private:
+    bool m_running = false;
+};
+
+// The timers of these roles tick by hand (tickByHand()); the others run on
+// their own at the schedule's intervals.
+inline SessionSchedule ticksByHand(const QList<SessionTimer::Role> &roles, SessionSchedule schedule = {})
+{
+    schedule.makeTimer = [roles, real = schedule.makeTimer](SessionTimer::Role role,
+                                                            std::chrono::milliseconds interval,
+                                                            QObject *parent) -> SessionTimer * {
+        if (roles.contains(role))
+            return new TimerByHand(role, parent);
+        return real(role, interval, parent);
+    };
+    return schedule;
+}
+
+// Only the test moves the session on.
+inline const SessionSchedule kStepsByHand = ticksByHand(
+    {SessionTimer::Search, SessionTimer::ResponseTimeout, SessionTimer::ReadBack, SessionTimer::SampleTick});
+// The test starts the search; the read-backs, polls and the response time-out run in real time.
+inline const SessionSchedule kSearchByHand = ticksByHand({SessionTimer::Search});
+
+// Ticks the session's timer of that role if it ticks by hand and is running.
+inline bool tickByHand(QObject &session, SessionTimer::Role role)
+{
+    for (SessionTimer *timer : session.findChildren<SessionTimer *>())
+        if (auto *byHand = dynamic_cast<TimerByHand *>(timer); byHand && byHand->role == role)
+            return byHand->tick();
+    return false;
+}
 
 // The session over the fake port, its executable in a fresh folder, started.
 struct SessionHarness
@@ -113,6 +160,7 @@ struct SessionHarness
         screen.watch(*session);
         session->start();
     }
+    bool tick(SessionTimer::Role role) { return tickByHand(*session, role); }
     QString iniPath() const { return dir.filePath(session->executable().baseName + ".ini"); }
     QByteArray iniBytes() const { return readFile(iniPath()); }
     QString status() const { return session->status().text; }
@@ -138,13 +186,16 @@ struct SessionHarness
                            [&over] { over = true; });
         [[maybe_unused]] const bool waited = QTest::qWaitFor([&over] { return over; }, 10000);
     }
-    // The first tick opens the port and asks; once the question is out, the device answers.
+    // The search ticks: the port opens and the device is asked; once the
+    // question is out, the device answers. Once found it is no longer
+    // searched for, and its code line alone identifies it again.
     void identify(const QByteArray &code = "DUTY01")
     {
         const qsizetype before = port.writes.count("I?\r");
-        session->searchTick();
-        [[maybe_unused]] const bool asked =
-            QTest::qWaitFor([&] { return port.writes.count("I?\r") > before; }, 1000);
+        if (tick(SessionTimer::Search)) {
+            [[maybe_unused]] const bool asked =
+                QTest::qWaitFor([&] { return port.writes.count("I?\r") > before; }, 1000);
+        }
         port.simulateArrival(code + '\r');
     }
 };

@@ -3,6 +3,7 @@
 #include "tests/sessionharness.h"
 
 #include <QElapsedTimer>
+#include <QThread>
 
 namespace {
 using Press = std::function<void(DeviceSession &)>;
@@ -50,15 +51,23 @@ private slots:
         SessionHarness h;
         identified(h);
         h.port.simulateArrival("SV02=3\r");
-        QList<qint64> writtenAt;
+        // Each write takes a while to return; the device counts its pause from the end of a command.
+        QList<qint64> started, ended;
         QElapsedTimer clock;
         clock.start();
-        connect(h.session.get(), &DeviceSession::commandWritten, this, [&] { writtenAt << clock.elapsed(); });
+        h.port.whileWriting = [&] {
+            started << clock.elapsed();
+            QThread::msleep(30);
+        };
+        connect(h.session.get(), &DeviceSession::commandWritten, this, [&] { ended << clock.elapsed(); });
         press(*h.session);
         QCOMPARE(h.writesUpToMarker(), writes);
         QCOMPARE(h.screen.preset, 3); // only the device's reply moves the highlight
-        for (qsizetype i = 1; i < writtenAt.size(); ++i)
-            QVERIFY2(writtenAt[i] - writtenAt[i - 1] >= 50, "two commands closer than the device takes them");
+        QCOMPARE(started.size(), ended.size());
+        for (qsizetype i = 1; i < started.size(); ++i) {
+            const qint64 gap = started[i] - ended[i - 1];
+            QVERIFY2(gap >= 50, qPrintable(u"a command %1 ms after the end of the one before"_s.arg(gap)));
+        }
     }
 
     void aTypedDutyIsChecked_data()
@@ -91,19 +100,28 @@ private slots:
     }
 
     // Holding Return on Send queues faster than the wire takes: what does not
-    // fit is dropped, what was queued goes out in order.
+    // fit is dropped and says so, what was queued goes out in order, and the
+    // read-back after identification still finds room.
     void theQueueIsBounded()
     {
         SessionHarness h;
         identified(h);
+        qsizetype accepted = 0;
         for (int i = 0; i < 40; ++i)
-            h.session->sendTypedDuty(QString::number(i));
+            accepted += h.session->sendTypedDuty(QString::number(i));
         const qsizetype taken = CommandQueue::kMaxWaiting + 1; // one written at once, the rest waiting
-        QVERIFY(waitForWrites(h.port, taken));
+        QCOMPARE(accepted, taken);
+        QVERIFY(!h.session->setDuty(50));
+        QCOMPARE(h.status(), u"Found: DUTY01"_s); // the caption and its colour stay
+        QCOMPARE(h.tone(), StatusTone::Found);
+        QCOMPARE(h.session->status().detail, u"Not sent: 16 commands are already waiting for the device."_s);
+        QVERIFY(h.tick(SessionTimer::ReadBack));
+        QVERIFY(waitForWrites(h.port, taken + 1));
         const QByteArrayList written = h.writesUpToMarker();
-        QCOMPARE(written.size(), taken);
+        QCOMPARE(written.size(), taken + 1);
         QCOMPARE(written.first(), "SV01=0\r"_ba);
-        QCOMPARE(written.last(), "SV01=" + QByteArray::number(taken - 1) + '\r');
+        QCOMPARE(written[taken - 1], "SV01=" + QByteArray::number(taken - 1) + '\r');
+        QCOMPARE(written.last(), "SV01?\r"_ba);
     }
 
     // One question at a time, asked after the write, and Yes drops the
@@ -112,13 +130,20 @@ private slots:
     {
         SessionHarness h(iniFile(2));
         identified(h);
-        h.port.failures[u"Write"_s] = PortErrors::WriteFailed;
+        h.port.failures[u"Write"_s] = PortError::WriteFailed;
         h.prompts.holdAnswers = true;
         h.session->setDuty(50);
         QCOMPARE(h.prompts.noResponseAsked, 0); // not from inside the click
         QTRY_COMPARE(h.prompts.noResponseAsked, 1);
-        h.session->readBackStep(); // timers tick while the box is open ...
-        h.session->setDuty(0);     // ... and the user clicks behind it
+        // Timers tick while the box is open: the poll due at the second sample
+        // tick waits, and the count stays at the sample time.
+        QVERIFY(h.tick(SessionTimer::ReadBack));
+        for (int tick = 1; tick <= 4; ++tick)
+            QVERIFY(h.tick(SessionTimer::SampleTick));
+        QCOMPARE(h.status(), u"STime:2 STimer:2"_s);
+        // The user clicks behind the box; a script is told that nothing goes out.
+        h.session->setDuty(0);
+        QVERIFY(!h.session->askPreset(DeviceSession::Origin::Script));
         QTest::qWait(150);
         QCOMPARE(h.prompts.noResponseAsked, 1);
         QCOMPARE(h.port.calls, QStringList{"Write SV01=50\r"}); // nothing written while it is open
@@ -126,7 +151,7 @@ private slots:
         QCOMPARE(h.port.calls, (QStringList{"Write SV01=50\r", "Close"}));
         QCOMPARE(h.status(), u"wait..."_s);
         QCOMPARE(h.session->state(), DeviceSession::State::Searching);
-        h.session->searchTick(); // the next connection starts clean
+        h.tick(SessionTimer::Search); // the next connection starts clean
         QCOMPARE(h.writesUpToMarker(), QByteArrayList{"I?\r"});
         QCOMPARE(h.prompts.noResponseAsked, 1);
         QCOMPARE(h.screen.endRequests, 0);
@@ -136,7 +161,7 @@ private slots:
     {
         SessionHarness h;
         identified(h);
-        h.port.failures[u"Write"_s] = PortErrors::WriteFailed;
+        h.port.failures[u"Write"_s] = PortError::WriteFailed;
         h.prompts.answers = {false};
         h.session->setDuty(50);
         QTRY_COMPARE(h.screen.endRequests, 1);
@@ -153,11 +178,46 @@ private slots:
         SessionHarness h;
         for (int identification = 1; identification <= 2; ++identification) {
             identified(h);
-            h.session->readBackStep();
+            QVERIFY(h.tick(SessionTimer::ReadBack));
             QVERIFY(h.screen.panelEnabled);
-            h.session->readBackStep();
+            QVERIFY(h.tick(SessionTimer::ReadBack));
+            QVERIFY(!h.tick(SessionTimer::ReadBack)); // two steps, then it stops
             QCOMPARE(h.writesUpToMarker(), (QByteArrayList{"SV01?\r", "SV02?\r"}));
         }
+    }
+
+    // A pause after 800 ms and after 1.6 s. A coarse timer may tick up to 5% of
+    // its interval early or late, depending on when in the second it started:
+    // sessions found 13 ms apart make sure some of them start badly for one.
+    void theReadBacksComeOnTime()
+    {
+        constexpr int kSessions = 5;
+        constexpr qint64 kDue[] = {800 + 50, 1600 + 50};
+        std::vector<std::unique_ptr<SessionHarness>> panels;
+        QElapsedTimer clock;
+        clock.start();
+        QList<qint64> foundAt(kSessions);
+        QList<QList<qint64>> late(kSessions); // after each question's moment, in ms
+        for (int i = 0; i < kSessions; ++i) {
+            panels.push_back(std::make_unique<SessionHarness>(
+                QByteArray(), u"pwm-panel"_s, ticksByHand({SessionTimer::Search}, SessionSchedule{})));
+            QVERIFY(panels[i]->tick(SessionTimer::Search));
+            connect(panels[i]->session.get(), &DeviceSession::commandWritten, this,
+                    [&, i](const WireLine &c) {
+                        if ((c.bytes == "SV01?" || c.bytes == "SV02?") && late[i].size() < 2)
+                            late[i] << clock.elapsed() - foundAt[i] - kDue[late[i].size()];
+                    });
+        }
+        for (int i = 0; i < kSessions; ++i) {
+            QTest::qWait(13);
+            foundAt[i] = clock.elapsed();
+            panels[i]->port.simulateArrival("DUTY01\r");
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::all_of(late.cbegin(), late.cend(), [](auto &l) { return l.size() == 2; }), 3000);
+        for (const QList<qint64> &l : std::as_const(late))
+            for (qint64 ms : l)
+                QVERIFY2(ms >= -1 && ms <= 30, qPrintable(u"a read-back %1 ms off"_s.arg(ms)));
     }
 
     void pollsFollowTheSampleTime_data()
@@ -183,7 +243,7 @@ private slots:
         const QString prefix = u"STime:%1 STimer:"_s.arg(sampleTime);
         QList<int> shown, polls;
         for (int tick = 1; tick <= counts.size(); ++tick) {
-            h.session->sampleTick();
+            QVERIFY(h.tick(SessionTimer::SampleTick));
             QVERIFY2(h.status().startsWith(prefix), qPrintable(h.status()));
             shown << h.status().mid(prefix.size()).toInt();
             if (h.port.writes.size() > polls.size()) {
@@ -203,12 +263,12 @@ private slots:
     {
         SessionHarness h(iniFile(3));
         identified(h);
-        h.session->sampleTick();
-        h.session->sampleTick(); // polls
+        h.tick(SessionTimer::SampleTick);
+        h.tick(SessionTimer::SampleTick); // polls
         QTRY_COMPARE(h.port.writes, QByteArrayList{"PV01?\r"});
         h.port.simulateArrival("DUTY01\r");
         h.waitOutThePause();
-        h.session->sampleTick();
+        h.tick(SessionTimer::SampleTick);
         QCOMPARE(h.status(), u"STime:3 STimer:0"_s);
     }
 
@@ -217,8 +277,8 @@ private slots:
     {
         SessionHarness h(iniFile(1));
         identified(h);
-        h.session->sampleTick();
-        h.session->sampleTick(); // polls
+        h.tick(SessionTimer::SampleTick);
+        h.tick(SessionTimer::SampleTick); // polls
         h.session->setDuty(50);
         QCOMPARE(h.writesUpToMarker(), (QByteArrayList{"PV01?\r", "SV01=50\r", "PV1?\r"}));
     }
@@ -228,9 +288,9 @@ private slots:
     {
         SessionHarness h(iniFile(1));
         identified(h);
-        h.port.failures[u"Write"_s] = PortErrors::WriteFailed;
-        h.session->sampleTick();
-        h.session->sampleTick(); // due: the write fails
+        h.port.failures[u"Write"_s] = PortError::WriteFailed;
+        h.tick(SessionTimer::SampleTick);
+        h.tick(SessionTimer::SampleTick); // due: the write fails
         QTRY_COMPARE(h.status(), u"wait..."_s);
         QCOMPARE(h.tone(), StatusTone::Searching);
         QCOMPARE(h.session->state(), DeviceSession::State::Searching);

@@ -47,7 +47,7 @@ private slots:
 
         QVERIFY(gdbus({u"dev.kestravon.PwmPanel1.SetDuty"_s, u"50"_s})
                     .contains(u"dev.kestravon.PwmPanel1.Error.NotIdentified"_s));
-        p.session().searchTick(); // rather than waiting for it
+        p.tick(SessionTimer::Search); // rather than waiting for it
         QTRY_COMPARE_WITH_TIMEOUT(p.status(), u"Found: DUTY01"_s, 10000);
         QTRY_COMPARE(p.w().dutyDisplay->text(), u"20"_s); // the read-back
 

@@ -22,7 +22,7 @@ private slots:
             QSKIP(qPrintable(device.errorString()));
         QElapsedTimer clock;
         clock.start();
-        Panel p;
+        Panel p({}, u"pwm-panel"_s, SessionSchedule{});
         QVERIFY(QFile::link(device.slavePath(), p.dir.filePath(u"com1"_s)));
         QCOMPARE(device.readMaster(6000, 3), "I?\r"_ba);
         const qint64 askedAt = clock.elapsed();
@@ -61,7 +61,7 @@ private slots:
         sinceTick.start();
         ticker.start(10);
         QSignalSpy lines(&p.session(), &DeviceSession::lineReceived);
-        p.session().searchTick(); // rather than waiting for it
+        p.tick(SessionTimer::Search); // rather than waiting for it
         QTRY_COMPARE_WITH_TIMEOUT(p.status(), u"Found: DUTY01"_s, 10000);
         ticker.stop();
         QVERIFY2(worstLateness < 500, qPrintable(u"a 10 ms timer was %1 ms late"_s.arg(worstLateness)));
@@ -82,7 +82,7 @@ private slots:
         QCOMPARE(p.iniBytes(),
                  "1,\"9600\",\"-\",0,\"DUTY01\"\r\n\"Fan A,B\",\"Label2\",\"nc\",\"nc\"\r\n"_ba);
         QVERIFY(!p.port.isOpen());
-        p.session().searchTick();
+        p.tick(SessionTimer::Search);
         QTRY_COMPARE(p.status(), u"Found: DUTY01"_s);
 
         const auto wire = [&] { // what the device received, and its port opened and closed

@@ -35,7 +35,7 @@ void feed(PtyPair &pty, const QByteArray &bytes)
 // Answers the identification and the two read-backs.
 void answerIdentification(PtyPair &device, Panel &p)
 {
-    p.session().searchTick();
+    p.tick(SessionTimer::Search);
     QCOMPARE(device.readMaster(3000, 3), "I?\r"_ba);
     device.writeMaster("DUTY01\r");
     QTRY_COMPARE(p.status(), u"Found: DUTY01"_s);
@@ -105,7 +105,7 @@ private slots:
         QCOMPARE(p.session().state(), DeviceSession::State::Searching);
 
         // Still unplugged: the link points nowhere; it keeps trying.
-        p.session().searchTick();
+        p.tick(SessionTimer::Search);
         QCOMPARE(p.status(), u"Invalid Port Number!"_s);
         QVERIFY(!p.w().statusLabel->toolTip().isEmpty()); // the system's reason
         QCOMPARE(p.session().state(), DeviceSession::State::Searching);
@@ -139,7 +139,7 @@ private slots:
         };
         QTRY_VERIFY_WITH_TIMEOUT(deviceLog().contains("< SV02?"), 10000); // the first copy is in
 
-        second.session().searchTick();
+        second.tick(SessionTimer::Search);
         QCOMPARE(second.status(), u"Port already open!"_s);
         QVERIFY2(second.w().statusLabel->toolTip().contains(u"another program"_s),
                  qPrintable(second.w().statusLabel->toolTip()));
@@ -152,7 +152,7 @@ private slots:
         QVERIFY(first.waitForFinished(5000));
         QCOMPARE(first.exitStatus(), QProcess::NormalExit);
         QVERIFY2(lock.isEmpty() || !QFile::exists(lock), qPrintable(lock));
-        second.session().searchTick();
+        second.tick(SessionTimer::Search);
         QTRY_COMPARE(second.status(), u"Found: DUTY01"_s);
     }
 
@@ -177,7 +177,7 @@ private slots:
         QVERIFY(QFile::setPermissions(device.slavePath(), QFileDevice::Permissions()));
         Panel p;
         QVERIFY(QFile::link(device.slavePath(), p.dir.filePath(u"com1"_s)));
-        p.session().searchTick();
+        p.tick(SessionTimer::Search);
         QCOMPARE(p.status(), u"COM Port comm-error! 8020"_s);
         QCOMPARE(p.statusColor(), QColor::fromRgb(Colors::LightRed));
         const QString tip = p.w().statusLabel->toolTip();
@@ -194,10 +194,9 @@ private slots:
     void aSlowDeviceAndOneWithCrLf()
     {
         QFETCH(QStringList, options);
-        Panel p;
+        Panel p({}, u"pwm-panel"_s, SessionSchedule{}); // searching by itself from the start
         DeviceSimulator sim(p.dir.path(), QStringList{"--duty", "30", "--preset", "6"} + options);
         QVERIFY2(sim.isUp(), qPrintable(sim.whyNot()));
-        p.session().searchTick(); // its own ticks from here
         QTRY_COMPARE_WITH_TIMEOUT(p.status(), u"Found: DUTY01"_s, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(p.w().dutyDisplay->text(), u"30"_s, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(highlighted(p.w()), QList{6}, 10000);

@@ -11,16 +11,17 @@ private slots:
     void theFirstTickOpensAndAsksLaterOnesAskUntilTheTimeOut()
     {
         using namespace std::chrono_literals;
-        SessionHarness h({}, u"pwm-panel"_s, SessionSchedule{1h, 400ms, 1h, 1h});
+        SessionHarness h({}, u"pwm-panel"_s,
+                         ticksByHand({SessionTimer::Search}, SessionSchedule{1h, 400ms, 1h, 1h}));
         QVERIFY(h.port.calls.isEmpty()); // loading the settings leaves the port alone
         QElapsedTimer clock;
         clock.start();
-        h.session->searchTick();
+        h.tick(SessionTimer::Search);
         QCOMPARE(h.port.calls, (QStringList{"Open 1 9600", "Write I?\r"}));
         QCOMPARE(h.status(), u"Searching for uc code..."_s);
         QCOMPARE(h.tone(), StatusTone::Searching);
         QTest::qWait(250);
-        h.session->searchTick(); // does not restart the time-out
+        h.tick(SessionTimer::Search); // does not restart the time-out
         QTRY_COMPARE(h.status(), u"No response!"_s);
         QVERIFY2(clock.elapsed() < 600, "the time-out was restarted by the second tick");
         QCOMPARE(h.tone(), StatusTone::Failed);
@@ -33,7 +34,7 @@ private slots:
     void opensWithTheSettingsOfTheFile()
     {
         SessionHarness h("7,\"19200\",\"-\",0,\"DUTY01\"\r\n\"a\",\"b\",\"c\",\"d\"\r\n");
-        h.session->searchTick();
+        h.tick(SessionTimer::Search);
         QCOMPARE(h.port.calls.value(0), u"Open 7 19200"_s);
     }
 
@@ -58,8 +59,8 @@ private slots:
         QFETCH(QString, operation);
         QFETCH(int, number);
         SessionHarness h;
-        h.port.failures[operation] = number;
-        h.session->searchTick();
+        h.port.failures[operation] = PortError(number);
+        h.tick(SessionTimer::Search);
         QTEST(h.status(), "caption");
         QCOMPARE(h.tone(), StatusTone::Failed);
         QCOMPARE(h.session->status().detail, u"injected %1"_s.arg(number)); // the system's words
@@ -67,7 +68,7 @@ private slots:
         QVERIFY(h.port.writes.isEmpty());
         h.port.simulateArrival("SV01=5\r"); // any other caption drops the error's words
         QVERIFY(h.session->status().detail.isEmpty());
-        h.session->searchTick(); // the next tick tries again
+        h.tick(SessionTimer::Search); // the next tick tries again
         QCOMPARE(h.status(), u"Searching for uc code..."_s);
         QVERIFY(h.session->status().detail.isEmpty());
         QCOMPARE(h.writesUpToMarker(), QByteArrayList{"I?\r"});
@@ -78,10 +79,10 @@ private slots:
     void aLineCutOffByAReconnectIsDropped()
     {
         SessionHarness h;
-        h.session->searchTick();
+        h.tick(SessionTimer::Search);
         h.port.simulateArrival("SV01=");
         h.port.close();
-        h.session->searchTick();
+        h.tick(SessionTimer::Search);
         h.port.simulateArrival("DUTY01\r");
         QCOMPARE(h.status(), u"Found: DUTY01"_s);
         QCOMPARE(h.screen.duty, u"-"_s);

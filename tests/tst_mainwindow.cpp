@@ -53,13 +53,13 @@ private slots:
     void statusColoursFollowTheLink()
     {
         QFETCH(QString, step);
-        Window h;
+        Window h({}, u"pwm-panel"_s, kStepsByHand);
         if (step == u"fail")
-            h.port.failures[u"Open"_s] = PortErrors::InvalidPort;
+            h.port.failures[u"Open"_s] = PortError::InvalidPort;
         if (!step.isEmpty())
-            h.session().searchTick();
+            h.tick(SessionTimer::Search);
         if (step == u"timeout")
-            h.session().responseTimedOut();
+            h.tick(SessionTimer::ResponseTimeout);
         if (step == u"line")
             h.port.simulateArrival("SV01=5\r");
         if (step == u"found")
@@ -179,7 +179,7 @@ private slots:
         h.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(h.window));
         h.identify();
-        h.session().readBackStep(); // unlocks the control panel
+        h.tick(SessionTimer::ReadBack); // unlocks the control panel
         h.port.writes.clear();
 
         const auto click = [](QPushButton *b) { QTest::mouseClick(b, Qt::LeftButton); };
@@ -235,7 +235,7 @@ private slots:
         const bool yes = answer == QMessageBox::Yes;
         Window h;
         h.window->show();
-        h.session().searchTick();
+        h.tick(SessionTimer::Search);
         h.port.calls.clear();
         h.dialogs.answers = {QMessageBox::StandardButton(answer), QMessageBox::Yes};
         h.window->close();
@@ -260,7 +260,7 @@ private slots:
         Window h({}, u"pwm-panel"_s, kStepsByHand);
         h.window->show();
         h.identify();
-        h.port.failures[u"Write"_s] = PortErrors::WriteFailed;
+        h.port.failures[u"Write"_s] = PortError::WriteFailed;
         h.dialogs.answers = {QMessageBox::No};
         h.session().setDuty(50);
         QTRY_VERIFY(!h.window->isVisible());

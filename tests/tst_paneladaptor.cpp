@@ -187,7 +187,7 @@ private slots:
         if (found) {
             identify(h);
         } else { // the port open, the device silent
-            h.session->searchTick();
+            h.tick(SessionTimer::Search);
             QVERIFY(waitForWrites(h.port, 1));
             h.port.writes.clear();
         }
@@ -208,7 +208,7 @@ private slots:
         PanelBusObject panel(*h.session);
         QVERIFY(panel.registerOn(m_panelBus));
         identify(h);
-        h.port.failures[u"Write"_s] = PortErrors::WriteFailed;
+        h.port.failures[u"Write"_s] = PortError::WriteFailed;
 
         QCOMPARE(call(u"SetDuty"_s, {50}).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE(panel.identified(), false);

@@ -40,9 +40,10 @@ private slots:
         QCOMPARE(h.status(), (found ? u"Found: "_s : u"COM:1 Baud:9600 COM data: "_s) + text);
         QCOMPARE(h.tone(), found ? StatusTone::Found : StatusTone::Receiving);
         QCOMPARE(h.screen.deviceLine, found ? "Kestravon: uc=" + text + "  pc=pwm-panel" : u"???"_s);
-        h.session->sampleTick(); // the first poll is due at the next tick
-        QVERIFY2(h.status().endsWith(u" STimer:%1"_s.arg(found ? qMax(sampleTime - 1, 0) : 0)),
-                 qPrintable(h.status()));
+        // Sampling starts with the code, and only with a sample time; the first poll is due at the next tick.
+        QCOMPARE(h.tick(SessionTimer::SampleTick), found && sampleTime > 0);
+        if (found && sampleTime > 0)
+            QCOMPARE(h.status(), u"STime:%1 STimer:%2"_s.arg(sampleTime).arg(sampleTime - 1));
     }
 
     void dutyAndPresetLinesShowTheirValue_data()
@@ -108,7 +109,7 @@ private slots:
     {
         QFETCH(QByteArrayList, arrivals);
         SessionHarness h;
-        h.session->searchTick();
+        h.tick(SessionTimer::Search);
         for (const QByteArray &bytes : arrivals)
             h.port.simulateArrival(bytes);
         QTEST(h.screen.duty, "duty");

@@ -102,7 +102,7 @@ private slots:
         QCOMPARE(shownBoxes(h.screen).value(0), port);
         QCOMPARE(h.screen.settings.labels[0], box == u"MyLabel1" ? typed : h.session->settings().labels[0]);
         QCOMPARE(h.status(), u"wait..."_s);
-        h.session->searchTick();
+        h.tick(SessionTimer::Search);
         QCOMPARE(h.port.calls.value(1), u"Open %1 %2"_s.arg(port, h.screen.settings.baudRate));
     }
 
@@ -111,7 +111,9 @@ private slots:
     void aSaveRightAfterIdentificationWritesNothingAfterIt()
     {
         using namespace std::chrono_literals;
-        SessionHarness h(iniFile(1), u"pwm-panel"_s, SessionSchedule{1h, 1h, 40ms, 50ms});
+        SessionHarness h(iniFile(1), u"pwm-panel"_s,
+                         ticksByHand({SessionTimer::Search, SessionTimer::ResponseTimeout},
+                                     SessionSchedule{1h, 1h, 40ms, 50ms}));
         h.identify();
         h.port.writes.clear();
         QVERIFY(h.session->saveSettings(shownTexts(h.screen.settings)));

@@ -25,7 +25,7 @@ private slots:
         QVERIFY2(sim.isUp(), qPrintable(sim.whyNot()));
         p.window->show();
         QVERIFY(QTest::qWaitForWindowActive(p.window));
-        p.session().searchTick();
+        p.tick(SessionTimer::Search);
         QTRY_COMPARE_WITH_TIMEOUT(p.status(), u"Found: DUTY01"_s, 10000);
         QTRY_COMPARE(p.w().dutyDisplay->text(), u"40"_s); // read back before recording
 

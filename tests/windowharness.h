@@ -68,8 +68,9 @@ template <class Port> struct WindowHarness
     MainWindow *window = nullptr;
     WindowWidgets widgets;
 
+    // By default the test starts the search (tick()); the rest runs in real time.
     explicit WindowHarness(const QByteArray &ini = {}, const QString &baseName = u"pwm-panel"_s,
-                           const SessionSchedule &schedule = {})
+                           const SessionSchedule &schedule = kSearchByHand)
     {
         writeIni(dir, baseName, ini);
         program = std::make_unique<PanelProgram>(port, dialogs, ExecutableInfo{dir.path(), baseName}, schedule);
@@ -82,9 +83,10 @@ template <class Port> struct WindowHarness
     QByteArray iniBytes() const { return readFile(iniPath()); }
     QString status() const { return w().statusLabel->text(); }
     QColor statusColor() const { return w().statusLabel->palette().color(QPalette::Window); }
+    bool tick(SessionTimer::Role role) { return tickByHand(session(), role); }
     void identify(const QByteArray &code = "DUTY01")
     {
-        session().searchTick();
+        tick(SessionTimer::Search);
         port.simulateArrival(code + '\r');
     }
 };
