@@ -1,6 +1,6 @@
 // The device side of the benchmarks: writing to a pty master, and the
 // controller that answers on it from a thread of its own.
-#include "bench/harness.h"
+#include "harness.h"
 
 #include <cerrno>
 #include <fcntl.h>

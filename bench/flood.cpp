@@ -1,7 +1,7 @@
 // Flood: as many lines as the pty accepts, counted by the session, while a
 // 10 ms timer in the window thread shows how responsive the thread stays.
-#include "bench/benchmarks.h"
-#include "bench/harness.h"
+#include "benchmarks.h"
+#include "harness.h"
 
 #include <QLabel>
 

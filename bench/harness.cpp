@@ -1,4 +1,4 @@
-#include "bench/harness.h"
+#include "harness.h"
 
 #include "testsupport/windowlookup.h"
 

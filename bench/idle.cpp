@@ -1,7 +1,7 @@
 // Idle cost: processor time and wake-ups of the whole program while the
 // identified window sits in its event loop with nothing to do.
-#include "bench/benchmarks.h"
-#include "bench/harness.h"
+#include "benchmarks.h"
+#include "harness.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>

@@ -1,7 +1,7 @@
 // Reply-to-screen latency: one line at a time, from write() on the master to
 // the moment the session has handled it and the duty display shows it.
-#include "bench/benchmarks.h"
-#include "bench/harness.h"
+#include "benchmarks.h"
+#include "harness.h"
 
 #include <QLabel>
 #include <QRandomGenerator>

@@ -1,8 +1,8 @@
 // Speed and cost of the real window over the real serial port: the window
 // reads a pseudo-terminal whose other end this program plays from threads of
 // its own. Prints one table and optionally writes it as JSON.
-#include "bench/benchmarks.h"
-#include "bench/harness.h"
+#include "benchmarks.h"
+#include "harness.h"
 
 #include <QApplication>
 #include <QFile>

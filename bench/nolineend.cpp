@@ -1,7 +1,7 @@
 // No line end: a long stream without a CR must neither grow the program's
 // memory nor stall the window thread, and a good reply after it must still work.
-#include "bench/benchmarks.h"
-#include "bench/harness.h"
+#include "benchmarks.h"
+#include "harness.h"
 
 #include <QLabel>
 

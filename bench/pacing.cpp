@@ -1,8 +1,8 @@
 // Pacing: the gap between two queued commands on the wire and the processor
 // time each costs, against the same wait in a bare Qt event loop (and, for
 // information, on a bare pseudo-terminal).
-#include "bench/benchmarks.h"
-#include "bench/harness.h"
+#include "benchmarks.h"
+#include "harness.h"
 
 #include <QSocketNotifier>
 

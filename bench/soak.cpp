@@ -1,8 +1,8 @@
 // Soak: minutes of polling and clicking against a device that answers late
 // and now and then sends garbage. Nothing may raise a box, lose or reorder a
 // reply, put two commands closer than the pause on the wire, or grow memory.
-#include "bench/benchmarks.h"
-#include "bench/harness.h"
+#include "benchmarks.h"
+#include "harness.h"
 
 #include <QGroupBox>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
 // Start-up and memory: the real program, started as a user would, timed to
 // its first frame beside the smallest Qt Widgets program (the floor); then
 // its peak memory once it has found the device.
-#include "bench/benchmarks.h"
-#include "bench/harness.h"
+#include "benchmarks.h"
+#include "harness.h"
 
 #include <QFileInfo>
 #include <QScopeGuard>

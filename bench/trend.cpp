@@ -4,8 +4,8 @@
 // the memory 100,000 samples take with the trend window open.
 #include "app/trendchart.h"
 #include "app/trendwindow.h"
-#include "bench/benchmarks.h"
-#include "bench/harness.h"
+#include "benchmarks.h"
+#include "harness.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>

@@ -1,8 +1,8 @@
 // The name a copy takes on the session bus, and a copy that cannot take it.
 #include "dbus/busname.h"
 #include "dbus/panelbusobject.h"
-#include "tests/privatebus.h"
-#include "tests/sessionharness.h"
+#include "privatebus.h"
+#include "sessionharness.h"
 
 class TestBusName : public QObject
 {

@@ -1,6 +1,6 @@
 // The control panel: what each command sends and when, the question when a
 // send fails, and the read-backs and sample polls after identification.
-#include "tests/sessionharness.h"
+#include "sessionharness.h"
 
 #include <QElapsedTimer>
 #include <QThread>

@@ -1,9 +1,9 @@
 // A script in another process drives the panel through the bus: the real
 // window and serial port, the simulator at the other end, gdbus as the script.
 #include "link/systemserialport.h"
-#include "tests/devicesimulator.h"
-#include "tests/privatebus.h"
-#include "tests/windowharness.h"
+#include "devicesimulator.h"
+#include "privatebus.h"
+#include "windowharness.h"
 
 #include <QProcess>
 #include <QScopeGuard>

@@ -1,8 +1,8 @@
 // The window over the real serial port and its own timers, with a pseudo-terminal
 // or the device simulator at the other end.
 #include "link/systemserialport.h"
-#include "tests/devicesimulator.h"
-#include "tests/windowharness.h"
+#include "devicesimulator.h"
+#include "windowharness.h"
 #include "testsupport/pty.h"
 
 #include <QElapsedTimer>

@@ -2,8 +2,8 @@
 // a second copy on the same port, a port it may not open, and devices that
 // answer late, with CR LF, or with garbage. The real port, a pseudo-terminal.
 #include "link/systemserialport.h"
-#include "tests/devicesimulator.h"
-#include "tests/windowharness.h"
+#include "devicesimulator.h"
+#include "windowharness.h"
 #include "testsupport/pty.h"
 
 #include <QDir>

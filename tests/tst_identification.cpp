@@ -1,5 +1,5 @@
 // Bringing the link up: opening the port, its failure steps and the response time-out.
-#include "tests/sessionharness.h"
+#include "sessionharness.h"
 
 #include <QElapsedTimer>
 

@@ -1,6 +1,6 @@
 // The window: what it shows for the session, its colours, its message boxes,
 // and every button under a real mouse click.
-#include "tests/windowharness.h"
+#include "windowharness.h"
 
 #include <QFileDialog>
 #include <QPlainTextEdit>

@@ -1,5 +1,5 @@
 // Reply lines: how they are cut from the received bytes and what each one does.
-#include "tests/sessionharness.h"
+#include "sessionharness.h"
 
 class TestReplies : public QObject
 {

@@ -1,5 +1,5 @@
 // Saving the settings panel: what a save writes, what it refuses, and the reload after it.
-#include "tests/sessionharness.h"
+#include "sessionharness.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -2,8 +2,8 @@
 // for a file; rows for commands and polled replies; Ctrl+T with the samples
 // since start; a file that cannot be created explained in a box.
 #include "link/systemserialport.h"
-#include "tests/devicesimulator.h"
-#include "tests/windowharness.h"
+#include "devicesimulator.h"
+#include "windowharness.h"
 
 #include <QProcess>
 #include <QRegularExpression>

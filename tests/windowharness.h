@@ -3,7 +3,7 @@
 // The window over a port (the fake or the real one), with scripted message boxes.
 #include "app/colors.h"
 #include "app/panelprogram.h"
-#include "tests/sessionharness.h"
+#include "sessionharness.h"
 #include "testsupport/windowlookup.h"
 
 #include <QGroupBox>
