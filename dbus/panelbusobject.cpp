@@ -19,11 +19,17 @@ PanelBusObject::PanelBusObject(DeviceSession &session, QObject *parent)
         qFatal("PanelBusObject does not match dev.kestravon.PwmPanel1.xml: %s",
                qPrintable(mismatches.join(QLatin1String("; "))));
     new PwmPanel1Adaptor(this); // exported with this object (ExportAdaptors)
+}
+
+// Only once someone can hear them: off the bus, a busy line would pay for
+// every signal and every moved property for nothing.
+void PanelBusObject::announceOnTheBus()
+{
     connect(this, &PanelProperties::changed, this, &PanelBusObject::announceChanges);
     // The session's lines and commands are Latin-1 on its status line too.
-    connect(&session, &DeviceSession::lineReceived, this,
+    connect(&m_session, &DeviceSession::lineReceived, this,
             [this](const WireLine &line) { emit LineReceived(QString::fromLatin1(line.bytes)); });
-    connect(&session, &DeviceSession::commandWritten, this,
+    connect(&m_session, &DeviceSession::commandWritten, this,
             [this](const WireLine &command) { emit CommandSent(QString::fromLatin1(command.bytes)); });
 }
 
@@ -71,6 +77,7 @@ bool PanelBusObject::registerOn(QDBusConnection bus)
     }
     m_bus = bus;
     m_busName = name;
+    announceOnTheBus();
     qCInfo(lcLink).noquote() << wireTime() << "on the session bus as" << name;
     return true;
 }

@@ -44,6 +44,7 @@ private:
     void replyWith(const std::optional<CallRefusal> &refusal);
     // QtDBus has no PropertiesChanged of its own.
     void announceChanges(const QVariantMap &changedValues);
+    void announceOnTheBus();
 
     DeviceSession &m_session;
     ScriptCalls m_calls;

@@ -35,6 +35,11 @@ PanelProperties::PanelProperties(const DeviceSession &session, QObject *parent)
 
 void PanelProperties::refresh()
 {
+    // Nobody listens (the program is not on a bus): the values only follow.
+    if (!isSignalConnected(QMetaMethod::fromSignal(&PanelProperties::changed))) {
+        takeSessionValues();
+        return;
+    }
     const QVariantList before = propertyValues();
     takeSessionValues();
     announceMovedSince(before);
