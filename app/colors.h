@@ -26,7 +26,7 @@ QColor inactiveTitle();
 } // namespace Colors
 
 // Background colours that really show under Fusion: labels and frames through
-// their palette, buttons through a one-line style sheet with an explicit border.
+// their palette, buttons drawn flat in their colour with a border a shade darker.
 void setLabelColors(QLabel *label, const QColor &back, const QColor &text = QColor());
 void setFrameColors(QWidget *frame, const QColor &back, const QColor &text);
 void setButtonBackColor(QPushButton *button, const QColor &back);

@@ -14,8 +14,6 @@ class MainWindow : public QWidget
 {
     Q_OBJECT
 public:
-    static constexpr QSize kSize{541, 216};
-
     MainWindow(DeviceSession &session, Dialogs &dialogs, QWidget *parent = nullptr);
     ~MainWindow() override;
 
@@ -40,6 +38,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    static constexpr QSize kSize{541, 216};
+
     void connectControls();
     void connectSession();
     void showStatus(const StatusLine &status);

@@ -27,7 +27,6 @@ public:
     void setSpan(std::chrono::milliseconds span);
     // The view stands still; the store goes on collecting.
     void setPaused(bool paused);
-    bool isPaused() const { return m_paused; }
     void setSeriesShown(const QString &name, bool shown);
     bool isSeriesShown(const QString &name) const { return !m_hidden.contains(name); }
 
