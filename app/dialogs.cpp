@@ -2,9 +2,11 @@
 
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMimeDatabase>
 #include <QPushButton>
 
 namespace {
@@ -47,6 +49,35 @@ private:
     bool m_canDismiss;
     QString m_help;
 };
+
+// Icons and type names from file names alone. Qt's own provider reads a
+// file's first bytes to tell its type, and a read of a special file
+// (/proc/kmsg, a FIFO's peer) can block for ever, stalling the program
+// behind the file dialog.
+class NameOnlyIconProvider final : public QFileIconProvider
+{
+public:
+    QIcon icon(const QFileInfo &info) const override
+    {
+        return QFileIconProvider::icon(info.isDir() ? Folder : File);
+    }
+    QString type(const QFileInfo &info) const override
+    {
+        if (!info.isFile())
+            return QFileIconProvider::type(info); // a folder or a drive: named without reading
+        const QMimeType mime = m_mimes.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+        return mime.isDefault() ? QObject::tr("File") : mime.comment();
+    }
+
+private:
+    QMimeDatabase m_mimes;
+};
+
+QFileIconProvider *nameOnlyIconProvider()
+{
+    static NameOnlyIconProvider provider; // outlives every dialog
+    return &provider;
+}
 
 } // namespace
 
@@ -139,6 +170,7 @@ void MessageBoxDialogs::askSaveFile(const SaveFileRequest &request, FileChosen c
                                    request.filter);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setIconProvider(nameOnlyIconProvider());
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QFileInfo(request.fileName).suffix());
     dialog->selectFile(request.fileName);

@@ -2,6 +2,7 @@
 // and every button under a real mouse click.
 #include "windowharness.h"
 
+#include <QAbstractFileIconProvider>
 #include <QFileDialog>
 #include <QPlainTextEdit>
 #include <QWindow>
@@ -143,6 +144,11 @@ private slots:
         QFileDialog *dialog = owner.findChild<QFileDialog *>();
         QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(dialog->directory().absolutePath(), QDir(dir.path()).absolutePath());
+        // What a file is, it tells from its name: reading a special file could block.
+        QFile pdf(dir.filePath(u"notes"_s));
+        QVERIFY(pdf.open(QIODevice::WriteOnly) && pdf.write("%PDF-1.4\n") > 0);
+        pdf.close();
+        QCOMPARE(dialog->iconProvider()->type(QFileInfo(pdf.fileName())), u"File"_s);
         QLineEdit *nameBox = nullptr;
         QTRY_VERIFY((nameBox = qobject_cast<QLineEdit *>(QApplication::focusWidget())));
         QCOMPARE(nameBox->text(), u"pwm-panel-20261208-010203.csv"_s);
