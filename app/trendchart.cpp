@@ -5,13 +5,13 @@
 #include <QDateTime>
 #include <QFontMetricsF>
 #include <algorithm>
+#include <tuple>
 
 TrendChart::TrendChart(const SampleStore &store, QWidget *parent) : QWidget(parent), m_store(store)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(320, 180);
     m_repaintTimer.setSingleShot(true);
-    m_repaintTimer.setInterval(kRepaintInterval);
     connect(&m_repaintTimer, &QTimer::timeout, this, &TrendChart::refresh);
     connect(&store, &SampleStore::sampleAdded, this, &TrendChart::scheduleRepaint);
     // Cleared even while paused: the view shows nothing held.
@@ -53,18 +53,22 @@ void TrendChart::setSeriesShown(const QString &name, bool shown)
     update();
 }
 
-// Per sample: only a flag and a timer, never painting.
+// Per sample: only a timer brought forward, never painting.
 void TrendChart::scheduleRepaint()
 {
-    if (m_repaintTimer.isActive() || m_paused || !isVisible() || window()->isMinimized())
+    if (m_paused || !isVisible() || window()->isMinimized())
         return;
-    m_repaintTimer.start();
+    if (!m_repaintTimer.isActive() || m_repaintTimer.remainingTime() > kRepaintInterval.count())
+        m_repaintTimer.start(kRepaintInterval);
 }
 
 void TrendChart::refresh()
 {
     update();
     emit refreshed();
+    // A minimised window gets a hide event, and a show event when restored.
+    if (!m_paused && isVisible())
+        m_repaintTimer.start(kClockInterval);
 }
 
 void TrendChart::showEvent(QShowEvent *event)
@@ -84,15 +88,12 @@ ChartGeometry TrendChart::chartGeometry() const
     ChartGeometry::Extent extent;
     extent.endMSecs = m_paused ? m_frozenEndMSecs : QDateTime::currentMSecsSinceEpoch();
     const auto &all = m_store.series();
-    if (m_span.count() > 0) {
-        extent.startMSecs = extent.endMSecs - m_span.count();
-    } else {
-        qint64 earliest = extent.endMSecs - 60'000;
-        for (const SampleStore::Series &s : all)
-            if (isSeriesShown(s.name) && !s.samples.empty())
-                earliest = std::min(earliest, s.samples.front().msecs);
-        extent.startMSecs = earliest;
-    }
+    std::optional<qint64> earliest;
+    for (const SampleStore::Series &s : all)
+        if (isSeriesShown(s.name) && !s.samples.empty())
+            earliest = std::min(earliest.value_or(s.samples.front().msecs), s.samples.front().msecs);
+    std::tie(extent.startMSecs, extent.endMSecs) =
+        ChartGeometry::timeWindow(extent.endMSecs, m_span.count(), m_store.originMSecs(), earliest);
     for (const SampleStore::Series &s : all) {
         if (!isSeriesShown(s.name))
             continue;

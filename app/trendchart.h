@@ -10,13 +10,15 @@
 
 // The samples of a SampleStore against time, one line per shown series,
 // painted with QPainter. However fast samples come, it repaints at most every
-// kRepaintInterval, and only while shown and not paused: with nothing
-// arriving, or paused, or hidden, no timer runs.
+// kRepaintInterval; with nothing arriving it still repaints every
+// kClockInterval, so the time axis ends now and a silent device shows as one.
+// Paused or hidden, no timer runs.
 class TrendChart : public QWidget
 {
     Q_OBJECT
 public:
     static constexpr auto kRepaintInterval = std::chrono::milliseconds(100);
+    static constexpr auto kClockInterval = std::chrono::milliseconds(1000);
 
     explicit TrendChart(const SampleStore &store, QWidget *parent = nullptr);
 

@@ -40,12 +40,11 @@ void TrendChart::paintGrid(QPainter &p, const ChartGeometry &g) const
         p.drawText(box, Qt::AlignRight | Qt::AlignVCenter, tick.text);
     }
 
-    // Each time tick shows the seconds since collecting began and, below, the clock time.
+    // Each time tick shows the time since collecting began and, below, the clock time.
     const qint64 origin = m_store.originMSecs();
     for (const ChartGeometry::TimeTick &tick : g.timeTicks(origin)) {
         p.setPen(QPen(kGrid, 1));
         p.drawLine(QPointF(tick.x, plot.top()), QPointF(tick.x, plot.bottom()));
-        const QString seconds = locale().toString((tick.msecs - origin) / 1000) + QStringLiteral(" s");
         const QString clock = QDateTime::fromMSecsSinceEpoch(tick.msecs).toString(QStringLiteral("HH:mm:ss"));
         const double half = fm.horizontalAdvance(clock) / 2 + 2;
         if (tick.x - half < 0 || tick.x + half > width())
@@ -53,7 +52,7 @@ void TrendChart::paintGrid(QPainter &p, const ChartGeometry &g) const
         const double top = plot.bottom() + 5;
         p.setPen(kLabel);
         p.drawText(QRectF(tick.x - half * 2, top, half * 4, fm.height()), Qt::AlignHCenter | Qt::AlignTop,
-                   seconds);
+                   tick.text);
         p.setPen(kClock);
         p.drawText(QRectF(tick.x - half * 2, top + fm.height(), half * 4, fm.height()),
                    Qt::AlignHCenter | Qt::AlignTop, clock);

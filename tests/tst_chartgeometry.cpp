@@ -63,38 +63,90 @@ private slots:
 
     void placesTimeTicksAtWholeStepsSinceTheOrigin_data()
     {
-        // As above, 142.2 ms a pixel; labels need "00:00:00" (48 px) + 30 px:
-        // 10 s is 70 px, 15 s is 105 px, so a tick every 15 s.
+        // As above, a minute over 422 px, 142.2 ms a pixel; labels need
+        // "00:00:00" (48 px) + 30 px: 10 s is 70 px, 15 s is 105 px, so a tick
+        // every 15 s. An hour: 15 min; four hours: an hour.
+        QTest::addColumn<qint64>("span");
         QTest::addColumn<qint64>("origin");
         QTest::addColumn<QList<qint64>>("ticks"); // since the start
         QTest::addColumn<QList<double>>("columns");
+        QTest::addColumn<QStringList>("texts");
         // 7 s before the start: ticks 8 s into the span, then every 15 s.
         // x = 38 + 8000 * 422 / 60000 = 94.27, ...
         QTest::addRow("collecting began before the span")
-            << kStart - 7'000 << QList<qint64>{8'000, 23'000, 38'000, 53'000}
-            << QList<double>{94, 200, 305, 411};
-        // Cleared 20 s into the span: the ticks before it count back from there.
+            << qint64(60'000) << kStart - 7'000 << QList<qint64>{8'000, 23'000, 38'000, 53'000}
+            << QList<double>{94, 200, 305, 411} << QStringList{u"15 s"_s, u"30 s"_s, u"45 s"_s, u"60 s"_s};
+        // A sample stamped before a clear: the ticks before it count back from there.
         QTest::addRow("collecting began within the span")
-            << kStart + 20'000 << QList<qint64>{5'000, 20'000, 35'000, 50'000}
-            << QList<double>{73, 179, 284, 390};
-        QTest::addRow("on the start itself") << kStart << QList<qint64>{0, 15'000, 30'000, 45'000, 60'000}
-                                             << QList<double>{38, 144, 249, 355, 460};
+            << qint64(60'000) << kStart + 20'000 << QList<qint64>{5'000, 20'000, 35'000, 50'000}
+            << QList<double>{73, 179, 284, 390} << QStringList{u"-15 s"_s, u"0 s"_s, u"15 s"_s, u"30 s"_s};
+        QTest::addRow("on the start itself")
+            << qint64(60'000) << kStart << QList<qint64>{0, 15'000, 30'000, 45'000, 60'000}
+            << QList<double>{38, 144, 249, 355, 460}
+            << QStringList{u"0 s"_s, u"15 s"_s, u"30 s"_s, u"45 s"_s, u"60 s"_s};
+        // x = 38 + 900 s * 422 / 3600 s = 143.5, ...
+        QTest::addRow("an hour counts minutes")
+            << qint64(3'600'000) << kStart << QList<qint64>{0, 900'000, 1'800'000, 2'700'000, 3'600'000}
+            << QList<double>{38, 144, 249, 355, 460}
+            << QStringList{u"0 min"_s, u"15 min"_s, u"30 min"_s, u"45 min"_s, u"60 min"_s};
+        QTest::addRow("four hours count hours")
+            << qint64(14'400'000) << kStart << QList<qint64>{0, 3'600'000, 7'200'000, 10'800'000, 14'400'000}
+            << QList<double>{38, 144, 249, 355, 460}
+            << QStringList{u"0 h"_s, u"1 h"_s, u"2 h"_s, u"3 h"_s, u"4 h"_s};
     }
     void placesTimeTicksAtWholeStepsSinceTheOrigin()
     {
+        QFETCH(qint64, span);
         QFETCH(qint64, origin);
         QFETCH(QList<qint64>, ticks);
         QFETCH(QList<double>, columns);
-        const ChartGeometry g = geometry(60'000, 10, 90);
-        QCOMPARE(g.timeStepMSecs(), qint64(15'000));
+        QFETCH(QStringList, texts);
+        const ChartGeometry g = geometry(span, 10, 90);
         QList<qint64> times;
         QList<double> xs;
+        QStringList written;
         for (const ChartGeometry::TimeTick &tick : g.timeTicks(origin)) {
             times << tick.msecs - kStart;
             xs << tick.x;
+            written << tick.text;
         }
         QCOMPARE(times, ticks);
         QCOMPARE(xs, columns);
+        QCOMPARE(written, texts);
+    }
+
+    void showsTheSpanUpToNowButNothingBeforeCollectingBegan_data()
+    {
+        // Now is kStart; -1: no sample held.
+        QTest::addColumn<qint64>("span");
+        QTest::addColumn<qint64>("origin");
+        QTest::addColumn<qint64>("earliest");
+        QTest::addColumn<qint64>("start");
+        QTest::addColumn<qint64>("end");
+        QTest::addRow("collecting for ten minutes: the last minute")
+            << qint64(60'000) << kStart - 600'000 << kStart - 590'000 << kStart - 60'000 << kStart;
+        QTest::addRow("half a minute in: from the origin to now")
+            << qint64(60'000) << kStart - 30'000 << kStart - 29'000 << kStart - 30'000 << kStart;
+        QTest::addRow("five seconds in: from the origin, ten seconds wide")
+            << qint64(60'000) << kStart - 5'000 << qint64(-1) << kStart - 5'000 << kStart + 5'000;
+        QTest::addRow("a sample stamped before the origin still shows")
+            << qint64(60'000) << kStart - 30'000 << kStart - 40'000 << kStart - 40'000 << kStart;
+        QTest::addRow("everything held: from the oldest sample kept")
+            << qint64(0) << kStart - 600'000 << kStart - 300'000 << kStart - 300'000 << kStart;
+        QTest::addRow("everything held, nothing yet: from the origin, ten seconds wide")
+            << qint64(0) << kStart - 3'000 << qint64(-1) << kStart - 3'000 << kStart + 7'000;
+    }
+    void showsTheSpanUpToNowButNothingBeforeCollectingBegan()
+    {
+        QFETCH(qint64, span);
+        QFETCH(qint64, origin);
+        QFETCH(qint64, earliest);
+        QFETCH(qint64, start);
+        QFETCH(qint64, end);
+        const auto window = ChartGeometry::timeWindow(kStart, span, origin,
+                                                      earliest < 0 ? std::nullopt : std::optional(earliest));
+        QCOMPARE(window.first - kStart, start - kStart);
+        QCOMPARE(window.second - kStart, end - kStart);
     }
 
     void choosesATimeStepTheLabelsFit_data()

@@ -35,13 +35,14 @@ QImage render(TrendChart &chart)
     return image;
 }
 
-// Where the chart, showing its last minute up to endMSecs with values from
-// lowest to highest, puts things.
-ChartGeometry geometryOf(const TrendChart &chart, qint64 endMSecs, double lowest, double highest)
+// Where the chart, showing from startMSecs to endMSecs with values from lowest
+// to highest, puts things.
+ChartGeometry geometryOf(const TrendChart &chart, qint64 startMSecs, qint64 endMSecs, double lowest,
+                         double highest)
 {
     const QFontMetricsF fm(chart.font());
     return ChartGeometry(
-        {endMSecs - 60'000, endMSecs, lowest, highest}, chart.size(), chart.devicePixelRatioF(),
+        {startMSecs, endMSecs, lowest, highest}, chart.size(), chart.devicePixelRatioF(),
         {fm.height(), [&fm](const QString &text) { return fm.horizontalAdvance(text); }, chart.locale()});
 }
 
@@ -67,12 +68,13 @@ private slots:
         chart.resize(480, 300);
         chart.setPaused(true); // the right edge stands still, a millisecond at most from here
         const qint64 end = QDateTime::currentMSecsSinceEpoch();
+        const qint64 start = sample(0, 0).msecs; // the axis starts at the oldest sample
         const QColor pv = TrendChart::seriesColour(0);
         const QColor sv = TrendChart::seriesColour(1);
         QVERIFY(pv != sv);
 
         QImage image = render(chart);
-        ChartGeometry g = geometryOf(chart, end, 0, 200);
+        ChartGeometry g = geometryOf(chart, start, end, 0, 200);
         for (int i = 5; i <= 45; i += 10) {
             QVERIFY2(colourNear(image, g.pointFor(sample(i, i)), pv), qPrintable(u"PV01=%1"_s.arg(i)));
             QVERIFY(colourNear(image, g.pointFor(sample(i, 200)), sv));
@@ -82,7 +84,7 @@ private slots:
         // Hidden, SV01 leaves the picture and the axis: PV01 fills the height.
         chart.setSeriesShown(u"SV01"_s, false);
         image = render(chart);
-        g = geometryOf(chart, end, 0, 50);
+        g = geometryOf(chart, start, end, 0, 50);
         for (int i = 5; i <= 45; i += 10)
             QVERIFY2(colourNear(image, g.pointFor(sample(i, i)), pv), qPrintable(u"PV01=%1"_s.arg(i)));
         for (int x = 0; x < image.width(); ++x)
@@ -93,12 +95,18 @@ private slots:
     void repaintsAtMostOnceAPeriodAndNotWhenPausedOrHidden()
     {
         constexpr auto period = TrendChart::kRepaintInterval;
+        constexpr qint64 tick = TrendChart::kClockInterval.count();
         SampleStore store;
         TrendChart chart(store);
         chart.show();
         QVERIFY(QTest::qWaitForWindowExposed(&chart));
         int refreshes = 0;
-        connect(&chart, &TrendChart::refreshed, this, [&] { ++refreshes; });
+        qint64 gap = 0; // between the last two refreshes
+        QElapsedTimer sinceRefresh;
+        connect(&chart, &TrendChart::refreshed, this, [&] {
+            ++refreshes;
+            gap = sinceRefresh.isValid() ? sinceRefresh.restart() : (sinceRefresh.start(), 0);
+        });
         const auto addSample = [&] { store.add(WireLine::read("PV01=1", wireClockMSecs())); };
 
         // A burst: one refresh once the period is over, then quiet.
@@ -108,6 +116,10 @@ private slots:
         QTRY_COMPARE(refreshes, 1);
         QTest::qWait(2 * period.count());
         QCOMPARE(refreshes, 1);
+
+        // Nothing arriving: the clock still moves on, once a tick.
+        QTRY_COMPARE_WITH_TIMEOUT(refreshes, 2, 2 * tick);
+        QVERIFY2(gap >= tick * 9 / 10, qPrintable(u"after %1 ms"_s.arg(gap)));
 
         // A steady stream: a refresh every period, neither more nor starved.
         refreshes = 0;
@@ -121,17 +133,18 @@ private slots:
         QVERIFY2(refreshes >= 2 && refreshes <= elapsed / period.count() + 1,
                  qPrintable(u"%1 refreshes in %2 ms"_s.arg(refreshes).arg(elapsed)));
 
+        // Paused or hidden, neither a sample nor the clock repaints.
         chart.setPaused(true);
         refreshes = 0;
         addSample();
-        QTest::qWait(2 * period.count());
+        QTest::qWait(tick + 2 * period.count());
         QCOMPARE(refreshes, 0);
         chart.setPaused(false); // what came while paused shows at once
         QCOMPARE(refreshes, 1);
 
         chart.hide();
         addSample();
-        QTest::qWait(2 * period.count());
+        QTest::qWait(tick + 2 * period.count());
         QCOMPARE(refreshes, 1);
     }
 };

@@ -61,6 +61,18 @@ ChartGeometry::ChartGeometry(const Extent &extent, QSize chartSize, double devic
         }
 }
 
+std::pair<qint64, qint64> ChartGeometry::timeWindow(qint64 nowMSecs, qint64 spanMSecs, qint64 originMSecs,
+                                                    std::optional<qint64> earliestMSecs)
+{
+    // A sample stamped before the origin (a clock set back) still shows.
+    const qint64 beginning = earliestMSecs ? std::min(originMSecs, *earliestMSecs) : originMSecs;
+    qint64 start =
+        spanMSecs > 0 ? std::max(nowMSecs - spanMSecs, beginning) : earliestMSecs.value_or(beginning);
+    start = std::min(start, nowMSecs);
+    const qint64 shortest = spanMSecs > 0 ? std::min(spanMSecs, kShortestWindowMSecs) : kShortestWindowMSecs;
+    return {start, std::max(nowMSecs, start + shortest)};
+}
+
 std::pair<ChartGeometry::SampleIterator, ChartGeometry::SampleIterator>
 ChartGeometry::samplesBetween(const Samples &samples, qint64 from, qint64 to)
 {
@@ -103,8 +115,12 @@ std::vector<ChartGeometry::TimeTick> ChartGeometry::timeTicks(qint64 originMSecs
     const qint64 sinceOrigin = m_startMSecs - originMSecs;
     qint64 tick =
         originMSecs + (sinceOrigin >= 0 ? (sinceOrigin + step - 1) / step : sinceOrigin / step) * step;
+    // Counted in the step's own unit, so every label is a whole number.
+    const auto [unit, suffix] = step < 60'000      ? std::pair{qint64(1'000), QStringLiteral(" s")}
+                                : step < 3'600'000 ? std::pair{qint64(60'000), QStringLiteral(" min")}
+                                                   : std::pair{qint64(3'600'000), QStringLiteral(" h")};
     for (; tick <= m_endMSecs; tick += step)
-        ticks.push_back({tick, std::round(x(tick))});
+        ticks.push_back({tick, std::round(x(tick)), m_locale.toString((tick - originMSecs) / unit) + suffix});
     return ticks;
 }
 

@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -52,12 +53,24 @@ public:
     struct TimeTick
     {
         qint64 msecs;
-        double x; // the pixel column of its grid line
+        double x;     // the pixel column of its grid line
+        QString text; // the time since collecting began: "45 s", "20 min", "3 h"
     };
+
+    // Below this the chart does not narrow its time axis: the first moments
+    // after a start or a clear have room to the right.
+    static constexpr qint64 kShortestWindowMSecs = 10'000;
 
     // chartSize is the whole chart, labels included; devicePixelRatio the
     // screen's device pixels per pixel.
     ChartGeometry(const Extent &extent, QSize chartSize, double devicePixelRatio, const LabelMetrics &labels);
+
+    // The time a chart shows at nowMSecs: the last spanMSecs (0: everything held
+    // from earliestMSecs, the oldest sample), starting neither before collecting
+    // began (originMSecs) nor before the oldest sample, and ending now, or
+    // kShortestWindowMSecs after its start while that is still to come.
+    static std::pair<qint64, qint64> timeWindow(qint64 nowMSecs, qint64 spanMSecs, qint64 originMSecs,
+                                                std::optional<qint64> earliestMSecs);
 
     // The samples from `from` to `to`, both included, of a series ordered by time.
     static std::pair<SampleIterator, SampleIterator> samplesBetween(const Samples &samples, qint64 from,
