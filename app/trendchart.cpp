@@ -14,16 +14,31 @@ TrendChart::TrendChart(const SampleStore &store, QWidget *parent) : QWidget(pare
     m_repaintTimer.setSingleShot(true);
     connect(&m_repaintTimer, &QTimer::timeout, this, &TrendChart::refresh);
     connect(&store, &SampleStore::sampleAdded, this, &TrendChart::scheduleRepaint);
+    // Styles go in order of arrival, whether a series is shown or not.
+    for (const SampleStore::Series &s : store.series())
+        seriesStyle(s.name);
+    connect(&store, &SampleStore::seriesAdded, this,
+            [this](int index) { seriesStyle(m_store.series()[size_t(index)].name); });
     // Cleared even while paused: the view shows nothing held.
     connect(&store, &SampleStore::cleared, this, qOverload<>(&QWidget::update));
 }
 
-QColor TrendChart::seriesColour(int index)
+TrendChart::SeriesStyle TrendChart::styleAt(int n)
 {
-    // Yellow last: it is faint on white.
-    static const QRgb kColours[] = {0x0072B2, 0xD55E00, 0x009E73, 0xCC79A7,
-                                    0xE69F00, 0x56B4E9, 0x000000, 0xF0E442};
-    return QColor::fromRgb(kColours[index % int(std::size(kColours))]);
+    // Their yellow is left out and the orange and sky blue darkened: each
+    // stands at least 3:1 against the white chart.
+    static const QRgb kColours[] = {0x0072B2, 0xD55E00, 0x009E73, 0xCC79A7, 0xC08400, 0x3A94CF, 0x000000};
+    static const Qt::PenStyle kLines[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine};
+    constexpr int colours = int(std::size(kColours));
+    static_assert(kStyles == colours * int(std::size(kLines)));
+    n %= kStyles;
+    return {QColor::fromRgb(kColours[n % colours]), kLines[n / colours]};
+}
+
+TrendChart::SeriesStyle TrendChart::seriesStyle(const QString &name) const
+{
+    const auto found = m_styleOf.constFind(name);
+    return styleAt(found != m_styleOf.cend() ? *found : *m_styleOf.insert(name, int(m_styleOf.size())));
 }
 
 void TrendChart::setSpan(std::chrono::milliseconds span)

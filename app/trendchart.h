@@ -3,6 +3,7 @@
 #include "trend/chartgeometry.h"
 #include "trend/samplestore.h"
 
+#include <QHash>
 #include <QSet>
 #include <QTimer>
 #include <QWidget>
@@ -22,8 +23,20 @@ public:
 
     explicit TrendChart(const SampleStore &store, QWidget *parent = nullptr);
 
-    // Okabe and Ito's colours, told apart with the common colour-vision deficiencies.
-    static QColor seriesColour(int index);
+    struct SeriesStyle
+    {
+        QColor colour;
+        Qt::PenStyle line = Qt::SolidLine;
+        bool operator==(const SeriesStyle &) const = default;
+    };
+    static constexpr int kStyles = 28;
+    // The n-th style, cycling after kStyles: Okabe and Ito's colours, told
+    // apart with the common colour-vision deficiencies, solid, then dashed,
+    // dotted, dash-dotted.
+    static SeriesStyle styleAt(int n);
+    // The one place the chart and its legend take a series' look from. A name
+    // keeps its style as long as the chart lives, through a Clear too.
+    SeriesStyle seriesStyle(const QString &name) const;
 
     // Zero: everything held.
     void setSpan(std::chrono::milliseconds span);
@@ -53,6 +66,7 @@ private:
 
     const SampleStore &m_store;
     QSet<QString> m_hidden;
+    mutable QHash<QString, int> m_styleOf; // in order of first sight
     std::chrono::milliseconds m_span{60'000};
     bool m_paused = false;
     qint64 m_frozenEndMSecs = 0;

@@ -67,9 +67,7 @@ void TrendChart::paintSeries(QPainter &p, const ChartGeometry &g) const
     p.save();
     p.setClipRect(g.plotArea().adjusted(1, 1, 0, 0));
     p.setRenderHint(QPainter::Antialiasing, true);
-    const auto &all = m_store.series();
-    for (int index = 0; index < int(all.size()); ++index) {
-        const SampleStore::Series &s = all[size_t(index)];
+    for (const SampleStore::Series &s : m_store.series()) {
         if (!isSeriesShown(s.name) || s.samples.empty())
             continue;
         auto [first, last] = ChartGeometry::samplesBetween(s.samples, g.startMSecs(), g.endMSecs());
@@ -84,8 +82,9 @@ void TrendChart::paintSeries(QPainter &p, const ChartGeometry &g) const
             continue;
         const std::vector<QPointF> line = g.polyline(first, last);
 
-        const QColor colour = seriesColour(index);
-        p.setPen(QPen(colour, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        const SeriesStyle style = seriesStyle(s.name);
+        const QColor colour = style.colour;
+        p.setPen(QPen(colour, 2, style.line, Qt::RoundCap, Qt::RoundJoin));
         p.setBrush(Qt::NoBrush);
         p.drawPolyline(line.data(), int(line.size()));
         p.setPen(Qt::NoPen);

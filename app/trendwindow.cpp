@@ -26,15 +26,14 @@ struct SpanChoice
 };
 const SpanChoice kSpans[] = {{"1 min", 1min}, {"10 min", 10min}, {"1 h", 1h}, {"Everything held", 0ms}};
 
-QIcon swatch(const QColor &colour)
+// A stretch of the series' line, dashes and dots as in the chart.
+QIcon swatch(const TrendChart::SeriesStyle &style)
 {
     QPixmap pix(QSize(24, 24));
     pix.fill(Qt::transparent);
     QPainter p(&pix);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(colour);
-    p.drawRoundedRect(QRectF(2, 8, 20, 8), 2, 2);
+    p.setPen(QPen(style.colour, 3, style.line, Qt::FlatCap));
+    p.drawLine(QPointF(1, 12), QPointF(23, 12));
     return QIcon(pix);
 }
 
@@ -110,7 +109,7 @@ void TrendWindow::addLegendRow(int index)
 {
     const QString name = m_store.series()[size_t(index)].name;
     auto *shown = new QCheckBox(name);
-    shown->setIcon(swatch(TrendChart::seriesColour(index)));
+    shown->setIcon(swatch(m_chart->seriesStyle(name)));
     shown->setChecked(m_chart->isSeriesShown(name));
     shown->setToolTip(tr("Show or hide %1").arg(name));
     auto *value = new QLabel;

@@ -10,6 +10,7 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QTest>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -69,8 +70,8 @@ private slots:
         chart.setPaused(true); // the right edge stands still, a millisecond at most from here
         const qint64 end = QDateTime::currentMSecsSinceEpoch();
         const qint64 start = sample(0, 0).msecs; // the axis starts at the oldest sample
-        const QColor pv = TrendChart::seriesColour(0);
-        const QColor sv = TrendChart::seriesColour(1);
+        const QColor pv = chart.seriesStyle(u"PV01"_s).colour;
+        const QColor sv = chart.seriesStyle(u"SV01"_s).colour;
         QVERIFY(pv != sv);
 
         QImage image = render(chart);
@@ -90,6 +91,41 @@ private slots:
         for (int x = 0; x < image.width(); ++x)
             for (int y = 0; y < image.height(); ++y)
                 QVERIFY2(image.pixelColor(x, y) != sv, "SV01 is still painted");
+    }
+
+    void keepsEachNamesStyleThroughAClear()
+    {
+        SampleStore store;
+        TrendChart chart(store);
+        const auto arrive = [&](const QByteArray &name) { store.add(WireLine::read(name + "=1", 0)); };
+        QList<QByteArray> names;
+        for (int i = 0; i < TrendChart::kStyles + 2; ++i)
+            names << "N" + QByteArray::number(i);
+        for (const QByteArray &name : names)
+            arrive(name);
+        // Back in another order after a Clear, and one new name.
+        store.clear();
+        arrive(names[9]);
+        arrive(names[0]);
+        arrive("NEW");
+        for (int i = 0; i < names.size(); ++i)
+            QCOMPARE(chart.seriesStyle(QString::fromLatin1(names[i])), TrendChart::styleAt(i));
+        QCOMPARE(chart.seriesStyle(u"NEW"_s), TrendChart::styleAt(TrendChart::kStyles + 2));
+
+        // Told apart until they cycle, each line standing 3:1 against the white chart.
+        const auto luminance = [](QColor c) {
+            const auto linear = [](double v) {
+                return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+        };
+        for (int i = 0; i < TrendChart::kStyles; ++i) {
+            const TrendChart::SeriesStyle style = TrendChart::styleAt(i);
+            QVERIFY2(1.05 / (luminance(style.colour) + 0.05) >= 3, qPrintable(style.colour.name()));
+            for (int j = 0; j < i; ++j)
+                QVERIFY(!(TrendChart::styleAt(j) == style));
+        }
+        QCOMPARE(TrendChart::styleAt(TrendChart::kStyles), TrendChart::styleAt(0));
     }
 
     void repaintsAtMostOnceAPeriodAndNotWhenPausedOrHidden()
