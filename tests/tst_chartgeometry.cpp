@@ -201,6 +201,10 @@ private slots:
                                      << QStringList{u"-1.0"_s, u"-0.5"_s, u"0.0"_s, u"0.5"_s, u"1.0"_s}
                                      << 44.0;
         // 0..1 padded to -0.05..1.05: 1.1 / 6.8 = 0.16 -> 0.2
+        // -1.7e37..3.57e38: 3.74e38 / 6.8 = 5.5e37 -> 1e38; "-1e38" is the widest
+        QTest::addRow("up to the largest float: short labels, a wide plot")
+            << 0.0 << 3.4028234663852886e38
+            << QStringList{u"-1e38"_s, u"0"_s, u"1e38"_s, u"2e38"_s, u"3e38"_s, u"4e38"_s} << 50.0;
         QTest::addRow("no samples: 0 to 1")
             << qInf() << -qInf()
             << QStringList{u"-0.2"_s, u"0.0"_s, u"0.2"_s, u"0.4"_s, u"0.6"_s, u"0.8"_s, u"1.0"_s, u"1.2"_s}
@@ -223,6 +227,35 @@ private slots:
         // The axis ends on ticks.
         QCOMPARE(ticks.front().y, g.plotArea().bottom());
         QCOMPARE(ticks.back().y, g.plotArea().top());
+    }
+
+    void writesValuesInTenCharactersAtMost_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<double>("step");
+        QTest::addColumn<QString>("text");
+        QTest::addRow("zero with the step's decimals") << 0.0 << 0.5 << u"0.0"_s;
+        QTest::addRow("zero on a fine axis") << 0.0 << 1e-7 << u"0"_s;
+        QTest::addRow("hundreds and a half") << 1234.5 << 0.5 << u"1234.5"_s;
+        QTest::addRow("thousandths") << 0.0015 << 0.0005 << u"0.0015"_s;
+        QTest::addRow("just below a million") << 999999.95 << 0.05 << u"999999.95"_s;
+        QTest::addRow("a million") << 1e6 << 2e5 << u"1e6"_s;
+        QTest::addRow("millions in steps of 20000") << 1.22e6 << 2e4 << u"1.22e6"_s;
+        QTest::addRow("the largest float") << 3.4028234663852886e38 << 1e37 << u"3.4e38"_s;
+        QTest::addRow("a tiny negative") << -2.5e-7 << 5e-8 << u"-2.5e-7"_s;
+        QTest::addRow("below a thousandth") << 0.000123 << 1e-6 << u"1.23e-4"_s;
+        QTest::addRow("rounds up into the next power") << 9.996e9 << 1e7 << u"1e10"_s;
+        QTest::addRow("a long exponent leaves fewer digits") << -1.2345e-300 << 1e-305 << u"-1.23e-300"_s;
+        QTest::addRow("plain would be too long") << 100000.00001 << 1e-5 << u"1e5"_s;
+    }
+    void writesValuesInTenCharactersAtMost()
+    {
+        QFETCH(double, value);
+        QFETCH(double, step);
+        QFETCH(QString, text);
+        const QString written = ChartGeometry::valueText(value, step, QLocale::c());
+        QCOMPARE(written, text);
+        QVERIFY(written.size() <= 10);
     }
 
     void thinsALongSeriesKeepingEachColumnsPeakAndDip_data()

@@ -42,10 +42,9 @@ ChartGeometry::ChartGeometry(const Extent &extent, QSize chartSize, double devic
     m_valueStep = niceStep((hi - lo) / rows);
     m_low = std::floor(lo / m_valueStep) * m_valueStep;
     m_high = std::ceil(hi / m_valueStep) * m_valueStep;
-    m_valueDecimals = std::max(0, int(-std::floor(std::log10(m_valueStep) + 1e-9)));
-    // The widest value label is at one end of the axis.
-    const double labelWidth = std::max(labels.textWidth(m_locale.toString(m_low, 'f', m_valueDecimals)),
-                                       labels.textWidth(m_locale.toString(m_high, 'f', m_valueDecimals)));
+    double labelWidth = 0;
+    for (const ValueTick &tick : valueTicks())
+        labelWidth = std::max(labelWidth, labels.textWidth(tick.text));
     const double left = std::round(12 + labelWidth + 8);
     const double right = std::round(chartSize.width() - 20);
     m_plot = QRectF(QPointF(left, top), QPointF(std::max(left + 10, right), std::max(top + 10, bottom)));
@@ -71,6 +70,41 @@ std::pair<qint64, qint64> ChartGeometry::timeWindow(qint64 nowMSecs, qint64 span
     start = std::min(start, nowMSecs);
     const qint64 shortest = spanMSecs > 0 ? std::min(spanMSecs, kShortestWindowMSecs) : kShortestWindowMSecs;
     return {start, std::max(nowMSecs, start + shortest)};
+}
+
+QString ChartGeometry::valueText(double value, double step, const QLocale &locale)
+{
+    constexpr qsizetype kLongest = 10;
+    const int stepPower = int(std::floor(std::log10(step) + 1e-9));
+    const double magnitude = std::fabs(value);
+    if (value == 0)
+        return stepPower >= -3 ? locale.toString(0.0, 'f', std::max(0, -stepPower)) : QStringLiteral("0");
+    if (magnitude >= 0.001 && magnitude < 1e6) {
+        QString plain = locale.toString(value, 'f', std::max(0, -stepPower));
+        if (plain.size() <= kLongest)
+            return plain;
+    }
+    int exponent = int(std::floor(std::log10(magnitude)));
+    QString power;
+    int digits = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        power = QStringLiteral("e") + QString::number(exponent);
+        const qsizetype room = kLongest - power.size() - (value < 0 ? 1 : 0) - 2; // "d."
+        digits = int(std::clamp<qsizetype>(exponent - stepPower, 0, std::max<qsizetype>(0, room)));
+        // 9.996e9 to two digits is 1e10, not 10.00e9.
+        const double scale = std::pow(10.0, digits);
+        if (std::round(magnitude / std::pow(10.0, exponent) * scale) < 10 * scale)
+            break;
+        ++exponent;
+    }
+    QString mantissa = locale.toString(value / std::pow(10.0, exponent), 'f', digits);
+    if (digits > 0) {
+        while (mantissa.endsWith(QLatin1Char('0')))
+            mantissa.chop(1);
+        if (mantissa.endsWith(locale.decimalPoint()))
+            mantissa.chop(locale.decimalPoint().size());
+    }
+    return mantissa + power;
 }
 
 std::pair<ChartGeometry::SampleIterator, ChartGeometry::SampleIterator>
@@ -100,8 +134,10 @@ std::vector<ChartGeometry::ValueTick> ChartGeometry::valueTicks() const
     const int rows = int(std::lround((m_high - m_low) / m_valueStep));
     ticks.reserve(size_t(rows) + 1);
     for (int i = 0; i <= rows; ++i) {
-        const double value = m_low + i * m_valueStep;
-        ticks.push_back({value, std::round(y(value)), m_locale.toString(value, 'f', m_valueDecimals)});
+        double value = m_low + i * m_valueStep;
+        if (std::fabs(value) < m_valueStep * 1e-9)
+            value = 0; // not 5.5e-17 from the sum
+        ticks.push_back({value, std::round(y(value)), valueText(value, m_valueStep, m_locale)});
     }
     return ticks;
 }

@@ -72,6 +72,11 @@ public:
     static std::pair<qint64, qint64> timeWindow(qint64 nowMSecs, qint64 spanMSecs, qint64 originMSecs,
                                                 std::optional<qint64> earliestMSecs);
 
+    // A value label of an axis in steps of `step`, at most ten characters: plain
+    // with the step's decimals from 0.001 up to a million, else as 3.4e38 or
+    // -2.5e-7 with the digits the step needs.
+    static QString valueText(double value, double step, const QLocale &locale);
+
     // The samples from `from` to `to`, both included, of a series ordered by time.
     static std::pair<SampleIterator, SampleIterator> samplesBetween(const Samples &samples, qint64 from,
                                                                     qint64 to);
@@ -105,7 +110,6 @@ private:
     double m_low = 0;
     double m_high = 1;
     double m_valueStep = 0.5;
-    int m_valueDecimals = 1;
     bool m_hasData = false;
     double m_devicePixelRatio = 1;
     QLocale m_locale;
