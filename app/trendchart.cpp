@@ -47,6 +47,12 @@ void TrendChart::setSpan(std::chrono::milliseconds span)
     update();
 }
 
+void TrendChart::setStacked(bool stacked)
+{
+    m_stacked = stacked;
+    update();
+}
+
 void TrendChart::setPaused(bool paused)
 {
     if (paused == m_paused)
@@ -98,30 +104,45 @@ void TrendChart::hideEvent(QHideEvent *event)
     QWidget::hideEvent(event);
 }
 
-ChartGeometry TrendChart::chartGeometry() const
+std::vector<TrendChart::Strip> TrendChart::strips() const
 {
-    ChartGeometry::Extent extent;
-    extent.endMSecs = m_paused ? m_frozenEndMSecs : QDateTime::currentMSecsSinceEpoch();
-    const auto &all = m_store.series();
+    ChartGeometry::Extent time;
+    const qint64 now = m_paused ? m_frozenEndMSecs : QDateTime::currentMSecsSinceEpoch();
+    std::vector<const SampleStore::Series *> shown;
     std::optional<qint64> earliest;
-    for (const SampleStore::Series &s : all)
-        if (isSeriesShown(s.name) && !s.samples.empty())
-            earliest = std::min(earliest.value_or(s.samples.front().msecs), s.samples.front().msecs);
-    std::tie(extent.startMSecs, extent.endMSecs) =
-        ChartGeometry::timeWindow(extent.endMSecs, m_span.count(), m_store.originMSecs(), earliest);
-    for (const SampleStore::Series &s : all) {
+    for (const SampleStore::Series &s : m_store.series()) {
         if (!isSeriesShown(s.name))
             continue;
-        const auto [first, last] =
-            ChartGeometry::samplesBetween(s.samples, extent.startMSecs, extent.endMSecs);
+        shown.push_back(&s);
+        if (!s.samples.empty())
+            earliest = std::min(earliest.value_or(s.samples.front().msecs), s.samples.front().msecs);
+    }
+    std::tie(time.startMSecs, time.endMSecs) =
+        ChartGeometry::timeWindow(now, m_span.count(), m_store.originMSecs(), earliest);
+    const auto widen = [&time](ChartGeometry::Extent &extent, const SampleStore::Series &s) {
+        const auto [first, last] = ChartGeometry::samplesBetween(s.samples, time.startMSecs, time.endMSecs);
         for (auto it = first; it != last; ++it) {
             extent.lowest = std::min(extent.lowest, it->value);
             extent.highest = std::max(extent.highest, it->value);
         }
-    }
+    };
 
     const QFontMetricsF fm(font());
     const ChartGeometry::LabelMetrics labels{
         fm.height(), [&fm](const QString &text) { return fm.horizontalAdvance(text); }, locale()};
-    return ChartGeometry(extent, size(), devicePixelRatioF(), labels);
+    std::vector<Strip> strips;
+    if (!m_stacked || shown.empty()) {
+        ChartGeometry::Extent extent = time;
+        for (const SampleStore::Series *s : shown)
+            widen(extent, *s);
+        strips.push_back({ChartGeometry(extent, size(), devicePixelRatioF(), labels), shown});
+        return strips;
+    }
+    std::vector<ChartGeometry::Extent> extents(shown.size(), time);
+    for (size_t i = 0; i < shown.size(); ++i)
+        widen(extents[i], *shown[i]);
+    std::vector<ChartGeometry> stack = ChartGeometry::stacked(extents, size(), devicePixelRatioF(), labels);
+    for (size_t i = 0; i < shown.size(); ++i)
+        strips.push_back({std::move(stack[i]), {shown[i]}});
+    return strips;
 }

@@ -40,6 +40,9 @@ public:
 
     // Zero: everything held.
     void setSpan(std::chrono::milliseconds span);
+    // A strip per shown series, each with its own value axis, over one time
+    // axis; or (false) every series on one value axis.
+    void setStacked(bool stacked);
     // The view stands still; the store goes on collecting.
     void setPaused(bool paused);
     void setSeriesShown(const QString &name, bool shown);
@@ -57,18 +60,25 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    // The shown series in the span, as the view stands now.
-    ChartGeometry chartGeometry() const;
+    struct Strip
+    {
+        ChartGeometry geometry;
+        std::vector<const SampleStore::Series *> series;
+    };
+    // Where the shown series in the span go, as the view stands now: one strip
+    // for all, or one each when stacked.
+    std::vector<Strip> strips() const;
     void scheduleRepaint();
     void refresh();
-    void paintGrid(QPainter &p, const ChartGeometry &g) const;
-    void paintSeries(QPainter &p, const ChartGeometry &g) const;
+    void paintGrid(QPainter &p, const ChartGeometry &g, bool timeLabels) const;
+    void paintSeries(QPainter &p, const ChartGeometry &g, const SampleStore::Series &s) const;
 
     const SampleStore &m_store;
     QSet<QString> m_hidden;
     mutable QHash<QString, int> m_styleOf; // in order of first sight
     std::chrono::milliseconds m_span{60'000};
     bool m_paused = false;
+    bool m_stacked = false;
     qint64 m_frozenEndMSecs = 0;
     QTimer m_repaintTimer;
 };

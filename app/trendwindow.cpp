@@ -54,6 +54,9 @@ TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &na
     m_span = new QComboBox(this);
     for (const SpanChoice &choice : kSpans)
         m_span->addItem(tr(choice.text));
+    auto *scale = new QComboBox(this);
+    scale->addItems({tr("One axis"), tr("Stacked")});
+    scale->setToolTip(tr("All series on one value axis, or each in a strip with its own"));
     m_pause = new QPushButton(tr("Pause"), this);
     m_pause->setCheckable(true);
     auto *clear = new QPushButton(tr("Clear"), this);
@@ -62,6 +65,7 @@ TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &na
     auto *tools = new QHBoxLayout;
     tools->addWidget(new QLabel(tr("Span:"), this));
     tools->addWidget(m_span);
+    tools->addWidget(scale);
     tools->addWidget(m_pause);
     tools->addWidget(clear);
     tools->addStretch(1);
@@ -84,6 +88,8 @@ TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &na
     resize(860, 480);
 
     connect(m_span, &QComboBox::currentIndexChanged, this, &TrendWindow::chooseSpan);
+    connect(scale, &QComboBox::currentIndexChanged, m_chart,
+            [this](int view) { m_chart->setStacked(view == 1); });
     connect(m_pause, &QPushButton::toggled, m_chart, &TrendChart::setPaused);
     connect(clear, &QPushButton::clicked, &store, &SampleStore::clear);
     connect(saveImage, &QPushButton::clicked, this, &TrendWindow::saveImage);

@@ -115,40 +115,6 @@ private slots:
         QCOMPARE(written, texts);
     }
 
-    void showsTheSpanUpToNowButNothingBeforeCollectingBegan_data()
-    {
-        // Now is kStart; -1: no sample held.
-        QTest::addColumn<qint64>("span");
-        QTest::addColumn<qint64>("origin");
-        QTest::addColumn<qint64>("earliest");
-        QTest::addColumn<qint64>("start");
-        QTest::addColumn<qint64>("end");
-        QTest::addRow("collecting for ten minutes: the last minute")
-            << qint64(60'000) << kStart - 600'000 << kStart - 590'000 << kStart - 60'000 << kStart;
-        QTest::addRow("half a minute in: from the origin to now")
-            << qint64(60'000) << kStart - 30'000 << kStart - 29'000 << kStart - 30'000 << kStart;
-        QTest::addRow("five seconds in: from the origin, ten seconds wide")
-            << qint64(60'000) << kStart - 5'000 << qint64(-1) << kStart - 5'000 << kStart + 5'000;
-        QTest::addRow("a sample stamped before the origin still shows")
-            << qint64(60'000) << kStart - 30'000 << kStart - 40'000 << kStart - 40'000 << kStart;
-        QTest::addRow("everything held: from the oldest sample kept")
-            << qint64(0) << kStart - 600'000 << kStart - 300'000 << kStart - 300'000 << kStart;
-        QTest::addRow("everything held, nothing yet: from the origin, ten seconds wide")
-            << qint64(0) << kStart - 3'000 << qint64(-1) << kStart - 3'000 << kStart + 7'000;
-    }
-    void showsTheSpanUpToNowButNothingBeforeCollectingBegan()
-    {
-        QFETCH(qint64, span);
-        QFETCH(qint64, origin);
-        QFETCH(qint64, earliest);
-        QFETCH(qint64, start);
-        QFETCH(qint64, end);
-        const auto window = ChartGeometry::timeWindow(kStart, span, origin,
-                                                      earliest < 0 ? std::nullopt : std::optional(earliest));
-        QCOMPARE(window.first - kStart, start - kStart);
-        QCOMPARE(window.second - kStart, end - kStart);
-    }
-
     void choosesATimeStepTheLabelsFit_data()
     {
         // 422 px wide; a step needs 78 px.

@@ -36,15 +36,22 @@ QImage render(TrendChart &chart)
     return image;
 }
 
+// The chart's font and locale, as it measures its labels.
+ChartGeometry::LabelMetrics labelsOf(const TrendChart &chart)
+{
+    return {
+        QFontMetricsF(chart.font()).height(),
+        [font = chart.font()](const QString &text) { return QFontMetricsF(font).horizontalAdvance(text); },
+        chart.locale()};
+}
+
 // Where the chart, showing from startMSecs to endMSecs with values from lowest
 // to highest, puts things.
 ChartGeometry geometryOf(const TrendChart &chart, qint64 startMSecs, qint64 endMSecs, double lowest,
                          double highest)
 {
-    const QFontMetricsF fm(chart.font());
-    return ChartGeometry(
-        {startMSecs, endMSecs, lowest, highest}, chart.size(), chart.devicePixelRatioF(),
-        {fm.height(), [&fm](const QString &text) { return fm.horizontalAdvance(text); }, chart.locale()});
+    return ChartGeometry({startMSecs, endMSecs, lowest, highest}, chart.size(), chart.devicePixelRatioF(),
+                         labelsOf(chart));
 }
 
 } // namespace
@@ -91,6 +98,19 @@ private slots:
         for (int x = 0; x < image.width(); ++x)
             for (int y = 0; y < image.height(); ++y)
                 QVERIFY2(image.pixelColor(x, y) != sv, "SV01 is still painted");
+
+        // Stacked: each series in its own strip, on its own axis.
+        chart.setSeriesShown(u"SV01"_s, true);
+        chart.setStacked(true);
+        image = render(chart);
+        const std::vector<ChartGeometry> strips =
+            ChartGeometry::stacked({{start, end, 0, 50}, {start, end, 200, 200}}, chart.size(),
+                                   chart.devicePixelRatioF(), labelsOf(chart));
+        for (int i = 5; i <= 45; i += 10) {
+            QVERIFY2(colourNear(image, strips[0].pointFor(sample(i, i)), pv),
+                     qPrintable(u"PV01=%1"_s.arg(i)));
+            QVERIFY(colourNear(image, strips[1].pointFor(sample(i, 200)), sv));
+        }
     }
 
     void keepsEachNamesStyleThroughAClear()

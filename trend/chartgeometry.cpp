@@ -23,30 +23,81 @@ constexpr qint64 kTimeSteps[] = {1,   2,   5,    10,   15,   30,    60,    120, 
 
 ChartGeometry::ChartGeometry(const Extent &extent, QSize chartSize, double devicePixelRatio,
                              const LabelMetrics &labels)
-    : m_startMSecs(extent.startMSecs), m_endMSecs(extent.endMSecs), m_hasData(!extent.isEmpty()),
-      m_devicePixelRatio(devicePixelRatio), m_locale(labels.locale)
+    : m_startMSecs(extent.startMSecs), m_endMSecs(extent.endMSecs), m_devicePixelRatio(devicePixelRatio),
+      m_locale(labels.locale)
 {
+    const auto [top, bottom] = plotRows(chartSize, labels.lineHeight);
+    fitValues(extent, bottom - top, labels.lineHeight);
+    place(top, bottom, chartSize.width(), widestValueText(labels), labels);
+}
+
+std::vector<ChartGeometry> ChartGeometry::stacked(const std::vector<Extent> &strips, QSize chartSize,
+                                                  double devicePixelRatio, const LabelMetrics &labels)
+{
+    std::vector<ChartGeometry> stack;
+    if (strips.empty())
+        return stack;
+    stack.reserve(strips.size());
+    // A line between strips: the labels at the ends of neighbouring axes.
+    const auto [top, bottom] = plotRows(chartSize, labels.lineHeight);
+    const double gap = std::round(labels.lineHeight);
+    const double count = double(strips.size());
+    const double height = std::max(10.0, (bottom - top - gap * (count - 1)) / count);
+    double widest = 0;
+    for (size_t i = 0; i < strips.size(); ++i) {
+        ChartGeometry &g = stack.emplace_back(ChartGeometry());
+        g.m_startMSecs = strips[i].startMSecs;
+        g.m_endMSecs = strips[i].endMSecs;
+        g.m_devicePixelRatio = devicePixelRatio;
+        g.m_locale = labels.locale;
+        g.fitValues(strips[i], height, labels.lineHeight);
+        widest = std::max(widest, g.widestValueText(labels));
+    }
+    // One left edge for all, so the strips share their time axis.
+    for (size_t i = 0; i < strips.size(); ++i) {
+        const double stripTop = top + double(i) * (height + gap);
+        stack[i].place(std::round(stripTop), std::round(stripTop + height), chartSize.width(), widest,
+                       labels);
+    }
+    return stack;
+}
+
+std::pair<double, double> ChartGeometry::plotRows(QSize chartSize, double lineHeight)
+{
+    // Half a line above for the top value's label, two lines below for the
+    // time since the start and the clock time.
+    return {std::round(lineHeight / 2 + 8), std::round(chartSize.height() - 2 * lineHeight - 12)};
+}
+
+void ChartGeometry::fitValues(const Extent &extent, double height, double lineHeight)
+{
+    m_hasData = !extent.isEmpty();
     double lo = m_hasData ? extent.lowest : 0;
     double hi = m_hasData ? extent.highest : 1;
     // A little room above and below, so a line never runs along the frame.
     const double pad = hi > lo ? (hi - lo) * 0.05 : lo == 0 ? 1 : std::fabs(lo) * 0.05;
     lo -= pad;
     hi += pad;
-
-    // Half a line above for the top value's label, two lines below for the
-    // seconds and the clock time; a grid line about every two lines.
-    const double lineHeight = labels.lineHeight;
-    const double top = std::round(lineHeight / 2 + 8);
-    const double bottom = std::round(chartSize.height() - 2 * lineHeight - 12);
-    const double rows = std::max(2.0, (bottom - top) / (lineHeight * 2.2));
+    // A grid line about every two lines.
+    const double rows = std::max(2.0, height / (lineHeight * 2.2));
     m_valueStep = niceStep((hi - lo) / rows);
     m_low = std::floor(lo / m_valueStep) * m_valueStep;
     m_high = std::ceil(hi / m_valueStep) * m_valueStep;
-    double labelWidth = 0;
+}
+
+double ChartGeometry::widestValueText(const LabelMetrics &labels) const
+{
+    double widest = 0;
     for (const ValueTick &tick : valueTicks())
-        labelWidth = std::max(labelWidth, labels.textWidth(tick.text));
+        widest = std::max(widest, labels.textWidth(tick.text));
+    return widest;
+}
+
+void ChartGeometry::place(double top, double bottom, int chartWidth, double labelWidth,
+                          const LabelMetrics &labels)
+{
     const double left = std::round(12 + labelWidth + 8);
-    const double right = std::round(chartSize.width() - 20);
+    const double right = std::round(chartWidth - 20);
     m_plot = QRectF(QPointF(left, top), QPointF(std::max(left + 10, right), std::max(top + 10, bottom)));
 
     // The shortest step whose labels do not run into each other.

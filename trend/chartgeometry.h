@@ -65,6 +65,12 @@ public:
     // screen's device pixels per pixel.
     ChartGeometry(const Extent &extent, QSize chartSize, double devicePixelRatio, const LabelMetrics &labels);
 
+    // The stacked view: a strip per extent, each with its own value axis, one
+    // above the other over the plot's height a line apart, all with the same
+    // left edge and so the same time axis (the extents share their times).
+    static std::vector<ChartGeometry> stacked(const std::vector<Extent> &strips, QSize chartSize,
+                                              double devicePixelRatio, const LabelMetrics &labels);
+
     // The time a chart shows at nowMSecs: the last spanMSecs (0: everything held
     // from earliestMSecs, the oldest sample), starting neither before collecting
     // began (originMSecs) nor before the oldest sample, and ending now, or
@@ -103,6 +109,14 @@ public:
     std::vector<QPointF> polyline(SampleIterator first, SampleIterator last) const;
 
 private:
+    ChartGeometry() = default;
+    // The top and bottom of the plot area, between the labels above and below.
+    static std::pair<double, double> plotRows(QSize chartSize, double lineHeight);
+    void fitValues(const Extent &extent, double height, double lineHeight);
+    double widestValueText(const LabelMetrics &labels) const;
+    // The plot area from the widest value label to the right, and the time step.
+    void place(double top, double bottom, int chartWidth, double labelWidth, const LabelMetrics &labels);
+
     QRectF m_plot;
     qint64 m_startMSecs = 0;
     qint64 m_endMSecs = 0;
