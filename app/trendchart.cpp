@@ -5,30 +5,51 @@
 #include <QDateTime>
 #include <QFontMetricsF>
 #include <algorithm>
+#include <tuple>
 
 TrendChart::TrendChart(const SampleStore &store, QWidget *parent) : QWidget(parent), m_store(store)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(320, 180);
     m_repaintTimer.setSingleShot(true);
-    m_repaintTimer.setInterval(kRepaintInterval);
     connect(&m_repaintTimer, &QTimer::timeout, this, &TrendChart::refresh);
     connect(&store, &SampleStore::sampleAdded, this, &TrendChart::scheduleRepaint);
+    // Styles go in order of arrival, whether a series is shown or not.
+    for (const SampleStore::Series &s : store.series())
+        seriesStyle(s.name);
+    connect(&store, &SampleStore::seriesAdded, this,
+            [this](int index) { seriesStyle(m_store.series()[size_t(index)].name); });
     // Cleared even while paused: the view shows nothing held.
     connect(&store, &SampleStore::cleared, this, qOverload<>(&QWidget::update));
 }
 
-QColor TrendChart::seriesColour(int index)
+TrendChart::SeriesStyle TrendChart::styleAt(int n)
 {
-    // Yellow last: it is faint on white.
-    static const QRgb kColours[] = {0x0072B2, 0xD55E00, 0x009E73, 0xCC79A7,
-                                    0xE69F00, 0x56B4E9, 0x000000, 0xF0E442};
-    return QColor::fromRgb(kColours[index % int(std::size(kColours))]);
+    // Their yellow is left out and the orange and sky blue darkened: each
+    // stands at least 3:1 against the white chart.
+    static const QRgb kColours[] = {0x0072B2, 0xD55E00, 0x009E73, 0xCC79A7, 0xC08400, 0x3A94CF, 0x000000};
+    static const Qt::PenStyle kLines[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine};
+    constexpr int colours = int(std::size(kColours));
+    static_assert(kStyles == colours * int(std::size(kLines)));
+    n %= kStyles;
+    return {QColor::fromRgb(kColours[n % colours]), kLines[n / colours]};
+}
+
+TrendChart::SeriesStyle TrendChart::seriesStyle(const QString &name) const
+{
+    const auto found = m_styleOf.constFind(name);
+    return styleAt(found != m_styleOf.cend() ? *found : *m_styleOf.insert(name, int(m_styleOf.size())));
 }
 
 void TrendChart::setSpan(std::chrono::milliseconds span)
 {
     m_span = span;
+    update();
+}
+
+void TrendChart::setStacked(bool stacked)
+{
+    m_stacked = stacked;
     update();
 }
 
@@ -53,18 +74,22 @@ void TrendChart::setSeriesShown(const QString &name, bool shown)
     update();
 }
 
-// Per sample: only a flag and a timer, never painting.
+// Per sample: only a timer brought forward, never painting.
 void TrendChart::scheduleRepaint()
 {
-    if (m_repaintTimer.isActive() || m_paused || !isVisible() || window()->isMinimized())
+    if (m_paused || !isVisible() || window()->isMinimized())
         return;
-    m_repaintTimer.start();
+    if (!m_repaintTimer.isActive() || m_repaintTimer.remainingTime() > kRepaintInterval.count())
+        m_repaintTimer.start(kRepaintInterval);
 }
 
 void TrendChart::refresh()
 {
     update();
     emit refreshed();
+    // A minimised window gets a hide event, and a show event when restored.
+    if (!m_paused && isVisible())
+        m_repaintTimer.start(kClockInterval);
 }
 
 void TrendChart::showEvent(QShowEvent *event)
@@ -79,33 +104,45 @@ void TrendChart::hideEvent(QHideEvent *event)
     QWidget::hideEvent(event);
 }
 
-ChartGeometry TrendChart::chartGeometry() const
+std::vector<TrendChart::Strip> TrendChart::strips() const
 {
-    ChartGeometry::Extent extent;
-    extent.endMSecs = m_paused ? m_frozenEndMSecs : QDateTime::currentMSecsSinceEpoch();
-    const auto &all = m_store.series();
-    if (m_span.count() > 0) {
-        extent.startMSecs = extent.endMSecs - m_span.count();
-    } else {
-        qint64 earliest = extent.endMSecs - 60'000;
-        for (const SampleStore::Series &s : all)
-            if (isSeriesShown(s.name) && !s.samples.empty())
-                earliest = std::min(earliest, s.samples.front().msecs);
-        extent.startMSecs = earliest;
-    }
-    for (const SampleStore::Series &s : all) {
+    ChartGeometry::Extent time;
+    const qint64 now = m_paused ? m_frozenEndMSecs : QDateTime::currentMSecsSinceEpoch();
+    std::vector<const SampleStore::Series *> shown;
+    std::optional<qint64> earliest;
+    for (const SampleStore::Series &s : m_store.series()) {
         if (!isSeriesShown(s.name))
             continue;
-        const auto [first, last] =
-            ChartGeometry::samplesBetween(s.samples, extent.startMSecs, extent.endMSecs);
+        shown.push_back(&s);
+        if (!s.samples.empty())
+            earliest = std::min(earliest.value_or(s.samples.front().msecs), s.samples.front().msecs);
+    }
+    std::tie(time.startMSecs, time.endMSecs) =
+        ChartGeometry::timeWindow(now, m_span.count(), m_store.originMSecs(), earliest);
+    const auto widen = [&time](ChartGeometry::Extent &extent, const SampleStore::Series &s) {
+        const auto [first, last] = ChartGeometry::samplesBetween(s.samples, time.startMSecs, time.endMSecs);
         for (auto it = first; it != last; ++it) {
             extent.lowest = std::min(extent.lowest, it->value);
             extent.highest = std::max(extent.highest, it->value);
         }
-    }
+    };
 
     const QFontMetricsF fm(font());
     const ChartGeometry::LabelMetrics labels{
         fm.height(), [&fm](const QString &text) { return fm.horizontalAdvance(text); }, locale()};
-    return ChartGeometry(extent, size(), devicePixelRatioF(), labels);
+    std::vector<Strip> strips;
+    if (!m_stacked || shown.empty()) {
+        ChartGeometry::Extent extent = time;
+        for (const SampleStore::Series *s : shown)
+            widen(extent, *s);
+        strips.push_back({ChartGeometry(extent, size(), devicePixelRatioF(), labels), shown});
+        return strips;
+    }
+    std::vector<ChartGeometry::Extent> extents(shown.size(), time);
+    for (size_t i = 0; i < shown.size(); ++i)
+        widen(extents[i], *shown[i]);
+    std::vector<ChartGeometry> stack = ChartGeometry::stacked(extents, size(), devicePixelRatioF(), labels);
+    for (size_t i = 0; i < shown.size(); ++i)
+        strips.push_back({std::move(stack[i]), {shown[i]}});
+    return strips;
 }

@@ -3,6 +3,7 @@
 #include "trend/chartgeometry.h"
 #include "trend/samplestore.h"
 
+#include <QHash>
 #include <QSet>
 #include <QTimer>
 #include <QWidget>
@@ -10,21 +11,38 @@
 
 // The samples of a SampleStore against time, one line per shown series,
 // painted with QPainter. However fast samples come, it repaints at most every
-// kRepaintInterval, and only while shown and not paused: with nothing
-// arriving, or paused, or hidden, no timer runs.
+// kRepaintInterval; with nothing arriving it still repaints every
+// kClockInterval, so the time axis ends now and a silent device shows as one.
+// Paused or hidden, no timer runs.
 class TrendChart : public QWidget
 {
     Q_OBJECT
 public:
     static constexpr auto kRepaintInterval = std::chrono::milliseconds(100);
+    static constexpr auto kClockInterval = std::chrono::milliseconds(1000);
 
     explicit TrendChart(const SampleStore &store, QWidget *parent = nullptr);
 
-    // Okabe and Ito's colours, told apart with the common colour-vision deficiencies.
-    static QColor seriesColour(int index);
+    struct SeriesStyle
+    {
+        QColor colour;
+        Qt::PenStyle line = Qt::SolidLine;
+        bool operator==(const SeriesStyle &) const = default;
+    };
+    static constexpr int kStyles = 28;
+    // The n-th style, cycling after kStyles: Okabe and Ito's colours, told
+    // apart with the common colour-vision deficiencies, solid, then dashed,
+    // dotted, dash-dotted.
+    static SeriesStyle styleAt(int n);
+    // The one place the chart and its legend take a series' look from. A name
+    // keeps its style as long as the chart lives, through a Clear too.
+    SeriesStyle seriesStyle(const QString &name) const;
 
     // Zero: everything held.
     void setSpan(std::chrono::milliseconds span);
+    // A strip per shown series, each with its own value axis, over one time
+    // axis; or (false) every series on one value axis.
+    void setStacked(bool stacked);
     // The view stands still; the store goes on collecting.
     void setPaused(bool paused);
     void setSeriesShown(const QString &name, bool shown);
@@ -42,17 +60,25 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    // The shown series in the span, as the view stands now.
-    ChartGeometry chartGeometry() const;
+    struct Strip
+    {
+        ChartGeometry geometry;
+        std::vector<const SampleStore::Series *> series;
+    };
+    // Where the shown series in the span go, as the view stands now: one strip
+    // for all, or one each when stacked.
+    std::vector<Strip> strips() const;
     void scheduleRepaint();
     void refresh();
-    void paintGrid(QPainter &p, const ChartGeometry &g) const;
-    void paintSeries(QPainter &p, const ChartGeometry &g) const;
+    void paintGrid(QPainter &p, const ChartGeometry &g, bool timeLabels) const;
+    void paintSeries(QPainter &p, const ChartGeometry &g, const SampleStore::Series &s) const;
 
     const SampleStore &m_store;
     QSet<QString> m_hidden;
+    mutable QHash<QString, int> m_styleOf; // in order of first sight
     std::chrono::milliseconds m_span{60'000};
     bool m_paused = false;
+    bool m_stacked = false;
     qint64 m_frozenEndMSecs = 0;
     QTimer m_repaintTimer;
 };

@@ -17,16 +17,26 @@ void TrendChart::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.fillRect(rect(), palette().color(QPalette::Base));
-    const ChartGeometry g = chartGeometry();
-    paintGrid(p, g);
-    paintSeries(p, g);
-    if (!g.hasData()) {
-        p.setPen(kClock);
-        p.drawText(g.plotArea(), Qt::AlignCenter, tr("No values in this span yet"));
+    const std::vector<Strip> all = strips();
+    const QFontMetricsF fm(font());
+    for (const Strip &strip : all) {
+        const ChartGeometry &g = strip.geometry;
+        paintGrid(p, g, &strip == &all.back()); // the time under the lowest strip only
+        for (const SampleStore::Series *s : strip.series)
+            paintSeries(p, g, *s);
+        const QRectF plot = g.plotArea();
+        if (all.size() > 1) { // whose strip this is, in its colour
+            p.setPen(seriesStyle(strip.series.front()->name).colour);
+            p.drawText(plot.adjusted(6, 2, -6, 0), Qt::AlignLeft | Qt::AlignTop, strip.series.front()->name);
+        }
+        if (!g.hasData() && plot.height() >= 2 * fm.height()) {
+            p.setPen(kClock);
+            p.drawText(plot, Qt::AlignCenter, tr("No values in this span yet"));
+        }
     }
 }
 
-void TrendChart::paintGrid(QPainter &p, const ChartGeometry &g) const
+void TrendChart::paintGrid(QPainter &p, const ChartGeometry &g, bool timeLabels) const
 {
     const QFontMetricsF fm(font());
     const QRectF plot = g.plotArea();
@@ -40,20 +50,19 @@ void TrendChart::paintGrid(QPainter &p, const ChartGeometry &g) const
         p.drawText(box, Qt::AlignRight | Qt::AlignVCenter, tick.text);
     }
 
-    // Each time tick shows the seconds since collecting began and, below, the clock time.
+    // Each time tick shows the time since collecting began and, below, the clock time.
     const qint64 origin = m_store.originMSecs();
     for (const ChartGeometry::TimeTick &tick : g.timeTicks(origin)) {
         p.setPen(QPen(kGrid, 1));
         p.drawLine(QPointF(tick.x, plot.top()), QPointF(tick.x, plot.bottom()));
-        const QString seconds = locale().toString((tick.msecs - origin) / 1000) + QStringLiteral(" s");
         const QString clock = QDateTime::fromMSecsSinceEpoch(tick.msecs).toString(QStringLiteral("HH:mm:ss"));
         const double half = fm.horizontalAdvance(clock) / 2 + 2;
-        if (tick.x - half < 0 || tick.x + half > width())
+        if (!timeLabels || tick.x - half < 0 || tick.x + half > width())
             continue;
         const double top = plot.bottom() + 5;
         p.setPen(kLabel);
         p.drawText(QRectF(tick.x - half * 2, top, half * 4, fm.height()), Qt::AlignHCenter | Qt::AlignTop,
-                   seconds);
+                   tick.text);
         p.setPen(kClock);
         p.drawText(QRectF(tick.x - half * 2, top + fm.height(), half * 4, fm.height()),
                    Qt::AlignHCenter | Qt::AlignTop, clock);
@@ -63,45 +72,40 @@ void TrendChart::paintGrid(QPainter &p, const ChartGeometry &g) const
     p.drawRect(plot);
 }
 
-void TrendChart::paintSeries(QPainter &p, const ChartGeometry &g) const
+void TrendChart::paintSeries(QPainter &p, const ChartGeometry &g, const SampleStore::Series &s) const
 {
+    if (s.samples.empty())
+        return;
+    auto [first, last] = ChartGeometry::samplesBetween(s.samples, g.startMSecs(), g.endMSecs());
+    const auto lastShown = last; // the newest sample in view ends at the dot
+    // One sample beyond each edge, so the line enters and leaves the frame.
+    if (first != s.samples.begin())
+        --first;
+    if (last != s.samples.end())
+        ++last;
+    const qsizetype count = last - first;
+    if (count <= 0)
+        return;
+    const std::vector<QPointF> line = g.polyline(first, last);
+
     p.save();
     p.setClipRect(g.plotArea().adjusted(1, 1, 0, 0));
     p.setRenderHint(QPainter::Antialiasing, true);
-    const auto &all = m_store.series();
-    for (int index = 0; index < int(all.size()); ++index) {
-        const SampleStore::Series &s = all[size_t(index)];
-        if (!isSeriesShown(s.name) || s.samples.empty())
-            continue;
-        auto [first, last] = ChartGeometry::samplesBetween(s.samples, g.startMSecs(), g.endMSecs());
-        const auto lastShown = last; // the newest sample in view ends at the dot
-        // One sample beyond each edge, so the line enters and leaves the frame.
-        if (first != s.samples.begin())
-            --first;
-        if (last != s.samples.end())
-            ++last;
-        const qsizetype count = last - first;
-        if (count <= 0)
-            continue;
-        const std::vector<QPointF> line = g.polyline(first, last);
-
-        const QColor colour = seriesColour(index);
-        p.setPen(QPen(colour, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.setBrush(Qt::NoBrush);
-        p.drawPolyline(line.data(), int(line.size()));
-        p.setPen(Qt::NoPen);
-        p.setBrush(colour);
-        if (count * 8 <= g.plotArea().width()) // few samples: each is marked
-            for (const QPointF &point : line)
-                p.drawEllipse(point, 2.5, 2.5);
-        // The newest sample's dot may stand on the right edge: drawn whole.
-        p.setClipping(false);
-        if (lastShown != s.samples.begin()) {
-            const SampleStore::Sample &newest = *(lastShown - 1);
-            if (newest.msecs >= g.startMSecs())
-                p.drawEllipse(g.pointFor(newest), 3.5, 3.5);
-        }
-        p.setClipping(true);
+    const SeriesStyle style = seriesStyle(s.name);
+    p.setPen(QPen(style.colour, 2, style.line, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPolyline(line.data(), int(line.size()));
+    p.setPen(Qt::NoPen);
+    p.setBrush(style.colour);
+    if (count * 8 <= g.plotArea().width()) // few samples: each is marked
+        for (const QPointF &point : line)
+            p.drawEllipse(point, 2.5, 2.5);
+    // The newest sample's dot may stand on the right edge: drawn whole.
+    p.setClipping(false);
+    if (lastShown != s.samples.begin()) {
+        const SampleStore::Sample &newest = *(lastShown - 1);
+        if (newest.msecs >= g.startMSecs())
+            p.drawEllipse(g.pointFor(newest), 3.5, 3.5);
     }
     p.restore();
 }

@@ -26,15 +26,14 @@ struct SpanChoice
 };
 const SpanChoice kSpans[] = {{"1 min", 1min}, {"10 min", 10min}, {"1 h", 1h}, {"Everything held", 0ms}};
 
-QIcon swatch(const QColor &colour)
+// A stretch of the series' line, dashes and dots as in the chart.
+QIcon swatch(const TrendChart::SeriesStyle &style)
 {
     QPixmap pix(QSize(24, 24));
     pix.fill(Qt::transparent);
     QPainter p(&pix);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(colour);
-    p.drawRoundedRect(QRectF(2, 8, 20, 8), 2, 2);
+    p.setPen(QPen(style.colour, 3, style.line, Qt::FlatCap));
+    p.drawLine(QPointF(1, 12), QPointF(23, 12));
     return QIcon(pix);
 }
 
@@ -55,6 +54,9 @@ TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &na
     m_span = new QComboBox(this);
     for (const SpanChoice &choice : kSpans)
         m_span->addItem(tr(choice.text));
+    auto *scale = new QComboBox(this);
+    scale->addItems({tr("One axis"), tr("Stacked")});
+    scale->setToolTip(tr("All series on one value axis, or each in a strip with its own"));
     m_pause = new QPushButton(tr("Pause"), this);
     m_pause->setCheckable(true);
     auto *clear = new QPushButton(tr("Clear"), this);
@@ -63,6 +65,7 @@ TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &na
     auto *tools = new QHBoxLayout;
     tools->addWidget(new QLabel(tr("Span:"), this));
     tools->addWidget(m_span);
+    tools->addWidget(scale);
     tools->addWidget(m_pause);
     tools->addWidget(clear);
     tools->addStretch(1);
@@ -85,6 +88,8 @@ TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &na
     resize(860, 480);
 
     connect(m_span, &QComboBox::currentIndexChanged, this, &TrendWindow::chooseSpan);
+    connect(scale, &QComboBox::currentIndexChanged, m_chart,
+            [this](int view) { m_chart->setStacked(view == 1); });
     connect(m_pause, &QPushButton::toggled, m_chart, &TrendChart::setPaused);
     connect(clear, &QPushButton::clicked, &store, &SampleStore::clear);
     connect(saveImage, &QPushButton::clicked, this, &TrendWindow::saveImage);
@@ -110,7 +115,7 @@ void TrendWindow::addLegendRow(int index)
 {
     const QString name = m_store.series()[size_t(index)].name;
     auto *shown = new QCheckBox(name);
-    shown->setIcon(swatch(TrendChart::seriesColour(index)));
+    shown->setIcon(swatch(m_chart->seriesStyle(name)));
     shown->setChecked(m_chart->isSeriesShown(name));
     shown->setToolTip(tr("Show or hide %1").arg(name));
     auto *value = new QLabel;

@@ -63,38 +63,56 @@ private slots:
 
     void placesTimeTicksAtWholeStepsSinceTheOrigin_data()
     {
-        // As above, 142.2 ms a pixel; labels need "00:00:00" (48 px) + 30 px:
-        // 10 s is 70 px, 15 s is 105 px, so a tick every 15 s.
+        // As above, a minute over 422 px, 142.2 ms a pixel; labels need
+        // "00:00:00" (48 px) + 30 px: 10 s is 70 px, 15 s is 105 px, so a tick
+        // every 15 s. An hour: 15 min; four hours: an hour.
+        QTest::addColumn<qint64>("span");
         QTest::addColumn<qint64>("origin");
         QTest::addColumn<QList<qint64>>("ticks"); // since the start
         QTest::addColumn<QList<double>>("columns");
+        QTest::addColumn<QStringList>("texts");
         // 7 s before the start: ticks 8 s into the span, then every 15 s.
         // x = 38 + 8000 * 422 / 60000 = 94.27, ...
         QTest::addRow("collecting began before the span")
-            << kStart - 7'000 << QList<qint64>{8'000, 23'000, 38'000, 53'000}
-            << QList<double>{94, 200, 305, 411};
-        // Cleared 20 s into the span: the ticks before it count back from there.
+            << qint64(60'000) << kStart - 7'000 << QList<qint64>{8'000, 23'000, 38'000, 53'000}
+            << QList<double>{94, 200, 305, 411} << QStringList{u"15 s"_s, u"30 s"_s, u"45 s"_s, u"60 s"_s};
+        // A sample stamped before a clear: the ticks before it count back from there.
         QTest::addRow("collecting began within the span")
-            << kStart + 20'000 << QList<qint64>{5'000, 20'000, 35'000, 50'000}
-            << QList<double>{73, 179, 284, 390};
-        QTest::addRow("on the start itself") << kStart << QList<qint64>{0, 15'000, 30'000, 45'000, 60'000}
-                                             << QList<double>{38, 144, 249, 355, 460};
+            << qint64(60'000) << kStart + 20'000 << QList<qint64>{5'000, 20'000, 35'000, 50'000}
+            << QList<double>{73, 179, 284, 390} << QStringList{u"-15 s"_s, u"0 s"_s, u"15 s"_s, u"30 s"_s};
+        QTest::addRow("on the start itself")
+            << qint64(60'000) << kStart << QList<qint64>{0, 15'000, 30'000, 45'000, 60'000}
+            << QList<double>{38, 144, 249, 355, 460}
+            << QStringList{u"0 s"_s, u"15 s"_s, u"30 s"_s, u"45 s"_s, u"60 s"_s};
+        // x = 38 + 900 s * 422 / 3600 s = 143.5, ...
+        QTest::addRow("an hour counts minutes")
+            << qint64(3'600'000) << kStart << QList<qint64>{0, 900'000, 1'800'000, 2'700'000, 3'600'000}
+            << QList<double>{38, 144, 249, 355, 460}
+            << QStringList{u"0 min"_s, u"15 min"_s, u"30 min"_s, u"45 min"_s, u"60 min"_s};
+        QTest::addRow("four hours count hours")
+            << qint64(14'400'000) << kStart << QList<qint64>{0, 3'600'000, 7'200'000, 10'800'000, 14'400'000}
+            << QList<double>{38, 144, 249, 355, 460}
+            << QStringList{u"0 h"_s, u"1 h"_s, u"2 h"_s, u"3 h"_s, u"4 h"_s};
     }
     void placesTimeTicksAtWholeStepsSinceTheOrigin()
     {
+        QFETCH(qint64, span);
         QFETCH(qint64, origin);
         QFETCH(QList<qint64>, ticks);
         QFETCH(QList<double>, columns);
-        const ChartGeometry g = geometry(60'000, 10, 90);
-        QCOMPARE(g.timeStepMSecs(), qint64(15'000));
+        QFETCH(QStringList, texts);
+        const ChartGeometry g = geometry(span, 10, 90);
         QList<qint64> times;
         QList<double> xs;
+        QStringList written;
         for (const ChartGeometry::TimeTick &tick : g.timeTicks(origin)) {
             times << tick.msecs - kStart;
             xs << tick.x;
+            written << tick.text;
         }
         QCOMPARE(times, ticks);
         QCOMPARE(xs, columns);
+        QCOMPARE(written, texts);
     }
 
     void choosesATimeStepTheLabelsFit_data()
@@ -149,6 +167,10 @@ private slots:
                                      << QStringList{u"-1.0"_s, u"-0.5"_s, u"0.0"_s, u"0.5"_s, u"1.0"_s}
                                      << 44.0;
         // 0..1 padded to -0.05..1.05: 1.1 / 6.8 = 0.16 -> 0.2
+        // -1.7e37..3.57e38: 3.74e38 / 6.8 = 5.5e37 -> 1e38; "-1e38" is the widest
+        QTest::addRow("up to the largest float: short labels, a wide plot")
+            << 0.0 << 3.4028234663852886e38
+            << QStringList{u"-1e38"_s, u"0"_s, u"1e38"_s, u"2e38"_s, u"3e38"_s, u"4e38"_s} << 50.0;
         QTest::addRow("no samples: 0 to 1")
             << qInf() << -qInf()
             << QStringList{u"-0.2"_s, u"0.0"_s, u"0.2"_s, u"0.4"_s, u"0.6"_s, u"0.8"_s, u"1.0"_s, u"1.2"_s}
@@ -171,6 +193,35 @@ private slots:
         // The axis ends on ticks.
         QCOMPARE(ticks.front().y, g.plotArea().bottom());
         QCOMPARE(ticks.back().y, g.plotArea().top());
+    }
+
+    void writesValuesInTenCharactersAtMost_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<double>("step");
+        QTest::addColumn<QString>("text");
+        QTest::addRow("zero with the step's decimals") << 0.0 << 0.5 << u"0.0"_s;
+        QTest::addRow("zero on a fine axis") << 0.0 << 1e-7 << u"0"_s;
+        QTest::addRow("hundreds and a half") << 1234.5 << 0.5 << u"1234.5"_s;
+        QTest::addRow("thousandths") << 0.0015 << 0.0005 << u"0.0015"_s;
+        QTest::addRow("just below a million") << 999999.95 << 0.05 << u"999999.95"_s;
+        QTest::addRow("a million") << 1e6 << 2e5 << u"1e6"_s;
+        QTest::addRow("millions in steps of 20000") << 1.22e6 << 2e4 << u"1.22e6"_s;
+        QTest::addRow("the largest float") << 3.4028234663852886e38 << 1e37 << u"3.4e38"_s;
+        QTest::addRow("a tiny negative") << -2.5e-7 << 5e-8 << u"-2.5e-7"_s;
+        QTest::addRow("below a thousandth") << 0.000123 << 1e-6 << u"1.23e-4"_s;
+        QTest::addRow("rounds up into the next power") << 9.996e9 << 1e7 << u"1e10"_s;
+        QTest::addRow("a long exponent leaves fewer digits") << -1.2345e-300 << 1e-305 << u"-1.23e-300"_s;
+        QTest::addRow("plain would be too long") << 100000.00001 << 1e-5 << u"1e5"_s;
+    }
+    void writesValuesInTenCharactersAtMost()
+    {
+        QFETCH(double, value);
+        QFETCH(double, step);
+        QFETCH(QString, text);
+        const QString written = ChartGeometry::valueText(value, step, QLocale::c());
+        QCOMPARE(written, text);
+        QVERIFY(written.size() <= 10);
     }
 
     void thinsALongSeriesKeepingEachColumnsPeakAndDip_data()

@@ -10,6 +10,7 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QTest>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -35,14 +36,22 @@ QImage render(TrendChart &chart)
     return image;
 }
 
-// Where the chart, showing its last minute up to endMSecs with values from
-// lowest to highest, puts things.
-ChartGeometry geometryOf(const TrendChart &chart, qint64 endMSecs, double lowest, double highest)
+// The chart's font and locale, as it measures its labels.
+ChartGeometry::LabelMetrics labelsOf(const TrendChart &chart)
 {
-    const QFontMetricsF fm(chart.font());
-    return ChartGeometry(
-        {endMSecs - 60'000, endMSecs, lowest, highest}, chart.size(), chart.devicePixelRatioF(),
-        {fm.height(), [&fm](const QString &text) { return fm.horizontalAdvance(text); }, chart.locale()});
+    return {
+        QFontMetricsF(chart.font()).height(),
+        [font = chart.font()](const QString &text) { return QFontMetricsF(font).horizontalAdvance(text); },
+        chart.locale()};
+}
+
+// Where the chart, showing from startMSecs to endMSecs with values from lowest
+// to highest, puts things.
+ChartGeometry geometryOf(const TrendChart &chart, qint64 startMSecs, qint64 endMSecs, double lowest,
+                         double highest)
+{
+    return ChartGeometry({startMSecs, endMSecs, lowest, highest}, chart.size(), chart.devicePixelRatioF(),
+                         labelsOf(chart));
 }
 
 } // namespace
@@ -67,12 +76,13 @@ private slots:
         chart.resize(480, 300);
         chart.setPaused(true); // the right edge stands still, a millisecond at most from here
         const qint64 end = QDateTime::currentMSecsSinceEpoch();
-        const QColor pv = TrendChart::seriesColour(0);
-        const QColor sv = TrendChart::seriesColour(1);
+        const qint64 start = sample(0, 0).msecs; // the axis starts at the oldest sample
+        const QColor pv = chart.seriesStyle(u"PV01"_s).colour;
+        const QColor sv = chart.seriesStyle(u"SV01"_s).colour;
         QVERIFY(pv != sv);
 
         QImage image = render(chart);
-        ChartGeometry g = geometryOf(chart, end, 0, 200);
+        ChartGeometry g = geometryOf(chart, start, end, 0, 200);
         for (int i = 5; i <= 45; i += 10) {
             QVERIFY2(colourNear(image, g.pointFor(sample(i, i)), pv), qPrintable(u"PV01=%1"_s.arg(i)));
             QVERIFY(colourNear(image, g.pointFor(sample(i, 200)), sv));
@@ -82,23 +92,77 @@ private slots:
         // Hidden, SV01 leaves the picture and the axis: PV01 fills the height.
         chart.setSeriesShown(u"SV01"_s, false);
         image = render(chart);
-        g = geometryOf(chart, end, 0, 50);
+        g = geometryOf(chart, start, end, 0, 50);
         for (int i = 5; i <= 45; i += 10)
             QVERIFY2(colourNear(image, g.pointFor(sample(i, i)), pv), qPrintable(u"PV01=%1"_s.arg(i)));
         for (int x = 0; x < image.width(); ++x)
             for (int y = 0; y < image.height(); ++y)
                 QVERIFY2(image.pixelColor(x, y) != sv, "SV01 is still painted");
+
+        // Stacked: each series in its own strip, on its own axis.
+        chart.setSeriesShown(u"SV01"_s, true);
+        chart.setStacked(true);
+        image = render(chart);
+        const std::vector<ChartGeometry> strips =
+            ChartGeometry::stacked({{start, end, 0, 50}, {start, end, 200, 200}}, chart.size(),
+                                   chart.devicePixelRatioF(), labelsOf(chart));
+        for (int i = 5; i <= 45; i += 10) {
+            QVERIFY2(colourNear(image, strips[0].pointFor(sample(i, i)), pv),
+                     qPrintable(u"PV01=%1"_s.arg(i)));
+            QVERIFY(colourNear(image, strips[1].pointFor(sample(i, 200)), sv));
+        }
+    }
+
+    void keepsEachNamesStyleThroughAClear()
+    {
+        SampleStore store;
+        TrendChart chart(store);
+        const auto arrive = [&](const QByteArray &name) { store.add(WireLine::read(name + "=1", 0)); };
+        QList<QByteArray> names;
+        for (int i = 0; i < TrendChart::kStyles + 2; ++i)
+            names << "N" + QByteArray::number(i);
+        for (const QByteArray &name : names)
+            arrive(name);
+        // Back in another order after a Clear, and one new name.
+        store.clear();
+        arrive(names[9]);
+        arrive(names[0]);
+        arrive("NEW");
+        for (int i = 0; i < names.size(); ++i)
+            QCOMPARE(chart.seriesStyle(QString::fromLatin1(names[i])), TrendChart::styleAt(i));
+        QCOMPARE(chart.seriesStyle(u"NEW"_s), TrendChart::styleAt(TrendChart::kStyles + 2));
+
+        // Told apart until they cycle, each line standing 3:1 against the white chart.
+        const auto luminance = [](QColor c) {
+            const auto linear = [](double v) {
+                return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+        };
+        for (int i = 0; i < TrendChart::kStyles; ++i) {
+            const TrendChart::SeriesStyle style = TrendChart::styleAt(i);
+            QVERIFY2(1.05 / (luminance(style.colour) + 0.05) >= 3, qPrintable(style.colour.name()));
+            for (int j = 0; j < i; ++j)
+                QVERIFY(!(TrendChart::styleAt(j) == style));
+        }
+        QCOMPARE(TrendChart::styleAt(TrendChart::kStyles), TrendChart::styleAt(0));
     }
 
     void repaintsAtMostOnceAPeriodAndNotWhenPausedOrHidden()
     {
         constexpr auto period = TrendChart::kRepaintInterval;
+        constexpr qint64 tick = TrendChart::kClockInterval.count();
         SampleStore store;
         TrendChart chart(store);
         chart.show();
         QVERIFY(QTest::qWaitForWindowExposed(&chart));
         int refreshes = 0;
-        connect(&chart, &TrendChart::refreshed, this, [&] { ++refreshes; });
+        qint64 gap = 0; // between the last two refreshes
+        QElapsedTimer sinceRefresh;
+        connect(&chart, &TrendChart::refreshed, this, [&] {
+            ++refreshes;
+            gap = sinceRefresh.isValid() ? sinceRefresh.restart() : (sinceRefresh.start(), 0);
+        });
         const auto addSample = [&] { store.add(WireLine::read("PV01=1", wireClockMSecs())); };
 
         // A burst: one refresh once the period is over, then quiet.
@@ -108,6 +172,10 @@ private slots:
         QTRY_COMPARE(refreshes, 1);
         QTest::qWait(2 * period.count());
         QCOMPARE(refreshes, 1);
+
+        // Nothing arriving: the clock still moves on, once a tick.
+        QTRY_COMPARE_WITH_TIMEOUT(refreshes, 2, 2 * tick);
+        QVERIFY2(gap >= tick * 9 / 10, qPrintable(u"after %1 ms"_s.arg(gap)));
 
         // A steady stream: a refresh every period, neither more nor starved.
         refreshes = 0;
@@ -121,17 +189,18 @@ private slots:
         QVERIFY2(refreshes >= 2 && refreshes <= elapsed / period.count() + 1,
                  qPrintable(u"%1 refreshes in %2 ms"_s.arg(refreshes).arg(elapsed)));
 
+        // Paused or hidden, neither a sample nor the clock repaints.
         chart.setPaused(true);
         refreshes = 0;
         addSample();
-        QTest::qWait(2 * period.count());
+        QTest::qWait(tick + 2 * period.count());
         QCOMPARE(refreshes, 0);
         chart.setPaused(false); // what came while paused shows at once
         QCOMPARE(refreshes, 1);
 
         chart.hide();
         addSample();
-        QTest::qWait(2 * period.count());
+        QTest::qWait(tick + 2 * period.count());
         QCOMPARE(refreshes, 1);
     }
 };

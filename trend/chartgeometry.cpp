@@ -23,31 +23,81 @@ constexpr qint64 kTimeSteps[] = {1,   2,   5,    10,   15,   30,    60,    120, 
 
 ChartGeometry::ChartGeometry(const Extent &extent, QSize chartSize, double devicePixelRatio,
                              const LabelMetrics &labels)
-    : m_startMSecs(extent.startMSecs), m_endMSecs(extent.endMSecs), m_hasData(!extent.isEmpty()),
-      m_devicePixelRatio(devicePixelRatio), m_locale(labels.locale)
+    : m_startMSecs(extent.startMSecs), m_endMSecs(extent.endMSecs), m_devicePixelRatio(devicePixelRatio),
+      m_locale(labels.locale)
 {
+    const auto [top, bottom] = plotRows(chartSize, labels.lineHeight);
+    fitValues(extent, bottom - top, labels.lineHeight);
+    place(top, bottom, chartSize.width(), widestValueText(labels), labels);
+}
+
+std::vector<ChartGeometry> ChartGeometry::stacked(const std::vector<Extent> &strips, QSize chartSize,
+                                                  double devicePixelRatio, const LabelMetrics &labels)
+{
+    std::vector<ChartGeometry> stack;
+    if (strips.empty())
+        return stack;
+    stack.reserve(strips.size());
+    // A line between strips: the labels at the ends of neighbouring axes.
+    const auto [top, bottom] = plotRows(chartSize, labels.lineHeight);
+    const double gap = std::round(labels.lineHeight);
+    const double count = double(strips.size());
+    const double height = std::max(10.0, (bottom - top - gap * (count - 1)) / count);
+    double widest = 0;
+    for (size_t i = 0; i < strips.size(); ++i) {
+        ChartGeometry &g = stack.emplace_back(ChartGeometry());
+        g.m_startMSecs = strips[i].startMSecs;
+        g.m_endMSecs = strips[i].endMSecs;
+        g.m_devicePixelRatio = devicePixelRatio;
+        g.m_locale = labels.locale;
+        g.fitValues(strips[i], height, labels.lineHeight);
+        widest = std::max(widest, g.widestValueText(labels));
+    }
+    // One left edge for all, so the strips share their time axis.
+    for (size_t i = 0; i < strips.size(); ++i) {
+        const double stripTop = top + double(i) * (height + gap);
+        stack[i].place(std::round(stripTop), std::round(stripTop + height), chartSize.width(), widest,
+                       labels);
+    }
+    return stack;
+}
+
+std::pair<double, double> ChartGeometry::plotRows(QSize chartSize, double lineHeight)
+{
+    // Half a line above for the top value's label, two lines below for the
+    // time since the start and the clock time.
+    return {std::round(lineHeight / 2 + 8), std::round(chartSize.height() - 2 * lineHeight - 12)};
+}
+
+void ChartGeometry::fitValues(const Extent &extent, double height, double lineHeight)
+{
+    m_hasData = !extent.isEmpty();
     double lo = m_hasData ? extent.lowest : 0;
     double hi = m_hasData ? extent.highest : 1;
     // A little room above and below, so a line never runs along the frame.
     const double pad = hi > lo ? (hi - lo) * 0.05 : lo == 0 ? 1 : std::fabs(lo) * 0.05;
     lo -= pad;
     hi += pad;
-
-    // Half a line above for the top value's label, two lines below for the
-    // seconds and the clock time; a grid line about every two lines.
-    const double lineHeight = labels.lineHeight;
-    const double top = std::round(lineHeight / 2 + 8);
-    const double bottom = std::round(chartSize.height() - 2 * lineHeight - 12);
-    const double rows = std::max(2.0, (bottom - top) / (lineHeight * 2.2));
+    // A grid line about every two lines.
+    const double rows = std::max(2.0, height / (lineHeight * 2.2));
     m_valueStep = niceStep((hi - lo) / rows);
     m_low = std::floor(lo / m_valueStep) * m_valueStep;
     m_high = std::ceil(hi / m_valueStep) * m_valueStep;
-    m_valueDecimals = std::max(0, int(-std::floor(std::log10(m_valueStep) + 1e-9)));
-    // The widest value label is at one end of the axis.
-    const double labelWidth = std::max(labels.textWidth(m_locale.toString(m_low, 'f', m_valueDecimals)),
-                                       labels.textWidth(m_locale.toString(m_high, 'f', m_valueDecimals)));
+}
+
+double ChartGeometry::widestValueText(const LabelMetrics &labels) const
+{
+    double widest = 0;
+    for (const ValueTick &tick : valueTicks())
+        widest = std::max(widest, labels.textWidth(tick.text));
+    return widest;
+}
+
+void ChartGeometry::place(double top, double bottom, int chartWidth, double labelWidth,
+                          const LabelMetrics &labels)
+{
     const double left = std::round(12 + labelWidth + 8);
-    const double right = std::round(chartSize.width() - 20);
+    const double right = std::round(chartWidth - 20);
     m_plot = QRectF(QPointF(left, top), QPointF(std::max(left + 10, right), std::max(top + 10, bottom)));
 
     // The shortest step whose labels do not run into each other.
@@ -59,6 +109,53 @@ ChartGeometry::ChartGeometry(const Extent &extent, QSize chartSize, double devic
             m_timeStepMSecs = step * 1000;
             break;
         }
+}
+
+std::pair<qint64, qint64> ChartGeometry::timeWindow(qint64 nowMSecs, qint64 spanMSecs, qint64 originMSecs,
+                                                    std::optional<qint64> earliestMSecs)
+{
+    // A sample stamped before the origin (a clock set back) still shows.
+    const qint64 beginning = earliestMSecs ? std::min(originMSecs, *earliestMSecs) : originMSecs;
+    qint64 start =
+        spanMSecs > 0 ? std::max(nowMSecs - spanMSecs, beginning) : earliestMSecs.value_or(beginning);
+    start = std::min(start, nowMSecs);
+    const qint64 shortest = spanMSecs > 0 ? std::min(spanMSecs, kShortestWindowMSecs) : kShortestWindowMSecs;
+    return {start, std::max(nowMSecs, start + shortest)};
+}
+
+QString ChartGeometry::valueText(double value, double step, const QLocale &locale)
+{
+    constexpr qsizetype kLongest = 10;
+    const int stepPower = int(std::floor(std::log10(step) + 1e-9));
+    const double magnitude = std::fabs(value);
+    if (value == 0)
+        return stepPower >= -3 ? locale.toString(0.0, 'f', std::max(0, -stepPower)) : QStringLiteral("0");
+    if (magnitude >= 0.001 && magnitude < 1e6) {
+        QString plain = locale.toString(value, 'f', std::max(0, -stepPower));
+        if (plain.size() <= kLongest)
+            return plain;
+    }
+    int exponent = int(std::floor(std::log10(magnitude)));
+    QString power;
+    int digits = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        power = QStringLiteral("e") + QString::number(exponent);
+        const qsizetype room = kLongest - power.size() - (value < 0 ? 1 : 0) - 2; // "d."
+        digits = int(std::clamp<qsizetype>(exponent - stepPower, 0, std::max<qsizetype>(0, room)));
+        // 9.996e9 to two digits is 1e10, not 10.00e9.
+        const double scale = std::pow(10.0, digits);
+        if (std::round(magnitude / std::pow(10.0, exponent) * scale) < 10 * scale)
+            break;
+        ++exponent;
+    }
+    QString mantissa = locale.toString(value / std::pow(10.0, exponent), 'f', digits);
+    if (digits > 0) {
+        while (mantissa.endsWith(QLatin1Char('0')))
+            mantissa.chop(1);
+        if (mantissa.endsWith(locale.decimalPoint()))
+            mantissa.chop(locale.decimalPoint().size());
+    }
+    return mantissa + power;
 }
 
 std::pair<ChartGeometry::SampleIterator, ChartGeometry::SampleIterator>
@@ -88,8 +185,10 @@ std::vector<ChartGeometry::ValueTick> ChartGeometry::valueTicks() const
     const int rows = int(std::lround((m_high - m_low) / m_valueStep));
     ticks.reserve(size_t(rows) + 1);
     for (int i = 0; i <= rows; ++i) {
-        const double value = m_low + i * m_valueStep;
-        ticks.push_back({value, std::round(y(value)), m_locale.toString(value, 'f', m_valueDecimals)});
+        double value = m_low + i * m_valueStep;
+        if (std::fabs(value) < m_valueStep * 1e-9)
+            value = 0; // not 5.5e-17 from the sum
+        ticks.push_back({value, std::round(y(value)), valueText(value, m_valueStep, m_locale)});
     }
     return ticks;
 }
@@ -103,8 +202,12 @@ std::vector<ChartGeometry::TimeTick> ChartGeometry::timeTicks(qint64 originMSecs
     const qint64 sinceOrigin = m_startMSecs - originMSecs;
     qint64 tick =
         originMSecs + (sinceOrigin >= 0 ? (sinceOrigin + step - 1) / step : sinceOrigin / step) * step;
+    // Counted in the step's own unit, so every label is a whole number.
+    const auto [unit, suffix] = step < 60'000      ? std::pair{qint64(1'000), QStringLiteral(" s")}
+                                : step < 3'600'000 ? std::pair{qint64(60'000), QStringLiteral(" min")}
+                                                   : std::pair{qint64(3'600'000), QStringLiteral(" h")};
     for (; tick <= m_endMSecs; tick += step)
-        ticks.push_back({tick, std::round(x(tick))});
+        ticks.push_back({tick, std::round(x(tick)), m_locale.toString((tick - originMSecs) / unit) + suffix});
     return ticks;
 }
 

@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -52,12 +53,35 @@ public:
     struct TimeTick
     {
         qint64 msecs;
-        double x; // the pixel column of its grid line
+        double x;     // the pixel column of its grid line
+        QString text; // the time since collecting began: "45 s", "20 min", "3 h"
     };
+
+    // Below this the chart does not narrow its time axis: the first moments
+    // after a start or a clear have room to the right.
+    static constexpr qint64 kShortestWindowMSecs = 10'000;
 
     // chartSize is the whole chart, labels included; devicePixelRatio the
     // screen's device pixels per pixel.
     ChartGeometry(const Extent &extent, QSize chartSize, double devicePixelRatio, const LabelMetrics &labels);
+
+    // The stacked view: a strip per extent, each with its own value axis, one
+    // above the other over the plot's height a line apart, all with the same
+    // left edge and so the same time axis (the extents share their times).
+    static std::vector<ChartGeometry> stacked(const std::vector<Extent> &strips, QSize chartSize,
+                                              double devicePixelRatio, const LabelMetrics &labels);
+
+    // The time a chart shows at nowMSecs: the last spanMSecs (0: everything held
+    // from earliestMSecs, the oldest sample), starting neither before collecting
+    // began (originMSecs) nor before the oldest sample, and ending now, or
+    // kShortestWindowMSecs after its start while that is still to come.
+    static std::pair<qint64, qint64> timeWindow(qint64 nowMSecs, qint64 spanMSecs, qint64 originMSecs,
+                                                std::optional<qint64> earliestMSecs);
+
+    // A value label of an axis in steps of `step`, at most ten characters: plain
+    // with the step's decimals from 0.001 up to a million, else as 3.4e38 or
+    // -2.5e-7 with the digits the step needs.
+    static QString valueText(double value, double step, const QLocale &locale);
 
     // The samples from `from` to `to`, both included, of a series ordered by time.
     static std::pair<SampleIterator, SampleIterator> samplesBetween(const Samples &samples, qint64 from,
@@ -85,6 +109,14 @@ public:
     std::vector<QPointF> polyline(SampleIterator first, SampleIterator last) const;
 
 private:
+    ChartGeometry() = default;
+    // The top and bottom of the plot area, between the labels above and below.
+    static std::pair<double, double> plotRows(QSize chartSize, double lineHeight);
+    void fitValues(const Extent &extent, double height, double lineHeight);
+    double widestValueText(const LabelMetrics &labels) const;
+    // The plot area from the widest value label to the right, and the time step.
+    void place(double top, double bottom, int chartWidth, double labelWidth, const LabelMetrics &labels);
+
     QRectF m_plot;
     qint64 m_startMSecs = 0;
     qint64 m_endMSecs = 0;
@@ -92,7 +124,6 @@ private:
     double m_low = 0;
     double m_high = 1;
     double m_valueStep = 0.5;
-    int m_valueDecimals = 1;
     bool m_hasData = false;
     double m_devicePixelRatio = 1;
     QLocale m_locale;
