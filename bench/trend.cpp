@@ -145,8 +145,9 @@ void idleWithTrendOpen(std::chrono::milliseconds length)
     const double shown = wakeUpsPer10s(length);
     chart.setPaused(true);
     const double paused = wakeUpsPer10s(length);
+    // Shown, the time axis moves on once a second even when nothing arrives.
     report(QStringLiteral("trend open, idle: wake-ups per 10 s"), shown, QStringLiteral("wake-ups"),
-           QStringLiteral("0 (pass <= 2)"), shown <= 2);
+           QStringLiteral("10 (pass <= 12)"), shown <= 12);
     report(QStringLiteral("trend paused, idle: wake-ups per 10 s"), paused, QStringLiteral("wake-ups"),
            QStringLiteral("0 (pass <= 2)"), paused <= 2);
 
