@@ -4,8 +4,10 @@
 #include "app/trendchart.h"
 #include "link/numbertext.h"
 #include "trend/sampleexport.h"
+#include "trend/safefile.h"
 #include "trend/samplestore.h"
 
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
@@ -13,7 +15,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QSaveFile>
 
 using namespace std::chrono_literals;
 
@@ -157,13 +158,24 @@ void TrendWindow::chooseSpan(int choice)
 
 void TrendWindow::saveImage()
 {
-    m_dialogs.askSaveFile({tr("Save image"), m_folder, m_name + QStringLiteral("-trend-") + stamp() + ".png",
-                           tr("PNG images (*.png)"), this},
-                          [this](const QString &path) {
-                              if (!m_chart->grab().save(path, "PNG"))
-                                  m_dialogs.warn(tr("Image not saved"),
-                                                 tr("The image could not be saved to %1.").arg(path));
-                          });
+    m_dialogs.askSaveFile(
+        {tr("Save image"), m_folder, m_name + QStringLiteral("-trend-") + stamp() + ".png",
+         tr("PNG images (*.png)"), this},
+        [this](const QString &path) {
+            // What is on screen: the chart and its legend beside it.
+            const QRect shown = m_chart->geometry().united(m_legend->parentWidget()->geometry());
+            // Encoded whole before the file is touched: a full disk leaves no half PNG.
+            QByteArray png;
+            QBuffer buffer(&png);
+            QString why;
+            if (!grab(shown).save(&buffer, "PNG"))
+                why = tr("the image could not be encoded");
+            else
+                why = writeFileWhole(path, png);
+            if (!why.isEmpty())
+                m_dialogs.warn(tr("Image not saved"),
+                               tr("The image could not be saved to %1: %2.").arg(path, why));
+        });
 }
 
 void TrendWindow::exportCsv()
@@ -172,9 +184,8 @@ void TrendWindow::exportCsv()
         {tr("Export CSV"), m_folder, m_name + QStringLiteral("-samples-") + stamp() + ".csv",
          tr("CSV files (*.csv)"), this},
         [this](const QString &path) {
-            QSaveFile file(path);
-            if (!file.open(QIODevice::WriteOnly) || !exportSamples(m_store, file) || !file.commit())
+            if (const QString why = writeFileWhole(path, samplesAsCsv(m_store)); !why.isEmpty())
                 m_dialogs.warn(tr("CSV not exported"),
-                               tr("The samples could not be written to %1: %2.").arg(path, file.errorString()));
+                               tr("The samples could not be written to %1: %2.").arg(path, why));
         });
 }

@@ -2,6 +2,7 @@
 
 #include "dbus/adaptorcheck.h"
 #include "dbus/busname.h"
+#include "link/escapedtext.h"
 #include "link/wirelog.h"
 #include "session/devicesession.h"
 
@@ -26,11 +27,12 @@ PanelBusObject::PanelBusObject(DeviceSession &session, QObject *parent)
 void PanelBusObject::announceOnTheBus()
 {
     connect(this, &PanelProperties::changed, this, &PanelBusObject::announceChanges);
-    // The session's lines and commands are Latin-1 on its status line too.
+    // The text the recording's text column has: a NUL or a stray byte reads
+    // back exactly rather than cutting the string or turning into mojibake.
     connect(&m_session, &DeviceSession::lineReceived, this,
-            [this](const WireLine &line) { emit LineReceived(QString::fromLatin1(line.bytes)); });
+            [this](const WireLine &line) { emit LineReceived(escapedText(line.bytes)); });
     connect(&m_session, &DeviceSession::commandWritten, this,
-            [this](const WireLine &command) { emit CommandSent(QString::fromLatin1(command.bytes)); });
+            [this](const WireLine &command) { emit CommandSent(escapedText(command.bytes)); });
 }
 
 PanelBusObject::~PanelBusObject()

@@ -239,8 +239,10 @@ private slots:
         identify(h);
         QCOMPARE(call(u"AskDuty"_s).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE(h.port.writes, QByteArrayList{"SV01?\r"});
-        h.port.simulateArrival("SV01=20\r\xb5\r");
-        QTRY_COMPARE(heard.arguments(u"LineReceived"_s), (QStringList{u"DUTY01"_s, u"SV01=20"_s, u"µ"_s}));
+        // The recording's text: UTF-8, a NUL and the backslash as \xHH, nothing cut.
+        h.port.simulateArrival("SV01=20\r\xc2\xb5\r\0a\\b\r"_ba);
+        QTRY_COMPARE(heard.arguments(u"LineReceived"_s),
+                     (QStringList{u"DUTY01"_s, u"SV01=20"_s, u"\\xC2\\xB5"_s, u"\\x00a\\x5Cb"_s}));
         QCOMPARE(heard.arguments(u"CommandSent"_s), (QStringList{u"I?"_s, u"SV01?"_s}));
     }
 

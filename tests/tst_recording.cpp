@@ -44,6 +44,19 @@ private slots:
         QTest::addRow("a double quote is doubled") << Direction::Received << "say \"hi\""_ba << "received,\"say \"\"hi\"\"\",,"_ba;
         QTest::addRow("bytes outside printable ASCII are escaped") << Direction::Received << "\x01\tA\xff\r"_ba << "received,\\x01\\x09A\\xFF\\x0D,,"_ba;
         QTest::addRow("a backslash is escaped, so text reads back") << Direction::Received << "a\\x41"_ba << "received,a\\x5Cx41,,"_ba;
+        QTest::addRow("a formula gets a quote") << Direction::Received << "=1+2"_ba << "received,'=1+2,,"_ba;
+        QTest::addRow("so do + - and @") << Direction::Received << "+A1"_ba << "received,'+A1,,"_ba;
+        QTest::addRow("a lone minus is no number") << Direction::Received << "-"_ba << "received,'-,,"_ba;
+        QTest::addRow("a minus before a word") << Direction::Received << "-x"_ba << "received,'-x,,"_ba;
+        QTest::addRow("an at sign") << Direction::Received << "@SUM(A1)"_ba << "received,'@SUM(A1),,"_ba;
+        QTest::addRow("the quote goes inside the double quotes") << Direction::Received << "=A1,B1"_ba << "received,\"'=A1,B1\",,"_ba;
+        QTest::addRow("a signed number stays") << Direction::Received << "-5"_ba << "received,-5,,"_ba;
+        QTest::addRow("with decimals and exponent") << Direction::Received << "+3.5e-2"_ba << "received,+3.5e-2,,"_ba;
+        QTest::addRow("an exponent without digits is no number") << Direction::Received << "-1e"_ba << "received,'-1e,,"_ba;
+        QTest::addRow("nor is hex") << Direction::Received << "-0x1F"_ba << "received,'-0x1F,,"_ba;
+        QTest::addRow("the device's own leading quote is escaped") << Direction::Received << "'=1"_ba << "received,\\x27=1,,"_ba;
+        QTest::addRow("a quote further on stays") << Direction::Received << "a'b"_ba << "received,a'b,,"_ba;
+        QTest::addRow("a leading tab is escaped, not quoted") << Direction::Received << "\t=1"_ba << "received,\\x09=1,,"_ba;
         // clang-format on
     }
     void writesOneRowPerText()
@@ -148,6 +161,31 @@ private slots:
             QCOMPARE(kept.count('\n'), rowsKept);
             QVERIFY(kept.endsWith(",received,PV01=41,PV01,41\r\n")); // no part of the next row
         }
+    }
+
+    void aFileDeletedOrReplacedWhileRecordingStopsIt_data()
+    {
+        QTest::addColumn<bool>("replaced");
+        QTest::addRow("deleted") << false;
+        QTest::addRow("replaced by another file") << true;
+    }
+    void aFileDeletedOrReplacedWhileRecordingStopsIt()
+    {
+        QFETCH(bool, replaced);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"run.csv"_s);
+        Recorder recorder;
+        QSignalSpy failed(&recorder, &Recorder::failed);
+        QVERIFY(recorder.start(path));
+        QVERIFY(QFile::remove(path));
+        if (replaced) {
+            QFile other(path);
+            QVERIFY(other.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(failed.wait(3000));
+        QVERIFY(!recorder.isRecording());
+        QCOMPARE(failed[0][0].toString(), path);
+        QCOMPARE(failed[0][1].toString(), u"the file was deleted or replaced while recording"_s);
     }
 };
 

@@ -1,5 +1,6 @@
 #include "trend/csvrowformat.h"
 
+#include "link/escapedtext.h"
 #include "link/numbertext.h"
 
 #include <QDateTime>
@@ -30,27 +31,60 @@ void appendElapsedSeconds(QByteArray &out, qint64 msecs)
     appendDigits(out, msecs % 1000, 3);
 }
 
-// Every byte outside printable ASCII, and the backslash, as \xHH; quoted as
+// The whole text a decimal number: an optional sign, digits with an optional
+// point and fraction (or a point and digits), an optional exponent (e or E,
+// optional sign, digits). "-5", "+3.5", "-1e3", "-.5"; not "-", "1e", "0x1F".
+bool isPlainNumber(QByteArrayView text)
+{
+    qsizetype i = 0;
+    const auto digits = [&] {
+        const qsizetype from = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i;
+        return i > from;
+    };
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    bool mantissa = digits();
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        mantissa = digits() || mantissa;
+    }
+    if (!mantissa)
+        return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+            ++i;
+        if (!digits())
+            return false;
+    }
+    return i == text.size();
+}
+
+// The text as escapedText() says it, kept from running as a spreadsheet formula:
+// one starting with = + - or @ that is not a plain number gets a leading ',
+// and the device's own leading ' is written \x27, so the ' is undone exactly.
+// Tab and CR never start a field: they are written \x09 and \x0D. Quoted as
 // RFC 4180 says when a comma or a double quote is left (CR and LF never are).
 void appendText(QByteArray &out, QByteArrayView text)
 {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    const bool quoted = text.contains(',') || text.contains('"');
-    if (quoted)
-        out += '"';
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7f && byte != '\\') {
-            if (c == '"')
-                out += '"';
-            out += c;
-        } else {
-            const char escaped[] = {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xf]};
-            out.append(escaped, 4);
-        }
+    QByteArray field;
+    if (!text.isEmpty() && QByteArrayView("=+-@").contains(text.front()) && !isPlainNumber(text)) {
+        field += '\'';
+    } else if (text.startsWith('\'')) {
+        field += "\\x27";
+        text = text.sliced(1);
     }
-    if (quoted)
-        out += '"';
+    if (!text.contains(',') && !text.contains('"')) {
+        out += field;
+        appendEscapedText(out, text);
+        return;
+    }
+    appendEscapedText(field, text);
+    out += '"';
+    out += field.replace('"', "\"\"");
+    out += '"';
 }
 
 } // namespace

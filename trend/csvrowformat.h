@@ -10,10 +10,12 @@
 //   time,elapsed_s,direction,text,name,value
 // time is local ISO 8601 with milliseconds and offset
 // (2026-12-07T19:59:40.123+01:00), elapsed_s seconds with three decimals,
-// direction "sent" or "received", text the bytes without their CR with every
-// byte outside printable ASCII (and the backslash, so the text reads back
-// unambiguously) as \xHH, name and value filled for a NAME=number text.
-// Fields are quoted as RFC 4180 says; rows end with CRLF.
+// direction "sent" or "received", text the bytes without their CR as
+// escapedText() says them (printable ASCII as is, every other byte and the
+// backslash as \xHH), name and value filled for a NAME=number text.
+// A text that a spreadsheet would run as a formula (starting with = + - or @,
+// not a plain number) gets a leading ', and a leading ' of the device's own is
+// written \x27. Fields are quoted as RFC 4180 says; rows end with CRLF.
 class CsvRowFormat
 {
 public:

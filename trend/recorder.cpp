@@ -2,9 +2,16 @@
 
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
-Recorder::Recorder(QObject *parent) : QObject(parent) {}
+using namespace std::chrono_literals;
+
+Recorder::Recorder(QObject *parent) : QObject(parent)
+{
+    m_fileCheck.setInterval(1s);
+    connect(&m_fileCheck, &QTimer::timeout, this, &Recorder::checkFileStillThere);
+}
 
 Recorder::~Recorder()
 {
@@ -24,6 +31,7 @@ bool Recorder::start(const QString &path)
     m_startMSecs = wireClockMSecs();
     if (!write(CsvRowFormat::header()))
         return false;
+    m_fileCheck.start();
     emit started(path);
     return true;
 }
@@ -32,6 +40,7 @@ void Recorder::stop()
 {
     if (!m_file.isOpen())
         return;
+    m_fileCheck.stop();
     m_file.close();
     emit stopped();
 }
@@ -69,11 +78,34 @@ bool Recorder::write(const QByteArray &bytes)
         // A row cut off by a full disk would leave a broken last line: cut it back.
         if (done > 0 && ::ftruncate(m_file.handle(), m_written) != 0)
             qWarning("recorder: the partial row stays in %s", qPrintable(m_file.fileName()));
-        m_file.close();
-        emit failed(m_file.fileName(), reason);
-        emit stopped();
+        fail(reason);
         return false;
     }
     m_written += done;
     return true;
+}
+
+// Rows written to a file nobody can reach any more would be lost without a word.
+void Recorder::checkFileStillThere()
+{
+    struct stat held
+    {
+    };
+    struct stat named
+    {
+    };
+    if (!m_file.isOpen() || ::fstat(m_file.handle(), &held) != 0)
+        return;
+    const bool found = ::stat(QFile::encodeName(m_file.fileName()).constData(), &named) == 0;
+    const bool gone = found ? named.st_dev != held.st_dev || named.st_ino != held.st_ino : errno == ENOENT;
+    if (held.st_nlink == 0 || gone)
+        fail(tr("the file was deleted or replaced while recording"));
+}
+
+void Recorder::fail(const QString &reason)
+{
+    m_fileCheck.stop();
+    m_file.close();
+    emit failed(m_file.fileName(), reason);
+    emit stopped();
 }

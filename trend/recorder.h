@@ -4,11 +4,13 @@
 
 #include <QFile>
 #include <QObject>
+#include <QTimer>
 
 // Appends one CSV row per command written and line received to a file while
 // recording. Each row goes to the system as it is written, so a crash loses
-// at most the row being written. A file that cannot be created or a write
-// that fails stops the recording and says why; the rows before stay.
+// at most the row being written. A file that cannot be created, a write that
+// fails, or a file deleted or replaced while recording (checked once a second)
+// stops the recording and says why; the rows before stay.
 class Recorder : public QObject
 {
     Q_OBJECT
@@ -37,9 +39,12 @@ signals:
 private:
     void record(const WireLine &line, CsvRowFormat::Direction direction);
     bool write(const QByteArray &bytes);
+    void checkFileStillThere();
+    void fail(const QString &reason);
 
     QFile m_file;
-    qint64 m_written = 0; // bytes of whole rows in the file
+    QTimer m_fileCheck;
+    qint64 m_written = 0;    // bytes of whole rows in the file
     qint64 m_startMSecs = 0; // elapsed_s counts from here
     CsvRowFormat m_format;
 };

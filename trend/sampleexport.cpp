@@ -3,10 +3,9 @@
 #include "trend/csvrowformat.h"
 #include "trend/samplestore.h"
 
-#include <QIODevice>
 #include <algorithm>
 
-bool exportSamples(const SampleStore &store, QIODevice &out)
+QByteArray samplesAsCsv(const SampleStore &store)
 {
     struct Entry
     {
@@ -23,18 +22,13 @@ bool exportSamples(const SampleStore &store, QIODevice &out)
                      [](const Entry &a, const Entry &b) { return a.msecs < b.msecs; });
 
     CsvRowFormat format;
-    QByteArray chunk = CsvRowFormat::header();
+    QByteArray out = CsvRowFormat::header();
+    out.reserve(out.size() + qsizetype(entries.size()) * 64);
     std::vector<QByteArray> names;
     for (const SampleStore::Series &s : store.series())
         names.push_back(s.name.toLatin1());
-    for (const Entry &e : entries) {
-        chunk += format.sampleRow(e.msecs, e.msecs - store.originMSecs(), QLatin1StringView(names[size_t(e.series)]),
-                                  e.value);
-        if (chunk.size() > 64 * 1024) {
-            if (out.write(chunk) != chunk.size())
-                return false;
-            chunk.clear();
-        }
-    }
-    return out.write(chunk) == chunk.size();
+    for (const Entry &e : entries)
+        out += format.sampleRow(e.msecs, e.msecs - store.originMSecs(),
+                                QLatin1StringView(names[size_t(e.series)]), e.value);
+    return out;
 }
