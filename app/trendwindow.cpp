@@ -1,20 +1,24 @@
 #include "app/trendwindow.h"
 
 #include "app/dialogs.h"
+#include "app/legenddelegate.h"
 #include "app/trendchart.h"
-#include "link/numbertext.h"
 #include "trend/sampleexport.h"
 #include "trend/safefile.h"
 #include "trend/samplestore.h"
+#include "trend/serieslistmodel.h"
 
+#include <QBoxLayout>
 #include <QBuffer>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
-#include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
+#include <QSortFilterProxyModel>
 
 using namespace std::chrono_literals;
 
@@ -27,14 +31,17 @@ struct SpanChoice
 };
 const SpanChoice kSpans[] = {{"1 min", 1min}, {"10 min", 10min}, {"1 h", 1h}, {"Everything held", 0ms}};
 
+// More names than this and the legend gets a filter box.
+constexpr int kNamesWithoutFilter = 8;
+
 // A stretch of the series' line, dashes and dots as in the chart.
 QIcon swatch(const TrendChart::SeriesStyle &style)
 {
-    QPixmap pix(QSize(24, 24));
+    QPixmap pix(QSize(24, 12));
     pix.fill(Qt::transparent);
     QPainter p(&pix);
     p.setPen(QPen(style.colour, 3, style.line, Qt::FlatCap));
-    p.drawLine(QPointF(1, 12), QPointF(23, 12));
+    p.drawLine(QPointF(1, 6), QPointF(23, 6));
     return QIcon(pix);
 }
 
@@ -70,23 +77,41 @@ TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &na
     tools->addWidget(m_pause);
     tools->addWidget(clear);
     tools->addStretch(1);
-    tools->addWidget(saveImage);
-    tools->addWidget(exportCsv);
+    auto *files = new QHBoxLayout;
+    files->addStretch(1);
+    files->addWidget(saveImage);
+    files->addWidget(exportCsv);
 
     m_droppedNotice = new QLabel(this);
     m_droppedNotice->setText(
         tr("Only the last %1 samples of each series are kept: older ones have been dropped.")
             .arg(locale().toString(store.maxSamplesPerSeries())));
     m_droppedNotice->setVisible(store.hasDropped());
+    m_droppedNotice->setWordWrap(true);
+    m_refusedNotice = new QLabel(this);
+    m_refusedNotice->setText(
+        tr("Only the first %1 names are plotted; lines with other names are still recorded.")
+            .arg(SampleStore::kMaxSeries));
+    m_refusedNotice->setVisible(store.hasRefusedSeries());
+    m_refusedNotice->setWordWrap(true);
 
     auto *body = new QHBoxLayout;
     body->addWidget(m_chart, 1);
     body->addWidget(buildLegend());
+    // Never larger than the screen it opens on, whatever its size or scale
+    // factor, with room for the frame a window manager adds; on a narrow
+    // screen the file buttons go below the others.
+    const QSize room = screen()->availableGeometry().size() * 0.9;
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(tools);
+    if (tools->sizeHint().width() + files->sizeHint().width() + 40 <= room.width())
+        tools->addLayout(files);
+    else
+        layout->addLayout(files);
     layout->addWidget(m_droppedNotice);
+    layout->addWidget(m_refusedNotice);
     layout->addLayout(body, 1);
-    resize(860, 480);
+    resize(QSize(860, 480).boundedTo(room));
 
     connect(m_span, &QComboBox::currentIndexChanged, this, &TrendWindow::chooseSpan);
     connect(scale, &QComboBox::currentIndexChanged, m_chart,
@@ -95,59 +120,51 @@ TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &na
     connect(clear, &QPushButton::clicked, &store, &SampleStore::clear);
     connect(saveImage, &QPushButton::clicked, this, &TrendWindow::saveImage);
     connect(exportCsv, &QPushButton::clicked, this, &TrendWindow::exportCsv);
-    connect(m_chart, &TrendChart::refreshed, this, &TrendWindow::updateLegendValues);
-    connect(&store, &SampleStore::seriesAdded, this, &TrendWindow::addLegendRow);
-    connect(&store, &SampleStore::cleared, this, &TrendWindow::clearLegend);
     connect(&store, &SampleStore::samplesDropped, m_droppedNotice, &QWidget::show);
+    connect(&store, &SampleStore::seriesRefused, m_refusedNotice, &QWidget::show);
 }
 
 QWidget *TrendWindow::buildLegend()
 {
+    m_series = new SeriesListModel(
+        m_store, [this](const QString &name) { return QVariant(swatch(m_chart->seriesStyle(name))); }, this);
+    m_filtered = new QSortFilterProxyModel(this);
+    m_filtered->setSourceModel(m_series);
+    m_filtered->setFilterCaseSensitivity(Qt::CaseInsensitive);
+
     auto *legend = new QWidget(this);
-    m_legend = new QGridLayout(legend);
-    m_legend->setContentsMargins(4, 0, 0, 0);
-    m_legend->setColumnMinimumWidth(1, 70);
-    for (int i = 0; i < int(m_store.series().size()); ++i)
-        addLegendRow(i);
+    m_filter = new QLineEdit(legend);
+    m_filter->setPlaceholderText(tr("Filter names"));
+    m_filter->setClearButtonEnabled(true);
+    m_legend = new QListView(legend);
+    m_legend->setModel(m_filtered);
+    m_legend->setItemDelegate(new LegendDelegate(m_legend));
+    // Every row alike: the view lays out any number of them without asking each.
+    m_legend->setUniformItemSizes(true);
+    m_legend->setSelectionMode(QAbstractItemView::NoSelection);
+    m_legend->setIconSize(QSize(24, 12));
+    auto *column = new QVBoxLayout(legend);
+    column->setContentsMargins(4, 0, 0, 0);
+    column->addWidget(m_filter);
+    column->addWidget(m_legend, 1);
+    // Wide enough for a name and a value; long names are elided, not the chart squeezed.
+    legend->setFixedWidth(fontMetrics().horizontalAdvance(QLatin1Char('0')) * 24 + 56);
+
+    connect(m_filter, &QLineEdit::textChanged, m_filtered, &QSortFilterProxyModel::setFilterFixedString);
+    connect(m_series, &SeriesListModel::shownChanged, m_chart, &TrendChart::setSeriesShown);
+    connect(m_chart, &TrendChart::refreshed, m_series, &SeriesListModel::refreshValues);
+    connect(m_series, &QAbstractItemModel::rowsInserted, this, &TrendWindow::showFilterWhenNeeded);
+    connect(m_series, &QAbstractItemModel::modelReset, this, &TrendWindow::showFilterWhenNeeded);
+    showFilterWhenNeeded();
     return legend;
 }
 
-void TrendWindow::addLegendRow(int index)
+void TrendWindow::showFilterWhenNeeded()
 {
-    const QString name = m_store.series()[size_t(index)].name;
-    auto *shown = new QCheckBox(name);
-    shown->setIcon(swatch(m_chart->seriesStyle(name)));
-    shown->setChecked(m_chart->isSeriesShown(name));
-    shown->setToolTip(tr("Show or hide %1").arg(name));
-    auto *value = new QLabel;
-    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    // The stretch row moves down as rows are added.
-    m_legend->setRowStretch(index, 0);
-    m_legend->addWidget(shown, index, 0);
-    m_legend->addWidget(value, index, 1);
-    m_legend->setRowStretch(index + 1, 1);
-    m_legendRows.push_back({shown, value});
-    connect(shown, &QCheckBox::toggled, m_chart,
-            [this, name](bool on) { m_chart->setSeriesShown(name, on); });
-    updateLegendValues();
-}
-
-void TrendWindow::clearLegend()
-{
-    for (const LegendRow &row : m_legendRows) {
-        delete row.shown;
-        delete row.value;
-    }
-    m_legendRows.clear();
-}
-
-void TrendWindow::updateLegendValues()
-{
-    const auto &all = m_store.series();
-    for (size_t i = 0; i < m_legendRows.size() && i < all.size(); ++i)
-        if (!all[i].samples.empty())
-            m_legendRows[i].value->setText(formatReplyNumber(float(all[i].samples.back().value), locale()));
+    const bool needed = m_series->rowCount() > kNamesWithoutFilter;
+    if (!needed)
+        m_filter->clear(); // a hidden filter must not hide rows
+    m_filter->setVisible(needed);
 }
 
 void TrendWindow::chooseSpan(int choice)

@@ -1,20 +1,22 @@
 #pragma once
 
 #include <QWidget>
-#include <vector>
 
-class QCheckBox;
 class QLabel;
+class QLineEdit;
+class QListView;
 class QPushButton;
 class QComboBox;
+class QSortFilterProxyModel;
 class Dialogs;
-class QGridLayout;
 class SampleStore;
+class SeriesListModel;
 class TrendChart;
 
 // "Trend: <name>": the chart of the sample store with a legend (colour, name,
-// latest value, shown or not), the span, Pause, Clear, and the chart saved as
-// PNG or the samples as CSV. A separate, resizable, non-modal window.
+// latest value, shown or not; a list that scrolls, with a filter box once there
+// are many names), the span, Pause, Clear, and the chart saved as PNG or the
+// samples as CSV. A separate, resizable, non-modal window, never larger than its screen.
 class TrendWindow : public QWidget
 {
     Q_OBJECT
@@ -26,16 +28,8 @@ public:
     TrendChart *chart() const { return m_chart; }
 
 private:
-    struct LegendRow
-    {
-        QCheckBox *shown;
-        QLabel *value;
-    };
-
     QWidget *buildLegend();
-    void addLegendRow(int index);
-    void clearLegend();
-    void updateLegendValues();
+    void showFilterWhenNeeded();
     void chooseSpan(int choice);
     void saveImage();
     void exportCsv();
@@ -48,6 +42,9 @@ private:
     QComboBox *m_span = nullptr;
     QPushButton *m_pause = nullptr;
     QLabel *m_droppedNotice = nullptr;
-    QGridLayout *m_legend = nullptr;
-    std::vector<LegendRow> m_legendRows;
+    QLabel *m_refusedNotice = nullptr;
+    SeriesListModel *m_series = nullptr;
+    QSortFilterProxyModel *m_filtered = nullptr;
+    QLineEdit *m_filter = nullptr;
+    QListView *m_legend = nullptr;
 };

@@ -1,7 +1,8 @@
 // The trend window and recording: the flood with the trend window open and
 // recording on; the program's wake-ups with the trend window open and nothing
 // arriving, and its repaints under a trickle when shown, paused and hidden;
-// the memory 100,000 samples take with the trend window open.
+// the memory 100,000 samples take with the trend window open; 20,000 distinct
+// names at the flood's pace with the trend window open.
 #include "app/trendchart.h"
 #include "app/trendwindow.h"
 #include "benchmarks.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QThreadPool>
 
 #include <cstdio>
@@ -193,6 +195,60 @@ void memoryOfSamples(int samples)
            QStringLiteral("< 20"), grown < 20);
 }
 
+// A device that invents names: the store keeps the first kMaxSeries, and
+// neither the chart nor the legend may make the window thread late or the
+// program grow with the names sent.
+void manyNames(int names, int rounds)
+{
+    Rig rig;
+    rig.identify();
+    QByteArray bytes;
+    bytes.reserve(qsizetype(names) * rounds * 10);
+    for (int r = 0; r < rounds; ++r)
+        for (int i = 0; i < names; ++i)
+            bytes += 'A' + QByteArray::number(i) + "=1\r";
+    const quint64 lines = quint64(names) * quint64(rounds);
+    malloc_trim(0);
+    const QString self = QString::number(QCoreApplication::applicationPid());
+    const double idle = statusKb(self, "VmRSS");
+
+    TrendWindow &trend = openTrend(rig);
+    runEventsFor(300ms);
+    LatenessProbe probe;
+    probe.start();
+    const auto [counted, seconds] = pour(rig, bytes, lines);
+    runEventsFor(300ms); // the last refresh of chart and legend
+    probe.timer.stop();
+    // What one repaint of the whole window costs with every series it can hold.
+    double worstRepaint = 0;
+    for (int i = 0; i < 5; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        trend.repaint();
+        worstRepaint = std::max(worstRepaint, double(clock.nsecsElapsed()) / 1e6);
+    }
+    malloc_trim(0);
+    const double grown = (statusKb(self, "VmRSS") - idle) / 1024;
+    const qint64 lost = qint64(lines) - qint64(counted);
+    if (lost != 0)
+        markBroken();
+    note(QStringLiteral("trend, %1 names x %2: %3 lines in %4 s (%5 lines/s), %6 series held")
+             .arg(names)
+             .arg(rounds)
+             .arg(counted)
+             .arg(seconds, 0, 'f', 3)
+             .arg(double(counted) / seconds, 0, 'f', 0)
+             .arg(rig.program->samples().series().size()));
+    report(QStringLiteral("trend, 20000 names (lines lost)"), double(lost), QStringLiteral("lines"),
+           QStringLiteral("0"), lost == 0);
+    report(QStringLiteral("trend, 20000 names: 10 ms timer worst lateness"), probe.latenessMs(),
+           QStringLiteral("ms"), QStringLiteral("< 100"), probe.latenessMs() < 100);
+    report(QStringLiteral("trend, 20000 names: window repaint, worst of 5"), worstRepaint,
+           QStringLiteral("ms"), QStringLiteral("< 10"), worstRepaint < 10);
+    report(QStringLiteral("trend, 20000 names: memory over the idle panel"), grown, QStringLiteral("MB"),
+           QStringLiteral("< 30"), grown < 30);
+}
+
 } // namespace
 
 void benchTrend(int lines, std::chrono::milliseconds idleLength)
@@ -202,6 +258,7 @@ void benchTrend(int lines, std::chrono::milliseconds idleLength)
     floodWhileRecording(lines);
     idleWithTrendOpen(idleLength);
     memoryOfSamples(100'000);
+    manyNames(20'000, 5);
 }
 
 } // namespace bench

@@ -1,5 +1,5 @@
 // The sample store: which lines are samples and how their numbers read,
-// series by name, and the bound on each series.
+// series by name, the bound on each series and on the number of series.
 #include "trend/samplestore.h"
 
 #include <QSignalSpy>
@@ -85,6 +85,38 @@ private slots:
         QCOMPARE(kept.front().value, 4.0);
         QCOMPARE(kept.back().value, 6.0);
         QCOMPARE(store.series()[0].samples.size(), 1u); // each series has its own bound
+    }
+
+    void keepsAtMostTheBoundOfNamesAndSaysSoOnce()
+    {
+        SampleStore store;
+        QSignalSpy added(&store, &SampleStore::seriesAdded);
+        QSignalSpy refused(&store, &SampleStore::seriesRefused);
+        QSignalSpy samples(&store, &SampleStore::sampleAdded);
+        for (int i = 0; i < SampleStore::kMaxSeries; ++i)
+            store.add(WireLine::read("A" + QByteArray::number(i) + "=1", i));
+        QCOMPARE(refused.size(), 0);
+        QVERIFY(!store.hasRefusedSeries());
+
+        store.add(WireLine::read("B0=1", 100));
+        store.add(WireLine::read("B1=1", 101));
+        QCOMPARE(refused.size(), 1);
+        QVERIFY(store.hasRefusedSeries());
+        QCOMPARE(qsizetype(store.series().size()), SampleStore::kMaxSeries);
+        QCOMPARE(added.size(), int(SampleStore::kMaxSeries));
+        QCOMPARE(samples.size(), int(SampleStore::kMaxSeries)); // a refused line is no sample
+
+        // A name already held still gets its samples.
+        store.add(WireLine::read("A63=2", 102));
+        QCOMPARE(store.series().back().samples.size(), 2u);
+        QCOMPARE(store.series().back().samples.back().value, 2.0);
+
+        // A Clear makes room again; the notice stays said.
+        store.clear();
+        store.add(WireLine::read("B0=5", 200));
+        QCOMPARE(store.series().size(), 1u);
+        QCOMPARE(store.series()[0].name, u"B0"_s);
+        QCOMPARE(refused.size(), 1);
     }
 };
 

@@ -15,11 +15,19 @@ void SampleStore::add(const WireLine &line)
         return;
     const QLatin1StringView name(line.name());
 
-    // A handful of names at most: a linear search beats hashing a fresh key per line.
+    // At most kMaxSeries names: a linear search beats hashing a fresh key per
+    // line, and a name not held costs no allocation.
     auto it = m_series.begin();
     while (it != m_series.end() && it->name != name)
         ++it;
     if (it == m_series.end()) {
+        if (qsizetype(m_series.size()) >= kMaxSeries) {
+            if (!m_refused) {
+                m_refused = true;
+                emit seriesRefused();
+            }
+            return;
+        }
         m_series.push_back({QString(name), {}});
         it = m_series.end() - 1;
         emit seriesAdded(int(m_series.size()) - 1);

@@ -10,12 +10,15 @@
 
 // Every NAME=number line received, one series per name in order of first
 // arrival, each holding at most a fixed number of samples: the oldest go first.
-// Lives from program start, so a trend window opened later has the past.
+// At most kMaxSeries names are kept; a device that invents names cannot make
+// the store, the chart or the legend grow without end. Lives from program
+// start, so a trend window opened later has the past.
 class SampleStore : public QObject
 {
     Q_OBJECT
 public:
     static constexpr qsizetype kMaxSamplesPerSeries = 100'000;
+    static constexpr qsizetype kMaxSeries = 64;
 
     struct Sample
     {
@@ -35,6 +38,8 @@ public:
     // When collecting began: program start, or the last clear.
     qint64 originMSecs() const { return m_originMSecs; }
     bool hasDropped() const { return m_dropped; }
+    // Whether a line with a new name found the store full.
+    bool hasRefusedSeries() const { return m_refused; }
 
     // A line from the device as the session read it; only NAME=number lines count.
     void add(const WireLine &line);
@@ -46,6 +51,8 @@ signals:
     void sampleAdded();
     // The first time any series reached its bound; said once.
     void samplesDropped();
+    // The first time a new name found kMaxSeries names held; said once.
+    void seriesRefused();
     void cleared();
 
 private:
@@ -53,4 +60,5 @@ private:
     qsizetype m_maxSamples;
     qint64 m_originMSecs;
     bool m_dropped = false;
+    bool m_refused = false;
 };

@@ -1,0 +1,37 @@
+#include "app/legenddelegate.h"
+
+#include "trend/serieslistmodel.h"
+
+#include <QPainter>
+
+namespace {
+constexpr int kGap = 6;
+}
+
+int LegendDelegate::valueWidth(const QFontMetrics &metrics)
+{
+    // Room for a reply number such as -12345.678; anything longer is elided.
+    return metrics.horizontalAdvance(QStringLiteral("-12345.678")) + kGap;
+}
+
+void LegendDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                           const QModelIndex &index) const
+{
+    const int width = valueWidth(option.fontMetrics);
+    QStyleOptionViewItem left = option;
+    left.rect.setRight(option.rect.right() - width);
+    QStyledItemDelegate::paint(painter, left, index);
+
+    const QRect valueRect(left.rect.right() + 1, option.rect.top(), width - kGap / 2, option.rect.height());
+    const QString value = index.data(SeriesListModel::LatestValueRole).toString();
+    painter->save();
+    painter->setPen(option.palette.color(QPalette::Text));
+    painter->drawText(valueRect, Qt::AlignRight | Qt::AlignVCenter,
+                      option.fontMetrics.elidedText(value, Qt::ElideRight, valueRect.width()));
+    painter->restore();
+}
+
+QSize LegendDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    return QStyledItemDelegate::sizeHint(option, index) + QSize(valueWidth(option.fontMetrics), 0);
+}
