@@ -1,6 +1,6 @@
 #include "harness.h"
 
-#include "testsupport/windowlookup.h"
+#include "windowlookup.h"
 
 #include <QFile>
 

@@ -198,4 +198,12 @@ struct SessionHarness
         }
         port.simulateArrival(code + '\r');
     }
+    // Identified, with what the search wrote forgotten and its pause over.
+    void identifyAndForget()
+    {
+        identify();
+        waitOutThePause();
+        port.writes.clear();
+        port.calls.clear();
+    }
 };

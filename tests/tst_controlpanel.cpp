@@ -7,15 +7,6 @@
 
 namespace {
 using Press = std::function<void(DeviceSession &)>;
-
-// Identified, with what the search wrote forgotten and its pause over.
-void identified(SessionHarness &h)
-{
-    h.identify();
-    h.waitOutThePause();
-    h.port.writes.clear();
-    h.port.calls.clear();
-}
 } // namespace
 
 class TestControlPanel : public QObject
@@ -49,7 +40,7 @@ private slots:
         QFETCH(Press, press);
         QFETCH(QByteArrayList, writes);
         SessionHarness h;
-        identified(h);
+        h.identifyAndForget();
         h.port.simulateArrival("SV02=3\r");
         // Each write takes a while to return; the device counts its pause from the end of a command.
         QList<qint64> started, ended;
@@ -90,7 +81,7 @@ private slots:
         QFETCH(QLocale, locale);
         QFETCH(QByteArray, sent);
         SessionHarness h;
-        identified(h);
+        h.identifyAndForget();
         QLocale::setDefault(locale);
         const bool accepted = h.session->sendTypedDuty(typed);
         QLocale::setDefault(QLocale::c());
@@ -105,7 +96,7 @@ private slots:
     void theQueueIsBounded()
     {
         SessionHarness h;
-        identified(h);
+        h.identifyAndForget();
         qsizetype accepted = 0;
         for (int i = 0; i < 40; ++i)
             accepted += h.session->sendTypedDuty(QString::number(i));
@@ -129,7 +120,7 @@ private slots:
     void aFailedSendAsksOnceAndYesSearchesAgain()
     {
         SessionHarness h(iniFile(2));
-        identified(h);
+        h.identifyAndForget();
         h.port.failures[u"Write"_s] = PortError::WriteFailed;
         h.prompts.holdAnswers = true;
         h.session->setDuty(50);
@@ -160,7 +151,7 @@ private slots:
     void noEndsTheSessionAndAsksTheProgramToEnd()
     {
         SessionHarness h;
-        identified(h);
+        h.identifyAndForget();
         h.port.failures[u"Write"_s] = PortError::WriteFailed;
         h.prompts.answers = {false};
         h.session->setDuty(50);

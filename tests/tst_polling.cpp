@@ -4,17 +4,6 @@
 
 #include <QElapsedTimer>
 
-namespace {
-// Identified, with what the search wrote forgotten and its pause over.
-void identified(SessionHarness &h)
-{
-    h.identify();
-    h.waitOutThePause();
-    h.port.writes.clear();
-    h.port.calls.clear();
-}
-} // namespace
-
 class TestPolling : public QObject
 {
     Q_OBJECT
@@ -24,7 +13,7 @@ private slots:
     {
         SessionHarness h;
         for (int identification = 1; identification <= 2; ++identification) {
-            identified(h);
+            h.identifyAndForget();
             QVERIFY(h.tick(SessionTimer::ReadBack));
             QVERIFY(h.screen.panelEnabled);
             QVERIFY(h.tick(SessionTimer::ReadBack));
@@ -86,7 +75,7 @@ private slots:
         QFETCH(int, sampleTime);
         QFETCH(QList<int>, counts);
         SessionHarness h(iniFile(sampleTime));
-        identified(h);
+        h.identifyAndForget();
         const QString prefix = u"STime:%1 STimer:"_s.arg(sampleTime);
         QList<int> shown, polls;
         for (int tick = 1; tick <= counts.size(); ++tick) {
@@ -109,7 +98,7 @@ private slots:
     void theDeviceCodeDuringAPollsPauseKeepsTheSchedule()
     {
         SessionHarness h(iniFile(3));
-        identified(h);
+        h.identifyAndForget();
         h.tick(SessionTimer::SampleTick);
         h.tick(SessionTimer::SampleTick); // polls
         QTRY_COMPARE(h.port.writes, QByteArrayList{"PV01?\r"});
@@ -123,7 +112,7 @@ private slots:
     void aClickDuringAPollIsQueuedBehindIt()
     {
         SessionHarness h(iniFile(1));
-        identified(h);
+        h.identifyAndForget();
         h.tick(SessionTimer::SampleTick);
         h.tick(SessionTimer::SampleTick); // polls
         h.session->setDuty(50);
@@ -134,7 +123,7 @@ private slots:
     void aPollOnADeadLinkSearchesAgainWithoutAsking()
     {
         SessionHarness h(iniFile(1));
-        identified(h);
+        h.identifyAndForget();
         h.port.failures[u"Write"_s] = PortError::WriteFailed;
         h.tick(SessionTimer::SampleTick);
         h.tick(SessionTimer::SampleTick); // due: the write fails

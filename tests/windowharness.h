@@ -4,7 +4,7 @@
 #include "app/colors.h"
 #include "app/panelprogram.h"
 #include "sessionharness.h"
-#include "testsupport/windowlookup.h"
+#include "windowlookup.h"
 
 #include <QGroupBox>
 #include <QLabel>

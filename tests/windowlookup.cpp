@@ -1,4 +1,4 @@
-#include "testsupport/windowlookup.h"
+#include "windowlookup.h"
 
 #include <QGroupBox>
 #include <QLabel>
