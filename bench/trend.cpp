@@ -22,6 +22,19 @@
 namespace bench {
 namespace {
 
+// The longest of `times` immediate repaints of the whole window, in ms.
+double worstRepaintMs(QWidget &window, int times)
+{
+    double worst = 0;
+    for (int i = 0; i < times; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        window.repaint();
+        worst = std::max(worst, double(clock.nsecsElapsed()) / 1e6);
+    }
+    return worst;
+}
+
 TrendWindow &openTrend(Rig &rig)
 {
     TrendWindow &trend = rig.program->trend().showTrend();
@@ -220,13 +233,7 @@ void manyNames(int names, int rounds)
     runEventsFor(300ms); // the last refresh of chart and legend
     probe.timer.stop();
     // What one repaint of the whole window costs with every series it can hold.
-    double worstRepaint = 0;
-    for (int i = 0; i < 5; ++i) {
-        QElapsedTimer clock;
-        clock.start();
-        trend.repaint();
-        worstRepaint = std::max(worstRepaint, double(clock.nsecsElapsed()) / 1e6);
-    }
+    const double worstRepaint = worstRepaintMs(trend, 5);
     malloc_trim(0);
     const double grown = (statusKb(self, "VmRSS") - idle) / 1024;
     const qint64 lost = qint64(lines) - qint64(counted);
@@ -271,13 +278,7 @@ void fullStoreRepaint()
         markBroken();
     openTrend(rig);
     runEventsFor(300ms);
-    double worst = 0;
-    for (int i = 0; i < 3; ++i) {
-        QElapsedTimer clock;
-        clock.start();
-        trend.repaint();
-        worst = std::max(worst, double(clock.nsecsElapsed()) / 1e6);
-    }
+    const double worst = worstRepaintMs(trend, 3);
     report(QStringLiteral("trend, 64 x 10000 samples, everything held: repaint"), worst,
            QStringLiteral("ms"), QStringLiteral("< 10"), worst < 10);
 }
