@@ -1,6 +1,7 @@
 #include "app/panelprogram.h"
 #include "app/quitsignals.h"
 #include "link/systemserialport.h"
+#include "settings/settingsstore.h"
 
 #include <QApplication>
 
@@ -14,7 +15,7 @@ int main(int argc, char *argv[])
     QApplication::setStyle(QStringLiteral("Fusion"));
     const ExecutableInfo exe = ExecutableInfo::fromArgv0(QString::fromLocal8Bit(argv[0]));
 
-    SystemSerialPort port(exe.dir);
+    SystemSerialPort port(portFolderFor(exe));
     MessageBoxDialogs dialogs;
     PanelProgram program(port, dialogs, exe);
     dialogs.setOwnerWindow(&program.window());

@@ -26,5 +26,5 @@ std::optional<LineSettings> lineSettingsFor(int portNumber, const QString &baudT
     const std::optional<qint32> rate = baudRateFromText(baudText);
     if (!isValidPortNumber(portNumber) || !rate)
         return std::nullopt;
-    return LineSettings{portNumber, *rate};
+    return LineSettings{portNumber, *rate, {}};
 }

@@ -26,12 +26,15 @@ struct PortFailure
     QString message;
 };
 
-// How the line is set up at open: the port by its number, 8 data bits, no
-// parity, one stop bit, no flow control, DTR and RTS low.
+// How the line is set up at open: the port by its number (or a device path
+// given outright), 8 data bits, no parity, one stop bit, no flow control, DTR
+// and RTS low.
 struct LineSettings
 {
     int portNumber = 1;
     qint32 baudRate = 9600;
+    // When set, the port at this path; the number is then not used.
+    QString devicePath;
     friend bool operator==(const LineSettings &, const LineSettings &) = default;
 };
 

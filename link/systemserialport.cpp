@@ -22,13 +22,13 @@ bool isLockedByOther(const QString &message)
 
 } // namespace
 
-SystemSerialPort::SystemSerialPort(QString exeDir, QObject *parent)
-    : SystemSerialPort(std::move(exeDir), serialHardwarePresent, parent)
+SystemSerialPort::SystemSerialPort(QString portFolder, QObject *parent)
+    : SystemSerialPort(std::move(portFolder), serialHardwarePresent, parent)
 {
 }
 
-SystemSerialPort::SystemSerialPort(QString exeDir, HardwareProbe hardwarePresent, QObject *parent)
-    : SerialPort(parent), m_exeDir(std::move(exeDir)), m_hardwarePresent(std::move(hardwarePresent))
+SystemSerialPort::SystemSerialPort(QString portFolder, HardwareProbe hardwarePresent, QObject *parent)
+    : SerialPort(parent), m_portFolder(std::move(portFolder)), m_hardwarePresent(std::move(hardwarePresent))
 {
     connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::readyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SystemSerialPort::handleError);
@@ -58,7 +58,11 @@ bool SystemSerialPort::open(const LineSettings &settings)
         m_port.close(); // its queued close is still pending
     }
 
-    const QString device = resolvePortDevice(settings.portNumber, m_exeDir);
+    const QString device = settings.devicePath.isEmpty() ? resolvePortDevice(settings.portNumber, m_portFolder)
+                                                         : QFileInfo(settings.devicePath).canonicalFilePath();
+    if (device.isEmpty() && !settings.devicePath.isEmpty())
+        return fail(PortError::InvalidPort,
+                    QStringLiteral("%1: %2").arg(settings.devicePath, qt_error_string(ENOENT)));
     if (device.isEmpty())
         return fail(PortError::InvalidPort, QStringLiteral("No such port: %1").arg(settings.portNumber));
     if (!QFileInfo::exists(device))

@@ -6,8 +6,8 @@
 #include <functional>
 
 // The machine's own serial port (a device node such as /dev/ttyUSB0), through
-// QSerialPort. Port numbers are resolved against the
-// executable's folder (com<N> links) each time the port is opened.
+// QSerialPort. Port numbers are resolved against the port folder (its com<N>
+// links) each time the port is opened, so a replugged adapter is found again.
 class SystemSerialPort final : public SerialPort
 {
     Q_OBJECT
@@ -16,8 +16,8 @@ public:
     // passes its own to play a device node without a chip.
     using HardwareProbe = std::function<bool(int fd)>;
 
-    explicit SystemSerialPort(QString exeDir, QObject *parent = nullptr);
-    SystemSerialPort(QString exeDir, HardwareProbe hardwarePresent, QObject *parent = nullptr);
+    explicit SystemSerialPort(QString portFolder, QObject *parent = nullptr);
+    SystemSerialPort(QString portFolder, HardwareProbe hardwarePresent, QObject *parent = nullptr);
     ~SystemSerialPort() override;
 
     bool open(const LineSettings &settings) override;
@@ -38,7 +38,7 @@ private:
     bool setModemLinesLow();
     bool modemLineSet(bool done);
 
-    QString m_exeDir;
+    QString m_portFolder;
     HardwareProbe m_hardwarePresent;
     QSerialPort m_port;
     QString m_devicePath;

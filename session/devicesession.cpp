@@ -7,6 +7,7 @@
 #include "session/reply.h"
 #include "session/sessionprompts.h"
 #include "session/statuswording.h"
+#include "settings/settingsstore.h"
 
 DeviceSession::DeviceSession(SerialPort &port, SessionPrompts &prompts, ExecutableInfo exe,
                              const SessionSchedule &schedule, QObject *parent)
@@ -33,7 +34,19 @@ void DeviceSession::start()
 
 QString DeviceSession::portDevice() const
 {
-    return resolvePortDevice(m_settings.line().portNumber, m_exe.dir);
+    return resolvePortDevice(m_settings.line().portNumber, portFolder());
+}
+
+QString DeviceSession::portFolder() const
+{
+    return portFolderFor(m_exe);
+}
+
+void DeviceSession::searchFromStart()
+{
+    if (m_state == State::Ended || m_asking)
+        return;
+    searchAgain();
 }
 
 void DeviceSession::loadSettings()

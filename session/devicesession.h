@@ -67,6 +67,10 @@ public:
     // False when the save was refused (the prompts said why); nothing changed then.
     bool saveSettings(const SettingsTexts &texts);
 
+    // The port was bound anew: closes it and searches from the start at once.
+    // Nothing happens while the user is asked what to do or the program ends.
+    void searchFromStart();
+
     // The program ends: the port is closed and nothing more is written.
     void shutdown();
 
@@ -81,6 +85,8 @@ public:
     int highlightedPreset() const { return m_preset; }
     // The device the port number names (a com<N> link resolved).
     QString portDevice() const;
+    // Where the com<N> links are looked up: the settings file's folder.
+    QString portFolder() const;
 
 signals:
     void statusChanged(const StatusLine &status);

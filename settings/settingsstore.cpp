@@ -15,6 +15,11 @@ QString settingsLocation(const ExecutableInfo &exe)
                                     QFileInfo::exists(beside), folder.isDir() && folder.isWritable());
 }
 
+QString portFolderFor(const ExecutableInfo &exe)
+{
+    return QFileInfo(settingsLocation(exe)).absolutePath();
+}
+
 SettingsFile::ParseResult readSettingsFile(const QString &path)
 {
     QFile file(path);

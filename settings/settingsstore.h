@@ -10,6 +10,10 @@
 // user's (see SettingsFile::choosePath).
 QString settingsLocation(const ExecutableInfo &exe);
 
+// Where this copy looks up and writes its com<N> port links: the folder of
+// its settings file.
+QString portFolderFor(const ExecutableInfo &exe);
+
 // What the file at path holds; a missing or unreadable file gives an empty result.
 SettingsFile::ParseResult readSettingsFile(const QString &path);
 

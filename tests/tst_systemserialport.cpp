@@ -28,7 +28,7 @@ int failureOf(const SerialPort &port, bool done)
 
 LineSettings onPort(int number)
 {
-    return {number, 9600};
+    return {number, 9600, {}};
 }
 
 // What the real probe says of the pty behind com1 in dir: opened, asked, closed.
@@ -126,7 +126,7 @@ private slots:
             QSKIP(qPrintable("no pseudo-terminal: " + pty.errorString()));
         QVERIFY(link(1, pty.slavePath()));
         SystemSerialPort port(dir.path());
-        QCOMPARE(failureOf(port, port.open({1, rate})), 0);
+        QCOMPARE(failureOf(port, port.open({1, rate, {}})), 0);
         QCOMPARE(pty.lineSpeed(), rate);
     }
 

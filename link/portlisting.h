@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// What the port chooser can tell about one serial port present on the machine.
+struct PortRow
+{
+    enum class State {
+        Free,         // nobody else holds it: it may be chosen and asked who it is
+        ThisPanel,    // the port this panel's number names now
+        InUse,        // a living program holds its lock file (holder says who)
+        Busy,         // another process has it open without a lock file
+        NoPermission, // this user may not open it (advice says what to do)
+        NoHardware,   // a ttyS node with no UART behind it
+    };
+
+    QString device;       // "/dev/ttyUSB0", links resolved
+    QString stableName;   // under /dev/serial/by-id, else /dev/serial/by-path, else empty
+    QString description;  // the system's words for it
+    QString manufacturer;
+    QString serialNumber;
+    QString usbId;        // "0403:6001"; empty when it is not a USB device
+    State state = State::Free;
+    QString holder;       // InUse: "<program> (pid N)"
+    QString advice;       // NoPermission: what the user can do
+
+    // What a com<N> link should point at: the stable name when there is one,
+    // so the link still finds the device after a replug.
+    QString bindTarget() const { return stableName.isEmpty() ? device : stableName; }
+};
+
+// What the system reports of a port before any check of ours.
+struct PortFacts
+{
+    QString device;
+    QString description;
+    QString manufacturer;
+    QString serialNumber;
+    QString usbId;
+};
+
+// The folders the listing reads. Tests pass temporary ones; nothing is taken
+// from the environment.
+struct PortPlaces
+{
+    QStringList stableFolders{QStringLiteral("/dev/serial/by-id"), QStringLiteral("/dev/serial/by-path")};
+    QStringList lockFolders{QStringLiteral("/var/lock"), QStringLiteral("/run/lock")};
+    QString procFolder = QStringLiteral("/proc");
+};
+
+// Lists the serial ports present.
+class PortLister
+{
+public:
+    virtual ~PortLister() = default;
+    // Every port present, sorted by device; the one at thisPanelDevice (links
+    // resolved) is ThisPanel. Touches no port's lines.
+    virtual QList<PortRow> list(const QString &thisPanelDevice) const = 0;
+};
+
+// The machine's ports: Qt's serial port info (udev's data) with our checks.
+class SystemPortLister final : public PortLister
+{
+public:
+    using FactsSource = std::function<QList<PortFacts>()>;
+    explicit SystemPortLister(PortPlaces places = {}, FactsSource facts = {});
+    QList<PortRow> list(const QString &thisPanelDevice) const override;
+
+private:
+    PortPlaces m_places;
+    FactsSource m_facts;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "link/portlisting.h"
+
+#include <QObject>
+#include <chrono>
+
+class QFileSystemWatcher;
+class QTimer;
+
+// Says when a port may have appeared or gone: watches /dev and the stable-name
+// folders (and their parent, until they exist), and says so at most once per
+// interval however many changes arrive.
+class PortWatcher : public QObject
+{
+    Q_OBJECT
+public:
+    explicit PortWatcher(const PortPlaces &places, QString devFolder = QStringLiteral("/dev"),
+                         std::chrono::milliseconds interval = std::chrono::seconds(1), QObject *parent = nullptr);
+
+signals:
+    void portsChanged();
+};
