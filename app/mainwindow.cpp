@@ -133,8 +133,11 @@ void MainWindow::showStatus(const StatusLine &status)
         m_statusTone = status.tone;
         setLabelColors(label, colourOf(status.tone));
     }
-    if (label->toolTip() != status.detail)
-        label->setToolTip(status.detail);
+    const QString tip = status.detail.isEmpty() || status.device.isEmpty()
+                            ? status.detail + status.device
+                            : status.detail + u'\n' + status.device;
+    if (label->toolTip() != tip)
+        label->setToolTip(tip);
 }
 
 // A button whose colour stays the same is not touched: every style sheet

@@ -21,16 +21,17 @@ QString toneWord(StatusTone tone)
 }
 
 PanelProperties::PanelProperties(const DeviceSession &session, QObject *parent)
-    : QObject(parent), m_session(session), m_port(session.portDevice())
+    : QObject(parent), m_session(session), m_port(session.portNaming().device), m_portDescription(session.portNaming().identity.text())
 {
     takeSessionValues();
     connect(&session, &DeviceSession::statusChanged, this, &PanelProperties::refresh);
     connect(&session, &DeviceSession::dutyChanged, this, &PanelProperties::refresh);
     connect(&session, &DeviceSession::presetHighlighted, this, &PanelProperties::refresh);
     connect(&session, &DeviceSession::stateChanged, this, &PanelProperties::refresh);
-    // The port follows from the settings alone; finding its device node is
-    // not worth repeating for every line.
+    // The port follows from the settings and the com<N> link; finding its
+    // device node is not worth repeating for every line.
     connect(&session, &DeviceSession::settingsLoaded, this, &PanelProperties::refreshWithPort);
+    connect(&session, &DeviceSession::portNamed, this, &PanelProperties::refreshWithPort);
 }
 
 void PanelProperties::refresh()
@@ -48,7 +49,9 @@ void PanelProperties::refresh()
 void PanelProperties::refreshWithPort()
 {
     const QVariantList before = propertyValues();
-    m_port = m_session.portDevice();
+    const PortNaming &naming = m_session.portNaming();
+    m_port = naming.device;
+    m_portDescription = naming.identity.text();
     takeSessionValues();
     announceMovedSince(before);
 }

@@ -25,6 +25,7 @@ class PanelProperties : public QObject
     Q_PROPERTY(QString Duty READ duty)
     Q_PROPERTY(int Preset READ preset)
     Q_PROPERTY(QString Port READ port)
+    Q_PROPERTY(QString PortDescription READ portDescription)
     // qint16 stays a short, so the bus sees the "n" of the interface.
     Q_PROPERTY(qint16 SampleTime READ sampleTime)
 public:
@@ -37,6 +38,7 @@ public:
     QString duty() const { return m_duty; }
     int preset() const { return m_preset; }
     QString port() const { return m_port; }
+    QString portDescription() const { return m_portDescription; }
     qint16 sampleTime() const { return m_sampleTime; }
 
 signals:
@@ -60,5 +62,6 @@ private:
     QString m_duty;
     int m_preset = 0;
     QString m_port;
+    QString m_portDescription;
     qint16 m_sampleTime = 0;
 };

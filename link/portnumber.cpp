@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSerialPortInfo>
 
 QString defaultPortDevice(int number)
 {
@@ -36,4 +37,38 @@ QString resolvePortDevice(int number, const QString &exeDir)
         return {};
     const QFileInfo info(device);
     return info.exists() ? info.canonicalFilePath() : device;
+}
+
+PortNaming namePort(int number, const QString &folder, bool askSystem)
+{
+    PortNaming naming;
+    naming.device = resolvePortDevice(number, folder);
+    const QFileInfo link(QDir(folder).filePath(QStringLiteral("com%1").arg(number)));
+    if (link.isSymLink())
+        naming.link = link.symLinkTarget();
+    naming.identity = identityFromStableName(naming.link);
+    if (naming.identity.isEmpty() && askSystem && QFileInfo::exists(naming.device)) {
+        for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+            if (QFileInfo(info.systemLocation()).canonicalFilePath() == naming.device) {
+                naming.identity = {info.description(), info.serialNumber()};
+                break;
+            }
+        }
+    }
+    return naming;
+}
+
+QString PortNaming::connectedText(int number) const
+{
+    QString text = identity.isEmpty() ? device : QStringLiteral("%1 on %2").arg(identity.text(), device);
+    if (!link.isEmpty())
+        text += QStringLiteral(" (com%1 -> %2)").arg(number).arg(link);
+    return text;
+}
+
+QString PortNaming::waitingText() const
+{
+    if (identity.isEmpty())
+        return {};
+    return QStringLiteral("Waiting for %1 (%2)").arg(identity.text(), link);
 }

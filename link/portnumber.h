@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/stablename.h"
+
 #include <QString>
 
 // Maps a port number to a device path. A "com<N>" entry in exeDir (usually a
@@ -10,3 +12,22 @@ QString resolvePortDevice(int number, const QString &exeDir);
 
 // The mapping without the com<N> lookup and without touching the file system.
 QString defaultPortDevice(int number);
+
+// Which device a port number names, as far as can be told without opening it.
+struct PortNaming
+{
+    QString device;          // the path resolvePortDevice gives; empty when none
+    QString link;            // the com<N> link's target as written; empty without one
+    DeviceIdentity identity; // from the link's by-id name, or what the system says of the device
+
+    // "FTDI FT232R USB UART, serial A12345 on /dev/ttyUSB0 (com33 -> /dev/serial/by-id/...)"
+    QString connectedText(int number) const;
+    // "Waiting for FTDI FT232R USB UART, serial A12345 (/dev/serial/by-id/...)"; empty when
+    // the link names no device.
+    QString waitingText() const;
+    friend bool operator==(const PortNaming &, const PortNaming &) = default;
+};
+
+// askSystem: when the link's name tells nothing, ask the system (udev) what
+// the device is; that costs a look through every port, so only once found.
+PortNaming namePort(int number, const QString &folder, bool askSystem);

@@ -11,6 +11,7 @@ struct DeviceIdentity
     bool isEmpty() const { return description.isEmpty() && serialNumber.isEmpty(); }
     // "FTDI FT232R USB UART, serial A12345"
     QString text() const;
+    friend bool operator==(const DeviceIdentity &, const DeviceIdentity &) = default;
 };
 
 // What a /dev/serial/by-id name ("usb-FTDI_FT232R_USB_UART_A12345-if00-port0")

@@ -52,6 +52,7 @@ void DeviceSession::searchFromStart()
 void DeviceSession::loadSettings()
 {
     m_settings.load();
+    namePort(false);
     emit settingsLoaded(m_settings.record());
 }
 
@@ -94,6 +95,7 @@ void DeviceSession::setState(State state)
 
 void DeviceSession::searchTick()
 {
+    namePort(false); // a replugged device may sit behind the link by now
     showStatus(QStringLiteral("Searching for uc code..."), StatusTone::Searching);
     // Started before the port is tried: a port that fails is "no response" too.
     m_responseTimer->keepRunning(true);
@@ -138,6 +140,7 @@ void DeviceSession::handleLine(const WireLine &wireLine)
     }
 
     if (reply.identifies) {
+        namePort(true);
         emit deviceLabelChanged(deviceLabel(line, m_exe.baseName));
         showStatus(foundCaption(line), StatusTone::Found);
         m_searchTimer->keepRunning(false);
@@ -162,11 +165,22 @@ void DeviceSession::handleLine(const WireLine &wireLine)
 
 void DeviceSession::showStatus(const QString &text, StatusTone tone, const QString &detail)
 {
-    const StatusLine status{text, tone, detail};
+    const StatusLine status{text, tone, detail, m_deviceText};
     if (status == m_status)
         return;
     m_status = status;
     emit statusChanged(m_status);
+}
+
+void DeviceSession::namePort(bool found)
+{
+    const int number = m_settings.line().portNumber;
+    PortNaming naming = ::namePort(number, portFolder(), found);
+    m_deviceText = found ? naming.connectedText(number) : naming.waitingText();
+    if (naming == m_naming)
+        return;
+    m_naming = std::move(naming);
+    emit portNamed(m_naming);
 }
 
 void DeviceSession::showPortFailure(const PortFailure &failure)

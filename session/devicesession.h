@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/lineassembler.h"
+#include "link/portnumber.h"
 #include "link/serialport.h"
 #include "link/wireline.h"
 #include "session/commandqueue.h"
@@ -87,6 +88,9 @@ public:
     QString portDevice() const;
     // Where the com<N> links are looked up: the settings file's folder.
     QString portFolder() const;
+    // Which device the port number names, as of the last search tick or
+    // identification.
+    const PortNaming &portNaming() const { return m_naming; }
 
 signals:
     void statusChanged(const StatusLine &status);
@@ -96,6 +100,7 @@ signals:
     void deviceLabelChanged(const QString &label);
     void controlPanelEnabled(bool enabled);
     void settingsLoaded(const SettingsRecord &settings);
+    void portNamed(const PortNaming &naming);
     void stateChanged(DeviceSession::State state);
     // Every command written and every complete line received, each read once.
     void commandWritten(const WireLine &command);
@@ -119,6 +124,8 @@ private:
     // any other status drops it: old words must not linger over later captions.
     void showStatus(const QString &text, StatusTone tone, const QString &detail = {});
     void showPortFailure(const PortFailure &failure);
+    // Looks again at what the port number names; found: the device answered.
+    void namePort(bool found);
     // False when nothing was queued: the program ends, the queue is full, or
     // (for a script) the user is being asked what to do. A panel command
     // dropped for want of room says so on the status line's detail.
@@ -135,6 +142,8 @@ private:
     SessionSettings m_settings;
     LineAssembler m_received;
     StatusLine m_status;
+    PortNaming m_naming;
+    QString m_deviceText; // the status line's words on which device the port names
     QString m_dutyText = QStringLiteral("-");
     int m_preset = 0;
     State m_state = State::Searching;

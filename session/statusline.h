@@ -18,6 +18,9 @@ struct StatusLine
     StatusTone tone = StatusTone::Neutral;
     // The system's words for the last port error (the window's tooltip).
     QString detail;
+    // Which device the port names: the one found, or the one waited for
+    // (also in the tooltip).
+    QString device;
     friend bool operator==(const StatusLine &, const StatusLine &) = default;
 };
 Q_DECLARE_METATYPE(StatusLine)

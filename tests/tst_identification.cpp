@@ -74,6 +74,30 @@ private slots:
         QCOMPARE(h.writesUpToMarker(), QByteArrayList{"I?\r"});
     }
 
+    // A port bound to a device by its by-id name: while it is away the status
+    // says whom it waits for, once found which device answered where, and a
+    // search from the start (after a new binding) looks at the link again.
+    void theStatusNamesTheDeviceOfTheLink()
+    {
+        SessionHarness h;
+        const QString byId = h.dir.filePath(u"by-id/usb-ACME_Widget_S123-if00-port0"_s);
+        QVERIFY(QFile::link(byId, h.dir.filePath(u"com1"_s)));
+        h.port.failures[u"Open"_s] = PortError::InvalidPort;
+        h.tick(SessionTimer::Search);
+        QCOMPARE(h.session->status().device, u"Waiting for ACME Widget, serial S123 ("_s + byId + u')');
+        QCOMPARE(h.session->portNaming().identity.text(), u"ACME Widget, serial S123"_s);
+        h.port.failures.clear();
+        h.tick(SessionTimer::Search);
+        h.port.simulateArrival("DUTY01\r");
+        QCOMPARE(h.session->status().device,
+                 u"ACME Widget, serial S123 on "_s + byId + u" (com1 -> "_s + byId + u')');
+        QVERIFY(QFile::remove(h.dir.filePath(u"com1"_s)));
+        h.session->searchFromStart();
+        QCOMPARE(h.status(), u"wait..."_s);
+        QVERIFY(h.session->portNaming().identity.isEmpty());
+        QVERIFY(!h.port.isOpen());
+    }
+
     // The device went away in the middle of a line; what came of it must not
     // glue onto the first reply after the port is opened again.
     void aLineCutOffByAReconnectIsDropped()

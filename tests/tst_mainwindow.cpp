@@ -67,7 +67,9 @@ private slots:
             h.port.simulateArrival("DUTY01\r");
         QTEST(h.status(), "text");
         QTEST(h.statusColor(), "colour");
-        QCOMPARE(h.w().statusLabel->toolTip(), step == u"fail" ? u"injected 8002"_s : QString());
+        // Once found, the tooltip names the port the device answered on.
+        const QString tip = step == u"fail" ? u"injected 8002"_s : step == u"found" ? h.session().portDevice() : QString();
+        QCOMPARE(h.w().statusLabel->toolTip(), tip);
     }
 
     void fixedColoursAreTheirRgbValues()

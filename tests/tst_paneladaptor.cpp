@@ -221,7 +221,7 @@ private slots:
         // What GetAll returns is what the object's getters say, the sample time as an "n".
         const QDBusMessage all = callOn(kProperties, u"GetAll"_s, {QLatin1String(kInterfaceName)});
         const auto values = qdbus_cast<QVariantMap>(all.arguments().value(0));
-        QCOMPARE(values.keys().size(), 8);
+        QCOMPARE(values.keys().size(), 9);
         QCOMPARE(values.value(u"Duty"_s), u"42"_s);
         QCOMPARE(values.value(u"Identified"_s), true);
         QCOMPARE(values.value(u"SampleTime"_s).metaType(), QMetaType::fromType<qint16>());

@@ -95,6 +95,41 @@ private slots:
         }
     }
 
+    // What a by-id name says of its device, and how the status line words it
+    // while it is waited for and once found.
+    void aLinkNamesItsDevice_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("identity");
+        QTest::addColumn<QString>("waiting");
+        const QString ftdi = u"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A12345-if00-port0"_s;
+        QTest::addRow("ftdi") << ftdi << "FTDI FT232R USB UART, serial A12345"
+                              << "Waiting for FTDI FT232R USB UART, serial A12345 (" + ftdi + ")";
+        const QString arduino = u"/dev/serial/by-id/usb-Arduino__www.arduino.cc__0043_7573-if00"_s;
+        QTest::addRow("acm, doubled underscores") << arduino << "Arduino www.arduino.cc 0043, serial 7573"
+                                                  << "Waiting for Arduino www.arduino.cc 0043, serial 7573 (" +
+                                                         arduino + ")";
+        QTest::addRow("escaped space, no serial") << u"/dev/serial/by-id/usb-Acme\x20Labs_Widget-if00"_s
+                                                  << "Acme Labs Widget" << "Waiting for Acme Labs Widget (/dev/serial/by-id/usb-Acme\x20Labs_Widget-if00)";
+        QTest::addRow("by-path tells nothing") << u"/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0"_s
+                                               << "" << "";
+        QTest::addRow("a pty") << u"/dev/pts/4"_s << "" << "";
+    }
+    void aLinkNamesItsDevice()
+    {
+        QFETCH(QString, target);
+        QTEST(identityFromStableName(target).text(), "identity");
+        QVERIFY(link(9, target));
+        const PortNaming naming = namePort(9, dir.path(), false);
+        QCOMPARE(naming.link, target);
+        QTEST(naming.waitingText(), "waiting");
+        const QString found = naming.connectedText(9);
+        QVERIFY2(found.endsWith(u" (com9 -> "_s + target + u')') &&
+                     found.startsWith(naming.identity.isEmpty() ? target : naming.identity.text() + u" on "_s),
+                 qPrintable(found));
+        QVERIFY(QFile::remove(dir.filePath(u"com9"_s)));
+    }
+
     void baudTextsArePositiveWholeRates_data()
     {
         QTest::addColumn<QString>("text");
