@@ -1,3 +1,4 @@
+#include "app/commandline.h"
 #include "app/panelprogram.h"
 #include "app/quitsignals.h"
 #include "link/systemserialport.h"
@@ -7,10 +8,17 @@
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
     // One configuration folder (~/.config/pwm-panel) for every copy, whatever
     // its name: each keeps its own <name>.ini there when it cannot beside itself.
     QCoreApplication::setApplicationName(QStringLiteral("pwm-panel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PWM_VERSION));
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const std::optional<int> status = handleCommandLine(arguments))
+        return *status; // --help without a display too
+
+    QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("dev.kestravon.PwmPanel"));
     QApplication::setStyle(QStringLiteral("Fusion"));
     const ExecutableInfo exe = ExecutableInfo::fromArgv0(QString::fromLocal8Bit(argv[0]));

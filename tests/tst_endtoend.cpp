@@ -101,6 +101,37 @@ private slots:
                                   "* other side opened the port", "< I?", "< SV01?", "< SV02?"}));
         QVERIFY(p.dialogs.shown.isEmpty());
     }
+
+    // The options work without a display; an unknown one ends with the usage and 2.
+    void theCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::addRow("--help") << QStringList{u"--help"_s} << 0 << "Usage: pwm-panel [options]" << "";
+        QTest::addRow("--version") << QStringList{u"--version"_s} << 0 << "pwm-panel 0.1\n" << "";
+        QTest::addRow("unknown") << QStringList{u"--colour=red"_s} << 2 << ""
+                                 << "Unknown option 'colour'.\nUsage: pwm-panel [options]";
+        QTest::addRow("an argument") << QStringList{u"COM3"_s} << 2 << "" << "Unexpected argument 'COM3'.";
+    }
+    void theCommandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QProcess panel;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(u"DISPLAY"_s);
+        env.remove(u"QT_QPA_PLATFORM"_s);
+        panel.setProcessEnvironment(env);
+        panel.start(DeviceSimulator::buildDir() + u"/pwm-panel"_s, arguments);
+        QVERIFY(panel.waitForFinished(10000));
+        QTEST(panel.exitCode(), "status");
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        // The expected start of each stream; nothing at all where none is expected.
+        QCOMPARE(QString::fromLocal8Bit(panel.readAllStandardOutput()).left(out.size()), out);
+        QCOMPARE(QString::fromLocal8Bit(panel.readAllStandardError()).left(std::max(err.size(), qsizetype(1))), err);
+    }
 };
 
 QTEST_MAIN(TestEndToEnd)
