@@ -20,4 +20,13 @@ public:
 
 signals:
     void portsChanged();
+
+private:
+    void directoryChanged();
+    // Watches what exists of the folders, and the nearest parent of each missing one.
+    void watchFolders();
+
+    QStringList m_folders; // the dev folder, then the stable folders
+    QFileSystemWatcher *m_watcher;
+    QTimer *m_quiet;
 };
