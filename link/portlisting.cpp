@@ -69,7 +69,7 @@ QString readFirstLine(const QString &path, int line = 0)
 class Holders
 {
 public:
-    Holders(const PortPlaces &places) : m_places(places) {}
+    explicit Holders(const PortPlaces &places) : m_places(places) {}
 
     // "<program> (pid N)" of a living process whose lock file names the device.
     QString lockHolder(const QString &device) const

@@ -16,7 +16,9 @@ PortProbe::PortProbe(PortMaker makePort, QObject *parent)
 
 PortProbe::~PortProbe()
 {
-    cancel();
+    // As cancel(), but the ports go now: no event loop may follow.
+    closeAll();
+    m_asked.clear();
 }
 
 void PortProbe::start(const QStringList &devices, qint32 baudRate, const QString &expectedCode, Timing timing)
