@@ -40,6 +40,19 @@ struct PortFacts
     QString manufacturer;
     QString serialNumber;
     QString usbId;
+    // A ttyS node Qt left out (it lists only those with a UART): it is checked
+    // for hardware before it is offered.
+    bool unlisted = false;
+};
+
+// The checks that touch a device node; tests pass their own to play a node
+// without hardware or one this user may not open.
+struct PortChecks
+{
+    // False when the ttyS node has no UART behind it.
+    std::function<bool(const QString &device)> hardwarePresent;
+    // 0 when this user may read and write the device, else the errno of access().
+    std::function<int(const QString &device)> accessError;
 };
 
 // The folders the listing reads. Tests pass temporary ones; nothing is taken
@@ -66,10 +79,19 @@ class SystemPortLister final : public PortLister
 {
 public:
     using FactsSource = std::function<QList<PortFacts>()>;
-    explicit SystemPortLister(PortPlaces places = {}, FactsSource facts = {});
+    // Empty facts or checks: the system's own.
+    explicit SystemPortLister(PortPlaces places = {}, FactsSource facts = {}, PortChecks checks = {});
     QList<PortRow> list(const QString &thisPanelDevice) const override;
+
+    // Qt's ports, plus /dev/ttyS0-3 where they exist and Qt left them out.
+    static QList<PortFacts> systemFacts();
 
 private:
     PortPlaces m_places;
     FactsSource m_facts;
+    PortChecks m_checks;
 };
+
+// The devices that may be asked who they are: the Free rows only. A port
+// that is ours, held, busy, denied or without hardware is never written to.
+QStringList probeCandidates(const QList<PortRow> &rows);

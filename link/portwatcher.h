@@ -16,8 +16,18 @@ class PortWatcher : public QObject
     Q_OBJECT
 public:
     explicit PortWatcher(const PortPlaces &places, QString devFolder = QStringLiteral("/dev"),
-                         std::chrono::milliseconds interval = std::chrono::seconds(1), QObject *parent = nullptr);
+                         std::chrono::milliseconds interval = std::chrono::seconds(1),
+                         QObject *parent = nullptr);
 
 signals:
     void portsChanged();
+
+private:
+    void directoryChanged();
+    // Watches what exists of the folders, and the nearest parent of each missing one.
+    void watchFolders();
+
+    QStringList m_folders; // the dev folder, then the stable folders
+    QFileSystemWatcher *m_watcher;
+    QTimer *m_quiet;
 };

@@ -2,17 +2,29 @@
 
 #include "link/serialport.h"
 
+#include "link/lineassembler.h"
+
 #include <QObject>
 #include <QStringList>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <vector>
 
 // Asks several ports at once who is behind them, as the search does: each is
 // opened at the given line settings, sent the identification query, and
 // listened to until the expected code comes back or the time-out passes;
 // then closed. Nothing waits inside a handler: the ports' own signals and
 // timers drive it. Only the ports named are touched.
+class QTimer;
+
+// How often a probe asks, and how long it listens.
+struct PortProbeTiming
+{
+    std::chrono::milliseconds repeat{2500};  // the query again, as the search does
+    std::chrono::milliseconds timeout{5000}; // no answer by then: silent
+};
+
 class PortProbe : public QObject
 {
     Q_OBJECT
@@ -20,11 +32,8 @@ public:
     // Makes one port object; each device gets its own.
     using PortMaker = std::function<std::unique_ptr<SerialPort>()>;
 
-    struct Timing
-    {
-        std::chrono::milliseconds repeat{2500};  // the query again, as the search does
-        std::chrono::milliseconds timeout{5000}; // no answer by then: silent
-    };
+    // Outside the class: a default argument cannot use the initializers of a nested one.
+    using Timing = PortProbeTiming;
 
     explicit PortProbe(PortMaker makePort, QObject *parent = nullptr);
     ~PortProbe() override;
@@ -41,4 +50,26 @@ signals:
     void answered(const QString &device);
     // Every port is closed again; these answered, in the order given.
     void finished(const QStringList &answering);
+
+private:
+    struct Asked
+    {
+        QString device;
+        std::unique_ptr<SerialPort> port; // null once it failed to open
+        LineAssembler received;
+        bool answered = false;
+    };
+    void ask();
+    void readFrom(Asked &asked);
+    void closeAll();
+    // Every port closed: says who answered, unless the probe was ended meanwhile.
+    void finishIfDone();
+
+    PortMaker m_makePort;
+    std::vector<std::unique_ptr<Asked>> m_asked;
+    QByteArray m_expected;
+    QTimer *m_repeat;
+    QTimer *m_timeout;
+    bool m_running = false;
+    quint64 m_round = 0; // tells a queued finish of an earlier start from this one's
 };
