@@ -58,4 +58,7 @@ public:
 
 signals:
     void readyRead();
+    // The line went away (the device was unplugged, the other end hung up):
+    // the port has closed itself.
+    void lineLost();
 };

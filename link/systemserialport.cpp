@@ -205,5 +205,6 @@ void SystemSerialPort::closeAfterFailure()
         m_port.clearError();
         m_port.close();
         qCInfo(lcLink).noquote() << wireTime() << "closed" << m_devicePath;
+        emit lineLost();
     }
 }

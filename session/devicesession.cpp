@@ -25,6 +25,12 @@ DeviceSession::DeviceSession(SerialPort &port, SessionPrompts &prompts, Executab
         showStatus(sampleTickCaption(sampleTime, ticks), m_status.tone);
     });
     connect(&m_port, &SerialPort::readyRead, this, &DeviceSession::readPort);
+    // An unplugged device is looked for again at once, polls or not: its
+    // link may name it again after a replug.
+    connect(&m_port, &SerialPort::lineLost, this, [this] {
+        if (m_state == State::Identified && !m_asking)
+            searchAgain();
+    });
 }
 
 void DeviceSession::start()

@@ -24,6 +24,12 @@ public:
     // Runs inside every write, before it returns (e.g. a write that takes its time).
     std::function<void()> whileWriting;
 
+    // The device went away: the port closes itself and says so.
+    void simulateLineLost()
+    {
+        m_open = false;
+        emit lineLost();
+    }
     // Adds bytes to the input buffer and raises the ready-read notification.
     void simulateArrival(const QByteArray &bytes)
     {

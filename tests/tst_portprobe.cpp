@@ -134,7 +134,7 @@ private slots:
     void foundAgainAfterAReplug()
     {
         QTemporaryDir exeDir, devA, devB;
-        writeIni(exeDir, u"pwm-panel"_s, iniFile(1)); // polls, so a lost device is noticed
+        writeIni(exeDir, u"pwm-panel"_s, iniFile(0)); // no polls: the hang-up itself is noticed
         const QString byId = exeDir.filePath(u"by-id/usb-ACME_Widget_S123-if00-port0"_s);
         QVERIFY(QDir().mkpath(QFileInfo(byId).absolutePath()));
         QVERIFY(QFile::link(byId, exeDir.filePath(u"com1"_s)));
@@ -158,10 +158,12 @@ private slots:
         QSignalSpy received(&session, &DeviceSession::lineReceived);
         QTRY_VERIFY(std::any_of(received.cbegin(), received.cend(), [](const QList<QVariant> &line) {
             return line[0].value<WireLine>().bytes.startsWith("SV02=");
-        }));          // the read-backs are through: a lost line is now noticed by a poll
+        }));          // the read-backs are through
         simA.reset(); // unplugged: the line hangs up and the name goes
         QVERIFY(QFile::remove(byId));
         QTRY_COMPARE_WITH_TIMEOUT(session.state(), DeviceSession::State::Searching, 3000);
+        QTRY_COMPARE(session.status().text, u"Invalid Port Number!"_s);
+        QCOMPARE(session.status().device, u"Waiting for ACME Widget, serial S123 ("_s + byId + u')');
 
         DeviceSimulator simB(devB.path());
         QVERIFY2(simB.isUp(), qPrintable(simB.whyNot()));
