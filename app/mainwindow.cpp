@@ -145,7 +145,8 @@ void MainWindow::showStatus(const StatusLine &status)
     }
     if (label->toolTip() != status.detail)
         label->setToolTip(status.detail);
-    if (const QString state = WindowAccess::statusDescription(status); label->accessibleDescription() != state)
+    if (const QString state = WindowAccess::statusDescription(status);
+        label->accessibleDescription() != state)
         label->setAccessibleDescription(state);
     if (WindowAccess::statusWorthSaying(m_saidStatus, status)) {
         m_saidStatus = status;
@@ -209,7 +210,8 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     auto *label = static_cast<QLabel *>(watched);
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() != Qt::Key_Menu && !(key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier))
+        if (key->key() != Qt::Key_Menu &&
+            !(key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier))
             return false;
         openLineMenu(label);
         return true;

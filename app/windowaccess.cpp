@@ -48,7 +48,10 @@ public:
         s.checked = widget()->property(kLitProperty).toBool();
         return s;
     }
-    QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
+    QStringList actionNames() const override
+    {
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
     void doAction(const QString &action) override
     {
         if (action == pressAction())
@@ -96,7 +99,8 @@ private:
 
 QAccessibleInterface *ownInterface(const QString &, QObject *object)
 {
-    if (auto *button = qobject_cast<QPushButton *>(object); button && button->property(kLitProperty).isValid())
+    if (auto *button = qobject_cast<QPushButton *>(object);
+        button && button->property(kLitProperty).isValid())
         return new PresetAccessible(button);
     if (auto *label = qobject_cast<QLabel *>(object); label && label->property(kLineRoleProperty).isValid())
         return new LineAccessible(label, QAccessible::Role(label->property(kLineRoleProperty).toInt()));

@@ -56,7 +56,8 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("role");
         QTest::addColumn<QString>("description"); // empty: not checked
-        const auto row = [](const char *object, const char *name, QAccessible::Role role, const char *description = "") {
+        const auto row = [](const char *object, const char *name, QAccessible::Role role,
+                            const char *description = "") {
             QTest::newRow(object) << QString::fromLatin1(object) << QString::fromLatin1(name) << int(role)
                                   << QString::fromLatin1(description);
         };
