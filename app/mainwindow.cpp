@@ -81,7 +81,6 @@ MainWindow::MainWindow(DeviceSession &session, Dialogs &dialogs, QWidget *parent
         label->addAction(copy);
         label->setContextMenuPolicy(Qt::ActionsContextMenu);
         label->installEventFilter(this);
-        label->setFocusPolicy(Qt::ClickFocus); // reachable by F6, outside the Tab order
     }
     auto *focusLine = new QAction(tr("Focus the status line"), this);
     focusLine->setShortcut(Qt::Key_F6);
@@ -161,7 +160,9 @@ void MainWindow::showDuty(const QString &text)
     WindowAccess::announceText(m_widgets.dutyDisplay, before);
 }
 
-// F6 goes to the status line, and from there to the device line.
+// F6 goes to the status line, and from there to the device line. Their focus
+// policy stays NoFocus, outside Tab and the mouse: a focusable QLabel keeps its
+// text in a text control, which reports every change (each sample count) itself.
 void MainWindow::focusNextLine()
 {
     QLabel *status = m_widgets.statusLabel;
