@@ -240,12 +240,18 @@ bool statusWorthSaying(const StatusLine &before, const StatusLine &after)
     return words != withoutCounts(before.text) && words != withoutCounts(sampleTickCaption(0, 0));
 }
 
+// Qt 6.4's AT-SPI bridge sends this as text-changed delete and insert, which
+// Orca speaks on the line with the focus; a name change would say nothing new,
+// the names being fixed.
 void announceText(QLabel *label, const QString &before)
 {
     QAccessibleTextUpdateEvent event(label, 0, before, label->text());
     send(&event);
 }
 
+// Qt 6.4's bridge drops the alert itself; the box still speaks as its window
+// becomes active, an alert by role with its name and description. The event
+// stays for bridges that pass it on.
 void announceAlert(QWidget *box)
 {
     QAccessibleEvent event(box, QAccessible::Alert);
