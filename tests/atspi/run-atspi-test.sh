@@ -22,23 +22,37 @@ if [ "${PWM_ATSPI_INSIDE:-0}" != 1 ]; then
     echo "SKIP: no /usr/libexec/at-spi-bus-launcher (Debian package at-spi2-core)" >&2
     exit 77
   fi
-  for tool in xvfb-run dbus-run-session gdbus; do
+  for tool in Xvfb dbus-run-session gdbus; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (scripts/setup installs it)" >&2; exit 1; }
   done
   # Never the desktop's buses or display: a session bus and an X server of our own.
   unset AT_SPI_BUS_ADDRESS DISPLAY WAYLAND_DISPLAY
   export PWM_ATSPI_INSIDE=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
-    dbus-run-session -- "$0" "$panel" "$sim"
+  exec dbus-run-session -- "$0" "$panel" "$sim"
 fi
 
 work=$(mktemp -d)
 launcher=""
+xserver=""
 cleanup() {
-  [ -n "$launcher" ] && kill "$launcher" 2>/dev/null && wait "$launcher" 2>/dev/null
+  for pid in $launcher $xserver; do
+    kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT
+
+# The server picks a free display itself and says which: no race with others
+# starting one at the same time.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xserver=$!
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  kill -0 "$xserver" 2>/dev/null || break
+  sleep 0.05
+done
+[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=:$(head -n1 "$work/display")
 
 /usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/a11y.log" 2>&1 &
 launcher=$!
