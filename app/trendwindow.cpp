@@ -8,6 +8,7 @@
 #include "trend/samplestore.h"
 #include "trend/serieslistmodel.h"
 
+#include <QAction>
 #include <QBoxLayout>
 #include <QBuffer>
 #include <QComboBox>
@@ -70,8 +71,8 @@ TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &na
     auto *clear = new QPushButton(tr("Clear"), this);
     auto *saveImage = new QPushButton(tr("Save image…"), this);
     auto *exportCsv = new QPushButton(tr("Export CSV…"), this);
-    // What a screen reader says: a combo box would otherwise be named by its
-    // current choice, and "…" read out is noise.
+    // What a screen reader says ("…" read out is noise). On Linux it names a
+    // combo box by its choice and the label it is the buddy of.
     const auto describe = [](QWidget *w, const QString &name, const QString &description) {
         w->setAccessibleName(name);
         w->setAccessibleDescription(description);
@@ -84,9 +85,12 @@ TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &na
     describe(exportCsv, tr("Export CSV"), tr("Writes every sample held to a CSV file"));
     auto *spanLabel = new QLabel(tr("&Span:"), this);
     spanLabel->setBuddy(m_span);
+    auto *viewLabel = new QLabel(tr("&View:"), this);
+    viewLabel->setBuddy(scale);
     auto *tools = new QHBoxLayout;
     tools->addWidget(spanLabel);
     tools->addWidget(m_span);
+    tools->addWidget(viewLabel);
     tools->addWidget(scale);
     tools->addWidget(m_pause);
     tools->addWidget(clear);
@@ -157,6 +161,9 @@ QWidget *TrendWindow::buildLegend()
     m_filter->setAccessibleName(tr("Filter names"));
     m_filter->setAccessibleDescription(tr("Lists only the series whose names contain this text"));
     m_filter->setClearButtonEnabled(true);
+    // Its clear button is named after the action it shows, which Qt leaves without text.
+    if (auto *clearFilter = m_filter->findChild<QAction *>(QStringLiteral("_q_qlineeditclearaction")))
+        clearFilter->setText(tr("Clear filter"));
     m_legend = new QListView(legend);
     m_legend->setAccessibleName(tr("Series shown"));
     m_legend->setAccessibleDescription(tr("Each series with its latest value; Space shows or hides the current one"));

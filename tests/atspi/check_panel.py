@@ -96,11 +96,26 @@ def print_tree(title, acc):
         if not states.contains(R.STATE_SHOWING):
             marks.append("hidden")
         line = "  " * depth + f'{a.getRoleName()} "{a.name}"'
+        if spoken_name(a) != (a.name or ""):
+            line += f' labelled="{spoken_name(a)}"'
         if a.description:
             line += f' desc="{a.description}"'
         if marks:
             line += " [" + ", ".join(marks) + "]"
         print(line, flush=True)
+
+
+def spoken_name(acc):
+    """What a screen reader names it by: a combo box is named by its choice and labelled by a buddy."""
+    if acc.getRole() != R.ROLE_COMBO_BOX:
+        return acc.name or ""
+    for relation in acc.getRelationSet():
+        if relation.getRelationType() == R.RELATION_LABELLED_BY:
+            for i in range(relation.getNTargets()):
+                label = (relation.getTarget(i).name or "").replace("&", "").rstrip(": ")
+                if label:
+                    return label
+    return ""
 
 
 def find(acc, test):
@@ -109,7 +124,7 @@ def find(acc, test):
 
 def find_named(acc, name):
     match = name.search if isinstance(name, re.Pattern) else (lambda n: n == name)
-    return [a for a in find(acc, lambda a: match(a.name or "")) if showing(a)]
+    return [a for a in find(acc, lambda a: match(spoken_name(a))) if showing(a)]
 
 
 def check_names(title, window):
@@ -117,10 +132,11 @@ def check_names(title, window):
     controls = [a for _, a in walk(window) if a.getRole() in NAMED_ROLES and showing(a)]
     seen = {}
     for a in controls:
-        if not (a.name or "").strip():
+        name = spoken_name(a).strip()
+        if not name:
             fail(f"{title}: a {a.getRoleName()} without a name")
         else:
-            seen.setdefault(a.name, []).append(a.getRoleName())
+            seen.setdefault(name, []).append(a.getRoleName())
     for name, roles in seen.items():
         if len(roles) > 1:
             fail(f'{title}: {len(roles)} controls named "{name}" ({", ".join(roles)})')
