@@ -1,5 +1,7 @@
 #include "app/dialogs.h"
 
+#include "app/windowaccess.h"
+
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileIconProvider>
@@ -141,6 +143,8 @@ std::unique_ptr<QMessageBox> createMessageBox(const DialogContent &content, QWid
     box->setWindowTitle(content.title);
     box->setText(content.text);
     box->setTextFormat(Qt::PlainText);
+    box->setAccessibleName(content.title);
+    box->setAccessibleDescription(content.text);
     box->setIcon(content.icon);
     for (QMessageBox::StandardButton button : content.buttons)
         box->addButton(button);
@@ -161,6 +165,7 @@ void MessageBoxDialogs::ask(const DialogContent &content, Answered answered)
             answered(answer == QMessageBox::NoButton ? escape : answer);
     });
     box->show();
+    WindowAccess::announceAlert(box);
 }
 
 void MessageBoxDialogs::askSaveFile(const SaveFileRequest &request, FileChosen chosen)

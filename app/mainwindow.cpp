@@ -3,6 +3,7 @@
 #include "app/colors.h"
 #include "app/dialogs.h"
 #include "app/settingspanel.h"
+#include "app/windowaccess.h"
 #include "session/devicesession.h"
 
 #include <QAction>
@@ -12,8 +13,10 @@
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -67,6 +70,7 @@ MainWindow::MainWindow(DeviceSession &session, Dialogs &dialogs, QWidget *parent
     setWindowTitle(m_title);
 
     m_widgets = buildWindowWidgets(this);
+    WindowAccess::describe(m_widgets);
     new SettingsPanel(session, m_widgets, this);
     connectControls();
     connectSession();
@@ -77,7 +81,12 @@ MainWindow::MainWindow(DeviceSession &session, Dialogs &dialogs, QWidget *parent
         label->addAction(copy);
         label->setContextMenuPolicy(Qt::ActionsContextMenu);
         label->installEventFilter(this);
+        label->setFocusPolicy(Qt::ClickFocus); // reachable by F6, outside the Tab order
     }
+    auto *focusLine = new QAction(tr("Focus the status line"), this);
+    focusLine->setShortcut(Qt::Key_F6);
+    connect(focusLine, &QAction::triggered, this, &MainWindow::focusNextLine);
+    addAction(focusLine);
 }
 
 MainWindow::~MainWindow() = default;
@@ -119,7 +128,7 @@ void MainWindow::connectSession()
 {
     const WindowWidgets &w = m_widgets;
     connect(&m_session, &DeviceSession::statusChanged, this, &MainWindow::showStatus);
-    connect(&m_session, &DeviceSession::dutyChanged, w.dutyDisplay, &QLabel::setText);
+    connect(&m_session, &DeviceSession::dutyChanged, this, &MainWindow::showDuty);
     connect(&m_session, &DeviceSession::presetHighlighted, this, &MainWindow::highlightPreset);
     connect(&m_session, &DeviceSession::deviceLabelChanged, w.deviceLabel, &QLabel::setText);
     connect(&m_session, &DeviceSession::controlPanelEnabled, w.controlPanel, &QWidget::setEnabled);
@@ -128,6 +137,7 @@ void MainWindow::connectSession()
 void MainWindow::showStatus(const StatusLine &status)
 {
     QLabel *label = m_widgets.statusLabel;
+    const QString before = label->text();
     label->setText(status.text);
     if (status.tone != m_statusTone) { // the palette change costs more than the text on a busy line
         m_statusTone = status.tone;
@@ -135,6 +145,38 @@ void MainWindow::showStatus(const StatusLine &status)
     }
     if (label->toolTip() != status.detail)
         label->setToolTip(status.detail);
+    if (const QString state = WindowAccess::statusDescription(status); label->accessibleDescription() != state)
+        label->setAccessibleDescription(state);
+    if (WindowAccess::statusWorthSaying(m_saidStatus, status)) {
+        m_saidStatus = status;
+        WindowAccess::announceText(label, before);
+    }
+}
+
+void MainWindow::showDuty(const QString &text)
+{
+    const QString before = m_widgets.dutyDisplay->text();
+    m_widgets.dutyDisplay->setText(text);
+    WindowAccess::announceText(m_widgets.dutyDisplay, before);
+}
+
+// F6 goes to the status line, and from there to the device line.
+void MainWindow::focusNextLine()
+{
+    QLabel *status = m_widgets.statusLabel;
+    (status->hasFocus() ? m_widgets.deviceLabel : status)->setFocus(Qt::ShortcutFocusReason);
+}
+
+// Shown, not exec()'d: the key handler returns at once. Under X the Menu key
+// also sends its own context menu event; the menu already open swallows it.
+void MainWindow::openLineMenu(QLabel *line)
+{
+    if (m_lineMenu)
+        return;
+    m_lineMenu = new QMenu(line);
+    m_lineMenu->setAttribute(Qt::WA_DeleteOnClose);
+    m_lineMenu->addActions(line->actions());
+    m_lineMenu->popup(line->mapToGlobal(QPoint(0, line->height())));
 }
 
 // A button whose colour stays the same is not touched: every style sheet
@@ -143,8 +185,11 @@ void MainWindow::highlightPreset(int preset)
 {
     const QColor face = Colors::buttonFace();
     const QColor lit = Colors::highlight();
-    for (size_t i = 0; i < m_widgets.presetButtons.size(); ++i)
-        setButtonBackColor(m_widgets.presetButtons[i], int(i) + 1 == preset ? lit : face);
+    for (size_t i = 0; i < m_widgets.presetButtons.size(); ++i) {
+        QPushButton *button = m_widgets.presetButtons[i];
+        setButtonBackColor(button, int(i) + 1 == preset ? lit : face);
+        WindowAccess::setPresetLit(button, int(i) + 1 == preset);
+    }
 }
 
 void MainWindow::sendTypedDuty()
@@ -161,11 +206,27 @@ void MainWindow::copyStatusText()
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    auto *label = static_cast<QLabel *>(watched);
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() != Qt::Key_Menu && !(key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier))
+            return false;
+        openLineMenu(label);
+        return true;
+    }
+    if (event->type() == QEvent::ContextMenu) { // the mouse's keeps Qt's own menu
+        if (static_cast<QContextMenuEvent *>(event)->reason() != QContextMenuEvent::Keyboard)
+            return false;
+        openLineMenu(label);
+        return true;
+    }
     if (event->type() != QEvent::ToolTip)
         return false;
-    auto *label = static_cast<QWidget *>(watched);
-    const QString hint = tr("Ctrl+T: trend window. Ctrl+R: start or stop recording to CSV.\n"
-                            "Right click for both, and to copy the status text.");
+    const QString hint = tr("Ctrl+T: trend window. Ctrl+R: start or stop recording to CSV. "
+                            "Ctrl+P: choose the port.\n"
+                            "F6: focus the status line, again for the device line; there the Menu key "
+                            "or Shift+F10 opens its menu.\n"
+                            "Right click for these, and to copy the status text.");
     // The label's own tooltip (a port error's words) is kept as it is set.
     const QString own = label->toolTip();
     QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(),

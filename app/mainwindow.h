@@ -3,9 +3,12 @@
 #include "app/windowlayout.h"
 #include "session/statusline.h"
 
+#include <QPointer>
 #include <QWidget>
 
 class DeviceSession;
+class QLabel;
+class QMenu;
 class Dialogs;
 
 // The one window: shows what the session says and forwards clicks and box
@@ -34,7 +37,8 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
-    // The status and device lines' tooltips add the shortcuts to whatever they say.
+    // The status and device lines' tooltips add the shortcuts to whatever they
+    // say; the Menu key and Shift+F10 open their context menus.
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -43,6 +47,9 @@ private:
     void connectControls();
     void connectSession();
     void showStatus(const StatusLine &status);
+    void showDuty(const QString &text);
+    void focusNextLine();
+    void openLineMenu(QLabel *line);
     void highlightPreset(int preset);
     void sendTypedDuty();
     void copyStatusText();
@@ -52,6 +59,8 @@ private:
     WindowWidgets m_widgets;
     QString m_title;
     StatusTone m_statusTone = StatusTone::Neutral;
+    StatusLine m_saidStatus; // what a screen reader last heard of the status
+    QPointer<QMenu> m_lineMenu;
     bool m_centred = false;
     bool m_exitConfirmed = false;
     bool m_exitQuestionOpen = false;

@@ -1,0 +1,288 @@
+// The window as a screen reader meets it: names, roles, the lit preset as a
+// checked state, the changes it hears, and the keys that reach the lines.
+#include "app/windowaccess.h"
+#include "windowharness.h"
+
+#include <QAccessible>
+#include <QMenu>
+
+using Window = WindowHarness<FakeSerialPort>;
+
+namespace {
+
+struct Heard
+{
+    QAccessible::Event type;
+    QObject *object;
+    QString text; // the text inserted, for a text change
+};
+QList<Heard> heard;
+
+void record(QAccessibleEvent *event)
+{
+    QString text;
+    if (event->type() == QAccessible::TextUpdated)
+        text = static_cast<QAccessibleTextUpdateEvent *>(event)->textInserted();
+    heard << Heard{event->type(), event->object(), text};
+}
+
+QList<Heard> heardOn(QObject *object)
+{
+    QList<Heard> on;
+    for (const Heard &h : heard)
+        if (h.object == object)
+            on << h;
+    return on;
+}
+
+QAccessibleInterface *access(QWidget *widget)
+{
+    return QAccessible::queryAccessibleInterface(widget);
+}
+
+} // namespace
+
+class TestAccessibility : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { WindowAccess::setHandler(record); }
+    void init() { heard.clear(); }
+
+    void controlsSayWhatTheyAre_data()
+    {
+        QTest::addColumn<QString>("object");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("role");
+        QTest::addColumn<QString>("description"); // empty: not checked
+        const auto row = [](const char *object, const char *name, QAccessible::Role role, const char *description = "") {
+            QTest::newRow(object) << QString::fromLatin1(object) << QString::fromLatin1(name) << int(role)
+                                  << QString::fromLatin1(description);
+        };
+        using A = QAccessible;
+        row("portBox", "COM port number", A::EditableText);
+        row("baudBox", "Baud rate", A::EditableText);
+        row("passwordBox", "Device password", A::EditableText, "Not used by this program.");
+        row("sampleTimeBox", "Sample time (s)", A::EditableText, "Shown only: it cannot be changed here.");
+        row("deviceCodeBox", "Expected application code", A::EditableText);
+        row("label1Box", "User label 1 text", A::EditableText);
+        row("typedDutyBox", "Duty cycle to send, 0 to 100 %", A::EditableText);
+        row("duty0Button", "Set duty cycle to 0 %", A::Button);
+        row("duty50Button", "Set duty cycle to 50 %", A::Button);
+        row("duty100Button", "Set duty cycle to 100 %", A::Button);
+        row("sendButton", "Send the typed duty cycle", A::Button);
+        row("controlPanel", "Duty cycle and frequency", A::Grouping);
+        row("typedDutyFrame", "Typed duty cycle", A::Grouping);
+        row("presetFrame", "PWM frequency presets", A::Grouping);
+        row("settingsPanel", "Settings", A::Grouping);
+        row("connectionFrame", "Connection", A::Grouping);
+        row("labelsFrame", "Labels", A::Grouping);
+        row("helpPanel", "Help", A::Grouping);
+        row("presetButton1", "PWM frequency preset 1: 31372 Hz", A::CheckBox);
+        row("presetButton3", "PWM frequency preset 3: 980 Hz", A::CheckBox);
+        row("presetButton7", "PWM frequency preset 7: 30.6 Hz", A::CheckBox);
+        row("dutyDisplay", "Duty cycle reported by the device", A::StaticText);
+        row("statusLabel", "Status", A::StatusBar, "Searching for the device");
+        row("deviceLabel", "Device", A::StaticText);
+        row("helpText", "Help text", A::EditableText);
+        row("helpButton", "Show help", A::Button);
+        row("closeHelpButton", "Close help", A::Button);
+        row("setButton", "Open settings", A::Button);
+        row("saveButton", "Save settings and close", A::Button);
+    }
+    void controlsSayWhatTheyAre()
+    {
+        QFETCH(QString, object);
+        QFETCH(QString, description);
+        Window h;
+        QAccessibleInterface *iface = access(h.window->findChild<QWidget *>(object));
+        QVERIFY(iface);
+        QTEST(iface->text(QAccessible::Name), "name");
+        QTEST(int(iface->role()), "role");
+        if (!description.isEmpty())
+            QCOMPARE(iface->text(QAccessible::Description), description);
+    }
+
+    // A control added later without a name, or two named alike, shows here.
+    void everyReachableControlHasItsOwnName()
+    {
+        Window h;
+        QStringList names;
+        for (QWidget *widget : h.window->findChildren<QWidget *>())
+            if (widget->focusPolicy() != Qt::NoFocus && !widget->objectName().startsWith(u"qt_"_s))
+                names << access(widget)->text(QAccessible::Name);
+        QCOMPARE(names.size(), 25); // 23 in the Tab order, the status and device lines
+        QVERIFY(!names.contains(QString()));
+        QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), names.size());
+    }
+
+    // The lines show their text through the text interface, the name being theirs.
+    void theLinesReadAsText()
+    {
+        Window h({}, u"pwm-panel"_s, kStepsByHand);
+        h.identify();
+        QAccessibleTextInterface *text = access(h.w().statusLabel)->textInterface();
+        QVERIFY(text);
+        QCOMPARE(text->text(0, text->characterCount()), u"Found: DUTY01"_s);
+        QCOMPARE(access(h.w().deviceLabel)->textInterface()->text(0, 9), u"Kestravon"_s);
+    }
+
+    void theStatusColourIsAlsoInWords_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<QString>("description");
+        QTest::addRow("searching") << "tick"
+                                   << "Searching for the device";
+        QTest::addRow("no response") << "timeout"
+                                     << "No response from the device";
+        QTest::addRow("a port error") << "fail"
+                                      << "Port error: injected 8002";
+        QTest::addRow("a line") << "line"
+                                << "A line that is not the device's code came in";
+        QTest::addRow("found") << "found"
+                               << "Device found";
+    }
+    void theStatusColourIsAlsoInWords()
+    {
+        QFETCH(QString, step);
+        Window h({}, u"pwm-panel"_s, kStepsByHand);
+        if (step == u"fail")
+            h.port.failures[u"Open"_s] = PortError::InvalidPort;
+        h.tick(SessionTimer::Search);
+        if (step == u"timeout")
+            h.tick(SessionTimer::ResponseTimeout);
+        if (step == u"line")
+            h.port.simulateArrival("SV01=5\r");
+        if (step == u"found")
+            h.port.simulateArrival("DUTY01\r");
+        QTEST(access(h.w().statusLabel)->text(QAccessible::Description), "description");
+    }
+
+    // Checked on the lit preset alone, said as it moves, and drawn as before.
+    void theLitPresetIsChecked()
+    {
+        Window h({}, u"pwm-panel"_s, kStepsByHand);
+        const WindowWidgets &w = h.w();
+        h.identify();
+        const auto checked = [&w] {
+            QList<int> on;
+            for (int i = 1; i <= 7; ++i) {
+                const QAccessible::State state = access(w.presetButtons[i - 1])->state();
+                if (!state.checkable)
+                    return QList<int>{-i};
+                if (state.checked)
+                    on << i;
+            }
+            return on;
+        };
+        QCOMPARE(checked(), QList<int>());
+        h.port.simulateArrival("SV02=3\r");
+        QCOMPARE(checked(), QList<int>{3});
+        QCOMPARE(highlighted(w), QList<int>{3});
+        heard.clear();
+        h.port.simulateArrival("SV02=5\r");
+        QCOMPARE(checked(), QList<int>{5});
+        QCOMPARE(highlighted(w), QList<int>{5});
+        QCOMPARE(heard.size(), 2);
+        for (const Heard &event : heard)
+            QCOMPARE(event.type, QAccessible::StateChanged);
+        QCOMPARE((QSet<QObject *>{heard[0].object, heard[1].object}),
+                 (QSet<QObject *>{w.presetButtons[2], w.presetButtons[4]}));
+
+        // Pressed through the interface, the button sends its preset.
+        h.tick(SessionTimer::ReadBack); // unlocks the control panel
+        h.port.writes.clear();
+        access(w.presetButtons[1])->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_VERIFY(h.port.writes.contains("SV02=2\r"));
+    }
+
+    // What a listener hears: each real change once, the sample count never.
+    void changesAreSaidOnce()
+    {
+        Window h(iniFile(5), u"pwm-panel"_s, kStepsByHand);
+        const WindowWidgets &w = h.w();
+        h.tick(SessionTimer::Search);
+        QCOMPARE(h.status(), u"Searching for uc code..."_s);
+        heard.clear();
+        h.port.simulateArrival("DUTY01\r");
+        QCOMPARE(heardOn(w.statusLabel).size(), 1);
+        QCOMPARE(heardOn(w.statusLabel)[0].type, QAccessible::TextUpdated);
+        QCOMPARE(heardOn(w.statusLabel)[0].text, u"Found: DUTY01"_s);
+
+        heard.clear();
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(h.tick(SessionTimer::SampleTick));
+        QVERIFY2(h.status().startsWith(u"STime:5 STimer:"_s), qPrintable(h.status()));
+        QCOMPARE(heardOn(w.statusLabel).size(), 0);
+
+        h.port.simulateArrival("SV01=40\r");
+        QCOMPARE(heardOn(w.statusLabel).size(), 1); // the first reply: a new colour
+        QCOMPARE(heardOn(w.dutyDisplay).size(), 1);
+        QCOMPARE(heardOn(w.dutyDisplay)[0].text, u"40"_s);
+        heard.clear();
+        h.tick(SessionTimer::SampleTick);
+        h.port.simulateArrival("SV01=41\r"); // the same line but for its number
+        h.port.simulateArrival("SV01=41\r"); // the same duty
+        QCOMPARE(heardOn(w.statusLabel).size(), 0);
+        QCOMPARE(heardOn(w.dutyDisplay).size(), 1);
+    }
+
+    void aMessageBoxIsNamedAndAlerts()
+    {
+        QWidget owner;
+        owner.show();
+        MessageBoxDialogs dialogs(&owner);
+        dialogs.ask(DialogContents::saveRefused(u"The port number must be 1 to 255."_s));
+        auto *box = owner.findChild<QMessageBox *>();
+        QVERIFY(box && box->isVisible());
+        QCOMPARE(access(box)->text(QAccessible::Name), u"Settings not saved"_s);
+        QCOMPARE(access(box)->text(QAccessible::Description), u"The port number must be 1 to 255."_s);
+        QCOMPARE(heardOn(box).size(), 1);
+        QCOMPARE(heardOn(box)[0].type, QAccessible::Alert);
+        box->close();
+    }
+
+    void theLinesOpenTheirMenusFromTheKeyboard_data()
+    {
+        QTest::addColumn<int>("f6Presses");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addRow("status line, Menu") << 1 << int(Qt::Key_Menu) << int(Qt::NoModifier);
+        QTest::addRow("status line, Shift+F10") << 1 << int(Qt::Key_F10) << int(Qt::ShiftModifier);
+        QTest::addRow("device line, Menu") << 2 << int(Qt::Key_Menu) << int(Qt::NoModifier);
+        QTest::addRow("device line, Shift+F10") << 2 << int(Qt::Key_F10) << int(Qt::ShiftModifier);
+    }
+    void theLinesOpenTheirMenusFromTheKeyboard()
+    {
+        QFETCH(int, f6Presses);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        Window h;
+        h.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(h.window));
+        for (int i = 0; i < f6Presses; ++i)
+            QTest::keyClick(h.window, Qt::Key_F6);
+        QLabel *line = f6Presses == 1 ? h.w().statusLabel : h.w().deviceLabel;
+        QTRY_COMPARE(QApplication::focusWidget(), line);
+
+        bool returned = false;
+        QTimer::singleShot(2000, line, [&] {
+            if (!returned) // a nested loop: close the menu so the test ends, and fail below
+                if (auto *menu = line->findChild<QMenu *>())
+                    menu->close();
+        });
+        QTest::keyClick(line, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        returned = true;
+        auto *menu = line->findChild<QMenu *>();
+        QVERIFY(menu && menu->isVisible());
+        QCOMPARE(menu->actions().constLast()->text(), u"Copy status text"_s);
+        menu->close();
+
+        QTest::keyClick(line, Qt::Key_Tab); // Tab leaves for the usual order
+        QVERIFY(QApplication::focusWidget() != line);
+    }
+};
+
+QTEST_MAIN(TestAccessibility)
+#include "tst_accessibility.moc"
