@@ -29,7 +29,7 @@ MAIN_EXPECTED = [
     ("Status", LABEL_ROLES),
     ("Duty cycle reported by the device", LABEL_ROLES),
     ("Duty cycle to send, 0 to 100 %", TEXT_ROLES),
-    (re.compile(r"^PWM frequency preset 3: 980 Hz$"), {R.ROLE_PUSH_BUTTON, R.ROLE_TOGGLE_BUTTON}),
+    (re.compile(r"^PWM frequency preset 3: 980 Hz$"), {R.ROLE_PUSH_BUTTON, R.ROLE_TOGGLE_BUTTON, R.ROLE_CHECK_BOX}),
 ]
 SETTINGS_EXPECTED = [
     ("COM port number", TEXT_ROLES),
@@ -203,13 +203,14 @@ def main():
         def heard(event):
             source = event.source
             try:
-                role = source.getRole()
+                # A name or text change carries the new words; a visible data
+                # change only says to read the line again.
                 carried = event.any_data if isinstance(event.any_data, str) else ""
-                if "Found: DUTY01" not in carried:
+                if event.type.startswith("object:visible-data-changed"):
                     text = source.queryText() if "Text" in source.get_interfaces() else None
                     carried = " ".join([source.name or "", text.getText(0, -1) if text else ""])
                 if "Found: DUTY01" in carried:
-                    announced.append((event.type, role, carried))
+                    announced.append((event.type, source.getRole(), carried))
             except GLib.Error:
                 pass
 
@@ -218,7 +219,7 @@ def main():
         R.Registry.registerEventListener(heard, *kinds)
         pump(0.5)
 
-        sim = subprocess.Popen([opts.sim, "--link", opts.work, "--com", "200", "--duty", "20", "--log", log,
+        sim = subprocess.Popen([opts.sim, "--link", opts.work, "--com", "200", "--duty", "20", "--preset", "3", "--log", log,
                                 "--exit-with", str(os.getpid())],
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
@@ -229,8 +230,13 @@ def main():
         def enabled(a):
             return a.getState().contains(R.STATE_SENSITIVE)
 
+        def checked_presets():
+            return [a.name for a in find(main_window, lambda a: "preset" in (a.name or "").lower()
+                                         and a.getState().contains(R.STATE_CHECKED))]
+
         half = r"(^|\D)50\s?%"
         ready = pump(10, lambda: announced and any(enabled(b) for b in buttons(half)))
+        pump(3, checked_presets)  # the preset is read back after the duty
         print_tree("main window", main_window)
 
         if not announced:
@@ -238,9 +244,12 @@ def main():
         elif not any(role in LABEL_ROLES for _, role, _ in announced):
             fail(f"\"Found: DUTY01\" came from no label: {announced}")
         elif not PRINT_ONLY:
-            print(f"announced: {announced[0][0]} \"{announced[0][2].strip()}\"", flush=True)
+            print(f"announced: {announced[0][0]} \"{announced[0][2].strip()}\" "
+                  f"({len(announced)} event(s) carried it)", flush=True)
         check_names("main window", main_window)
         check_expected("main window", main_window, MAIN_EXPECTED)
+        if checked_presets() != ["PWM frequency preset 3: 980 Hz"]:
+            fail(f"the device's preset 3 is not the one checked: {checked_presets()}")
 
         half_buttons = buttons(half)
         if not ready or not half_buttons:

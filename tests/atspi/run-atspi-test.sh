@@ -11,7 +11,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 panel=$(realpath "${1:?usage: $0 PWM_PANEL PWM_DEVICE_SIM}")
 sim=$(realpath "${2:?usage: $0 PWM_PANEL PWM_DEVICE_SIM}")
 # pyatspi comes with the system's Python, whatever python3 is first on PATH.
-python=/usr/bin/python3
+python=${PWM_ATSPI_PYTHON:-/usr/bin/python3}
 
 if [ "${PWM_ATSPI_INSIDE:-0}" != 1 ]; then
   if ! "$python" -c 'import pyatspi' 2>/dev/null; then
