@@ -27,11 +27,16 @@ NAMED_ROLES = TEXT_ROLES | LABEL_ROLES | {R.ROLE_PUSH_BUTTON, R.ROLE_TOGGLE_BUTT
 # Names a screen reader user is told, and the roles they must come with.
 MAIN_EXPECTED = [
     ("Status", LABEL_ROLES),
+    ("Device", LABEL_ROLES),
+    ("Set duty cycle to 50 %", {R.ROLE_PUSH_BUTTON}),
+    ("Duty cycle and frequency", FRAME_ROLES),
+    ("PWM frequency presets", FRAME_ROLES),
     ("Duty cycle reported by the device", LABEL_ROLES),
     ("Duty cycle to send, 0 to 100 %", TEXT_ROLES),
     (re.compile(r"^PWM frequency preset 3: 980 Hz$"), {R.ROLE_PUSH_BUTTON, R.ROLE_TOGGLE_BUTTON, R.ROLE_CHECK_BOX}),
 ]
 SETTINGS_EXPECTED = [
+    ("Connection", FRAME_ROLES),
     ("COM port number", TEXT_ROLES),
     ("Baud rate", TEXT_ROLES),
     ("Device password", TEXT_ROLES),
