@@ -163,7 +163,8 @@ def find_app(pid):
     desktop = R.Registry.getDesktop(0)
     for app in (desktop.getChildAtIndex(i) for i in range(desktop.childCount)):
         try:
-            if app is not None and app.get_process_id() == pid:
+            # By its name, and the process this script started.
+            if app is not None and app.name == "pwm-panel" and app.get_process_id() == pid:
                 return app
         except GLib.Error:
             continue
