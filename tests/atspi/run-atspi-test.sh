@@ -73,7 +73,8 @@ if [ -z "$address" ]; then
   cat "$work/a11y.log" >&2
   exit 77
 fi
-: "$address"
+# Qt and pyatspi both find the accessibility bus by asking org.a11y.Bus on
+# this session bus, as on a desktop; AT_SPI_BUS_ADDRESS stays unset.
 
 # The panel finds its settings and its com<N> link beside the name it was
 # started as. Port 200 maps to no device until the simulator links it, so
