@@ -175,6 +175,10 @@ std::vector<TrendChart::Strip> TrendChart::strips() const
 
 void TrendChart::describe()
 {
+    // Reading every shown sample in the span again costs as much as the
+    // painting does: only while an assistive technology listens.
+    if (!QAccessible::isActive())
+        return;
     const std::vector<Strip> all = strips();
     std::vector<const SampleStore::Series *> shown;
     for (const Strip &strip : all)

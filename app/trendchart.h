@@ -80,7 +80,7 @@ private:
     std::vector<Strip> strips() const;
     void scheduleRepaint();
     void refresh();
-    // The accessible description, said again only when it changed.
+    // The accessible description, while accessibility is on; set again only when it changed.
     void describe();
     void paintGrid(QPainter &p, const ChartGeometry &g, bool timeLabels) const;
     void paintSeries(QPainter &p, const ChartGeometry &g, const SampleStore::Series &s) const;
