@@ -81,7 +81,6 @@ MainWindow::MainWindow(DeviceSession &session, Dialogs &dialogs, QWidget *parent
         label->addAction(copy);
         label->setContextMenuPolicy(Qt::ActionsContextMenu);
         label->installEventFilter(this);
-        label->setFocusPolicy(Qt::ClickFocus); // reachable by F6, outside the Tab order
     }
     auto *focusLine = new QAction(tr("Focus the status line"), this);
     focusLine->setShortcut(Qt::Key_F6);
@@ -145,7 +144,8 @@ void MainWindow::showStatus(const StatusLine &status)
     }
     if (label->toolTip() != status.detail)
         label->setToolTip(status.detail);
-    if (const QString state = WindowAccess::statusDescription(status); label->accessibleDescription() != state)
+    if (const QString state = WindowAccess::statusDescription(status);
+        label->accessibleDescription() != state)
         label->setAccessibleDescription(state);
     if (WindowAccess::statusWorthSaying(m_saidStatus, status)) {
         m_saidStatus = status;
@@ -160,7 +160,9 @@ void MainWindow::showDuty(const QString &text)
     WindowAccess::announceText(m_widgets.dutyDisplay, before);
 }
 
-// F6 goes to the status line, and from there to the device line.
+// F6 goes to the status line, and from there to the device line. Their focus
+// policy stays NoFocus, outside Tab and the mouse: a focusable QLabel keeps its
+// text in a text control, which reports every change (each sample count) itself.
 void MainWindow::focusNextLine()
 {
     QLabel *status = m_widgets.statusLabel;
@@ -209,7 +211,8 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     auto *label = static_cast<QLabel *>(watched);
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() != Qt::Key_Menu && !(key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier))
+        if (key->key() != Qt::Key_Menu &&
+            !(key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier))
             return false;
         openLineMenu(label);
         return true;

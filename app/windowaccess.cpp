@@ -18,6 +18,7 @@ namespace {
 // and the role of a line shown as text.
 const char kLitProperty[] = "pwmPresetLit";
 const char kLineRoleProperty[] = "pwmLineRole";
+const char kLineFocusProperty[] = "pwmLineTakesFocus";
 
 WindowAccess::Handler handler = nullptr;
 
@@ -48,7 +49,10 @@ public:
         s.checked = widget()->property(kLitProperty).toBool();
         return s;
     }
-    QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
+    QStringList actionNames() const override
+    {
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
     void doAction(const QString &action) override
     {
         if (action == pressAction())
@@ -64,6 +68,13 @@ class LineAccessible final : public QAccessibleWidget, public QAccessibleTextInt
 {
 public:
     LineAccessible(QLabel *label, QAccessible::Role role) : QAccessibleWidget(label, role) {}
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.focusable = widget()->property(kLineFocusProperty).toBool(); // by F6, not by Tab
+        return s;
+    }
 
     void *interface_cast(QAccessible::InterfaceType type) override
     {
@@ -96,7 +107,8 @@ private:
 
 QAccessibleInterface *ownInterface(const QString &, QObject *object)
 {
-    if (auto *button = qobject_cast<QPushButton *>(object); button && button->property(kLitProperty).isValid())
+    if (auto *button = qobject_cast<QPushButton *>(object);
+        button && button->property(kLitProperty).isValid())
         return new PresetAccessible(button);
     if (auto *label = qobject_cast<QLabel *>(object); label && label->property(kLineRoleProperty).isValid())
         return new LineAccessible(label, QAccessible::Role(label->property(kLineRoleProperty).toInt()));
@@ -119,9 +131,11 @@ void say(QWidget *widget, const QString &name, const QString &description = {})
     widget->setAccessibleDescription(description);
 }
 
-void showAsLine(QLabel *label, QAccessible::Role role, const QString &name, const QString &description)
+void showAsLine(QLabel *label, QAccessible::Role role, const QString &name, const QString &description,
+                bool takesFocus)
 {
     label->setProperty(kLineRoleProperty, int(role));
+    label->setProperty(kLineFocusProperty, takesFocus);
     useOwnInterface(label);
     say(label, name, description);
 }
@@ -174,10 +188,10 @@ void describe(const WindowWidgets &w)
     say(w.labelsFrame, tr("Labels"));
     say(w.label1Frame, tr("User label 1"));
     say(w.label1Box, tr("User label 1 text"), tr("Shown under the duty cycle display."));
-    showAsLine(w.statusLabel, QAccessible::StatusBar, tr("Status"), statusDescription({}));
+    showAsLine(w.statusLabel, QAccessible::StatusBar, tr("Status"), statusDescription({}), true);
     showAsLine(w.deviceLabel, QAccessible::StaticText, tr("Device"),
-               tr("The device that answered, and the name of this copy of the program."));
-    showAsLine(w.dutyDisplay, QAccessible::StaticText, tr("Duty cycle reported by the device"), {});
+               tr("The device that answered, and the name of this copy of the program."), true);
+    showAsLine(w.dutyDisplay, QAccessible::StaticText, tr("Duty cycle reported by the device"), {}, false);
 }
 
 void setPresetLit(QPushButton *preset, bool lit)
