@@ -1,16 +1,35 @@
 #include "app/trendchart.h"
 
+#include "trend/chartdescription.h"
 #include "trend/samplestore.h"
 
+#include <QAccessibleWidget>
 #include <QDateTime>
 #include <QFontMetricsF>
 #include <algorithm>
 #include <tuple>
 
+namespace {
+
+// Announced as a chart rather than a plain pane.
+QAccessibleInterface *chartAccessible(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("TrendChart") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Chart);
+    return nullptr;
+}
+
+} // namespace
+
 TrendChart::TrendChart(const SampleStore &store, QWidget *parent) : QWidget(parent), m_store(store)
 {
+    static const bool factoryInstalled = (QAccessible::installFactory(chartAccessible), true);
+    Q_UNUSED(factoryInstalled);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(320, 180);
+    setAccessibleName(tr("Trend chart"));
+    // Reached by Tab, so a screen reader stops on it and reads the values.
+    setFocusPolicy(Qt::TabFocus);
     m_repaintTimer.setSingleShot(true);
     connect(&m_repaintTimer, &QTimer::timeout, this, &TrendChart::refresh);
     connect(&store, &SampleStore::sampleAdded, this, &TrendChart::scheduleRepaint);
@@ -20,7 +39,11 @@ TrendChart::TrendChart(const SampleStore &store, QWidget *parent) : QWidget(pare
     connect(&store, &SampleStore::seriesAdded, this,
             [this](int index) { seriesStyle(m_store.series()[size_t(index)].name); });
     // Cleared even while paused: the view shows nothing held.
-    connect(&store, &SampleStore::cleared, this, qOverload<>(&QWidget::update));
+    connect(&store, &SampleStore::cleared, this, [this] {
+        update();
+        describe();
+    });
+    describe();
 }
 
 TrendChart::SeriesStyle TrendChart::styleAt(int n)
@@ -45,6 +68,7 @@ void TrendChart::setSpan(std::chrono::milliseconds span)
 {
     m_span = span;
     update();
+    describe();
 }
 
 void TrendChart::setStacked(bool stacked)
@@ -72,6 +96,7 @@ void TrendChart::setSeriesShown(const QString &name, bool shown)
     else
         m_hidden.insert(name);
     update();
+    describe();
 }
 
 // Per sample: only a timer brought forward, never painting.
@@ -86,6 +111,7 @@ void TrendChart::scheduleRepaint()
 void TrendChart::refresh()
 {
     update();
+    describe();
     emit refreshed();
     // A minimised window gets a hide event, and a show event when restored.
     if (!m_paused && isVisible())
@@ -145,4 +171,20 @@ std::vector<TrendChart::Strip> TrendChart::strips() const
     for (size_t i = 0; i < shown.size(); ++i)
         strips.push_back({std::move(stack[i]), {shown[i]}});
     return strips;
+}
+
+void TrendChart::describe()
+{
+    // Reading every shown sample in the span again costs as much as the
+    // painting does: only while an assistive technology listens.
+    if (!QAccessible::isActive())
+        return;
+    const std::vector<Strip> all = strips();
+    std::vector<const SampleStore::Series *> shown;
+    for (const Strip &strip : all)
+        shown.insert(shown.end(), strip.series.begin(), strip.series.end());
+    const ChartGeometry &g = all.front().geometry;
+    const QString text = describeChart(shown, g.startMSecs(), g.endMSecs(), locale());
+    if (text != accessibleDescription())
+        setAccessibleDescription(text);
 }

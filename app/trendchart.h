@@ -13,7 +13,9 @@
 // painted with QPainter. However fast samples come, it repaints at most every
 // kRepaintInterval; with nothing arriving it still repaints every
 // kClockInterval, so the time axis ends now and a silent device shows as one.
-// Paused or hidden, no timer runs.
+// Paused or hidden, no timer runs. For a screen reader it is a chart whose
+// description says each shown series' latest, lowest and highest value,
+// brought up to date at the same pace.
 class TrendChart : public QWidget
 {
     Q_OBJECT
@@ -29,6 +31,14 @@ public:
         Qt::PenStyle line = Qt::SolidLine;
         bool operator==(const SeriesStyle &) const = default;
     };
+    // Its own colours whatever the desktop's palette: the series' colours
+    // and the text keep their contrast against kBackground.
+    static constexpr QRgb kBackground = 0xFFFFFF;
+    static constexpr QRgb kGridInk = 0xE4E4E4; // a guide only: the labels carry the values
+    static constexpr QRgb kFrameInk = 0x8A8A8A;
+    static constexpr QRgb kLabelInk = 0x303030;
+    static constexpr QRgb kClockInk = 0x707070;
+
     static constexpr int kStyles = 28;
     // The n-th style, cycling after kStyles: Okabe and Ito's colours, told
     // apart with the common colour-vision deficiencies, solid, then dashed,
@@ -70,6 +80,8 @@ private:
     std::vector<Strip> strips() const;
     void scheduleRepaint();
     void refresh();
+    // The accessible description, while accessibility is on; set again only when it changed.
+    void describe();
     void paintGrid(QPainter &p, const ChartGeometry &g, bool timeLabels) const;
     void paintSeries(QPainter &p, const ChartGeometry &g, const SampleStore::Series &s) const;
 

@@ -6,17 +6,17 @@
 
 namespace {
 
-const QColor kGrid(0xE4, 0xE4, 0xE4);
-const QColor kFrame(0xA0, 0xA0, 0xA0);
-const QColor kLabel(0x30, 0x30, 0x30);
-const QColor kClock(0x70, 0x70, 0x70);
+const QColor kGrid(TrendChart::kGridInk);
+const QColor kFrame(TrendChart::kFrameInk);
+const QColor kLabel(TrendChart::kLabelInk);
+const QColor kClock(TrendChart::kClockInk);
 
 } // namespace
 
 void TrendChart::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    p.fillRect(rect(), palette().color(QPalette::Base));
+    p.fillRect(rect(), QColor(kBackground));
     const std::vector<Strip> all = strips();
     const QFontMetricsF fm(font());
     for (const Strip &strip : all) {
@@ -25,14 +25,24 @@ void TrendChart::paintEvent(QPaintEvent *)
         for (const SampleStore::Series *s : strip.series)
             paintSeries(p, g, *s);
         const QRectF plot = g.plotArea();
-        if (all.size() > 1) { // whose strip this is, in its colour
-            p.setPen(seriesStyle(strip.series.front()->name).colour);
-            p.drawText(plot.adjusted(6, 2, -6, 0), Qt::AlignLeft | Qt::AlignTop, strip.series.front()->name);
+        if (all.size() > 1) { // whose strip this is: a stretch of its line, the name in text ink
+            const SeriesStyle style = seriesStyle(strip.series.front()->name);
+            const double mid = plot.top() + 2 + fm.height() / 2;
+            p.setPen(QPen(style.colour, 2, style.line, Qt::FlatCap));
+            p.drawLine(QPointF(plot.left() + 6, mid), QPointF(plot.left() + 26, mid));
+            p.setPen(kLabel);
+            p.drawText(plot.adjusted(32, 2, -6, 0), Qt::AlignLeft | Qt::AlignTop, strip.series.front()->name);
         }
         if (!g.hasData() && plot.height() >= 2 * fm.height()) {
             p.setPen(kClock);
             p.drawText(plot, Qt::AlignCenter, tr("No values in this span yet"));
         }
+    }
+    if (hasFocus()) { // reached by Tab: it shows where the keyboard is
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
     }
 }
 

@@ -8,6 +8,7 @@
 #include "trend/samplestore.h"
 #include "trend/serieslistmodel.h"
 
+#include <QAction>
 #include <QBoxLayout>
 #include <QBuffer>
 #include <QComboBox>
@@ -70,9 +71,26 @@ TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &na
     auto *clear = new QPushButton(tr("Clear"), this);
     auto *saveImage = new QPushButton(tr("Save image…"), this);
     auto *exportCsv = new QPushButton(tr("Export CSV…"), this);
+    // What a screen reader says ("…" read out is noise). On Linux it names a
+    // combo box by its choice and the label it is the buddy of.
+    const auto describe = [](QWidget *w, const QString &name, const QString &description) {
+        w->setAccessibleName(name);
+        w->setAccessibleDescription(description);
+    };
+    describe(m_span, tr("Span"), tr("How much of the past the chart shows"));
+    describe(scale, tr("View"), scale->toolTip());
+    describe(m_pause, tr("Pause"), tr("Holds the chart still; samples are still collected"));
+    describe(clear, tr("Clear"), tr("Forgets every sample held"));
+    describe(saveImage, tr("Save image"), tr("Saves the chart and its legend as a PNG image"));
+    describe(exportCsv, tr("Export CSV"), tr("Writes every sample held to a CSV file"));
+    auto *spanLabel = new QLabel(tr("&Span:"), this);
+    spanLabel->setBuddy(m_span);
+    auto *viewLabel = new QLabel(tr("&View:"), this);
+    viewLabel->setBuddy(scale);
     auto *tools = new QHBoxLayout;
-    tools->addWidget(new QLabel(tr("Span:"), this));
+    tools->addWidget(spanLabel);
     tools->addWidget(m_span);
+    tools->addWidget(viewLabel);
     tools->addWidget(scale);
     tools->addWidget(m_pause);
     tools->addWidget(clear);
@@ -112,6 +130,11 @@ TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &na
     layout->addWidget(m_refusedNotice);
     layout->addLayout(body, 1);
     resize(QSize(860, 480).boundedTo(room));
+    // Tab goes as the eye reads: the tools left to right, the file buttons,
+    // the chart (a screen reader reads its values there), then the legend.
+    QWidget *order[] = {m_span, scale, m_pause, clear, saveImage, exportCsv, m_chart, m_filter, m_legend};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 
     connect(m_span, &QComboBox::currentIndexChanged, this, &TrendWindow::chooseSpan);
     connect(scale, &QComboBox::currentIndexChanged, m_chart,
@@ -135,8 +158,15 @@ QWidget *TrendWindow::buildLegend()
     auto *legend = new QWidget(this);
     m_filter = new QLineEdit(legend);
     m_filter->setPlaceholderText(tr("Filter names"));
+    m_filter->setAccessibleName(tr("Filter names"));
+    m_filter->setAccessibleDescription(tr("Lists only the series whose names contain this text"));
     m_filter->setClearButtonEnabled(true);
+    // Its clear button is named after the action it shows, which Qt leaves without text.
+    if (auto *clearFilter = m_filter->findChild<QAction *>(QStringLiteral("_q_qlineeditclearaction")))
+        clearFilter->setText(tr("Clear filter"));
     m_legend = new QListView(legend);
+    m_legend->setAccessibleName(tr("Series shown"));
+    m_legend->setAccessibleDescription(tr("Each series with its latest value; Space shows or hides the current one"));
     m_legend->setModel(m_filtered);
     m_legend->setItemDelegate(new LegendDelegate(m_legend));
     // Every row alike: the view lays out any number of them without asking each.

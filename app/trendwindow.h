@@ -17,6 +17,7 @@ class TrendChart;
 // latest value, shown or not; a list that scrolls, with a filter box once there
 // are many names), the span, Pause, Clear, and the chart saved as PNG or the
 // samples as CSV. A separate, resizable, non-modal window, never larger than its screen.
+// Every control is named for a screen reader and Tab goes as the eye reads.
 class TrendWindow : public QWidget
 {
     Q_OBJECT

@@ -92,8 +92,11 @@ private slots:
         QCOMPARE(changed.size(), 1);
         QCOMPARE(changed[0][0].toModelIndex(), model.index(0, 0));
         QCOMPARE(changed[0][1].toModelIndex(), model.index(2, 0));
-        QCOMPARE(changed[0][2].value<QList<int>>(), QList<int>{SeriesListModel::LatestValueRole});
+        QCOMPARE(changed[0][2].value<QList<int>>(),
+                 (QList<int>{SeriesListModel::LatestValueRole, Qt::AccessibleTextRole}));
         QCOMPARE(model.index(2, 0).data(SeriesListModel::LatestValueRole).toString(), u"48.5"_s);
+        // A screen reader is told the value painted beside the name.
+        QCOMPARE(model.index(2, 0).data(Qt::AccessibleTextRole).toString(), u"S2, latest 48.5"_s);
     }
 
     void filtersByNameThroughAProxy()

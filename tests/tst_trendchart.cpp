@@ -1,6 +1,7 @@
 // The trend chart: the shown series painted where the geometry puts them, at a
-// scale factor of 2, the vertical axis following the shown series, and
-// repaints held back.
+// scale factor of 2, the vertical axis following the shown series, its
+// colours' contrast, and repaints held back.
+#include "app/contrast.h"
 #include "app/trendchart.h"
 #include "trend/chartgeometry.h"
 #include "trend/samplestore.h"
@@ -10,7 +11,6 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QTest>
-#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -132,20 +132,35 @@ private slots:
             QCOMPARE(chart.seriesStyle(QString::fromLatin1(names[i])), TrendChart::styleAt(i));
         QCOMPARE(chart.seriesStyle(u"NEW"_s), TrendChart::styleAt(TrendChart::kStyles + 2));
 
-        // Told apart until they cycle, each line standing 3:1 against the white chart.
-        const auto luminance = [](QColor c) {
-            const auto linear = [](double v) {
-                return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-            };
-            return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
-        };
-        for (int i = 0; i < TrendChart::kStyles; ++i) {
-            const TrendChart::SeriesStyle style = TrendChart::styleAt(i);
-            QVERIFY2(1.05 / (luminance(style.colour) + 0.05) >= 3, qPrintable(style.colour.name()));
+        // Told apart until they cycle.
+        for (int i = 0; i < TrendChart::kStyles; ++i)
             for (int j = 0; j < i; ++j)
-                QVERIFY(!(TrendChart::styleAt(j) == style));
-        }
+                QVERIFY(!(TrendChart::styleAt(j) == TrendChart::styleAt(i)));
         QCOMPARE(TrendChart::styleAt(TrendChart::kStyles), TrendChart::styleAt(0));
+    }
+
+    // WCAG 2.1 AA on the chart's own background: 4.5:1 for text, 3:1 for lines.
+    void inksStandOutFromTheBackground_data()
+    {
+        QTest::addColumn<QColor>("ink");
+        QTest::addColumn<double>("least");
+        QTest::newRow("value and time labels") << QColor(TrendChart::kLabelInk) << kTextContrast;
+        QTest::newRow("clock times, no values") << QColor(TrendChart::kClockInk) << kTextContrast;
+        QTest::newRow("plot frame") << QColor(TrendChart::kFrameInk) << kGraphicsContrast;
+        for (int i = 0; i < TrendChart::kStyles; ++i) {
+            const QColor colour = TrendChart::styleAt(i).colour;
+            QTest::addRow("series %d %s", i, qPrintable(colour.name())) << colour << kGraphicsContrast;
+        }
+    }
+
+    void inksStandOutFromTheBackground()
+    {
+        QFETCH(QColor, ink);
+        QFETCH(double, least);
+        // The measure itself: its extremes, and the grey known to fall just short for text.
+        QCOMPARE(contrastRatio(Qt::white, Qt::black), 21.0);
+        QVERIFY(contrastRatio(QColor(0x777777), Qt::white) < kTextContrast);
+        QCOMPARE_GE(contrastRatio(ink, QColor(TrendChart::kBackground)), least);
     }
 
     void repaintsAtMostOnceAPeriodAndNotWhenPausedOrHidden()

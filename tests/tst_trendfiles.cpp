@@ -1,11 +1,13 @@
 // The trend window's files: Save image and Export CSV through a scripted save
-// dialog, what they write and the box when they cannot.
+// dialog, what they write and the box when they cannot; and its keyboard.
 #include "app/trendchart.h"
 #include "app/trendwindow.h"
 #include "trend/samplestore.h"
 #include "windowharness.h"
 
+#include <QApplication>
 #include <QImage>
+#include <QListView>
 
 #include <sys/stat.h>
 
@@ -70,6 +72,35 @@ private slots:
             QVERIFY(image.width() > window.chart()->width());
             QCOMPARE(image.height(), window.chart()->height());
         }
+    }
+
+    void tabReachesEachControlAsTheEyeReadsAndSpaceTogglesASeries()
+    {
+        SampleStore store;
+        store.add(WireLine::read("PV1=1", wireClockMSecs()));
+        store.add(WireLine::read("SV01=2", wireClockMSecs()));
+        ScriptedDialogs dialogs;
+        TrendWindow window(store, dialogs, u"PUMP1"_s, QDir::tempPath());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QStringList reached;
+        for (int i = 0; i < 9; ++i) { // and round to the first again
+            QWidget *focus = QApplication::focusWidget();
+            QVERIFY(focus);
+            reached << focus->accessibleName();
+            QTest::keyClick(focus, Qt::Key_Tab);
+        }
+        QCOMPARE(reached, (QStringList{u"Span"_s, u"View"_s, u"Pause"_s, u"Clear"_s, u"Save image"_s,
+                                       u"Export CSV"_s, u"Trend chart"_s, u"Series shown"_s, u"Span"_s}));
+
+        QWidget *legend = window.findChild<QListView *>();
+        legend->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(legend, Qt::Key_Down);
+        QTest::keyClick(legend, Qt::Key_Space);
+        QVERIFY(window.chart()->isSeriesShown(u"PV1"_s));
+        QVERIFY(!window.chart()->isSeriesShown(u"SV01"_s));
+        QTest::keyClick(legend, Qt::Key_Space);
+        QVERIFY(window.chart()->isSeriesShown(u"SV01"_s));
     }
 };
 

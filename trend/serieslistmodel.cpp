@@ -31,6 +31,11 @@ QVariant SeriesListModel::data(const QModelIndex &index, int role) const
         return isShown(row.name) ? Qt::Checked : Qt::Unchecked;
     case Qt::ToolTipRole:
         return tr("Show or hide %1").arg(row.name);
+    case Qt::AccessibleTextRole: {
+        // The value is painted beside the name, which alone is all a screen reader would get.
+        const QString latest = data(index, LatestValueRole).toString();
+        return latest.isEmpty() ? row.name : tr("%1, latest %2").arg(row.name, latest);
+    }
     case LatestValueRole: {
         const auto &all = m_store.series();
         if (size_t(index.row()) < all.size() && !all[size_t(index.row())].samples.empty())
@@ -69,7 +74,7 @@ Qt::ItemFlags SeriesListModel::flags(const QModelIndex &index) const
 void SeriesListModel::refreshValues()
 {
     if (!m_rows.empty())
-        emit dataChanged(index(0), index(rowCount() - 1), {LatestValueRole});
+        emit dataChanged(index(0), index(rowCount() - 1), {LatestValueRole, Qt::AccessibleTextRole});
 }
 
 void SeriesListModel::addRow(int index)

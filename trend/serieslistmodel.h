@@ -10,7 +10,8 @@ class SampleStore;
 
 // The store's series as a list for a legend: one row per series in order of
 // arrival; the name to show, the latest value as text, and a check box for
-// whether the chart shows it. Rows follow the store; the values are read when
+// whether the chart shows it; for a screen reader the name with the latest
+// value. Rows follow the store; the values are read when
 // asked and announced only by refreshValues(), so a sample costs the model nothing.
 class SeriesListModel : public QAbstractListModel
 {

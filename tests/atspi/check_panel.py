@@ -1,0 +1,320 @@
+"""The running panel read through AT-SPI, as Orca reads it.
+
+Started by run-atspi-test.sh inside its own buses and display. Starts the
+panel with its port not there yet, listens for name and text changes, then
+starts the device simulator so that the identification happens while it
+listens; prints the tree and checks names, roles, the 50% button's action
+and the trend window (opened with Ctrl+T).
+"""
+import argparse
+import os
+import re
+import subprocess
+import sys
+import time
+
+import pyatspi
+from gi.repository import GLib
+
+R = pyatspi
+TEXT_ROLES = {R.ROLE_TEXT, R.ROLE_ENTRY, R.ROLE_PASSWORD_TEXT}
+LABEL_ROLES = {R.ROLE_LABEL, R.ROLE_STATUS_BAR, R.ROLE_STATIC}
+FRAME_ROLES = {R.ROLE_PANEL, R.ROLE_FILLER, R.ROLE_GROUPING, R.ROLE_SECTION}
+TOGGLE_ROLES = {R.ROLE_TOGGLE_BUTTON, R.ROLE_CHECK_BOX}
+# What must carry a name: what can be operated and the lines that report.
+NAMED_ROLES = TEXT_ROLES | LABEL_ROLES | {R.ROLE_PUSH_BUTTON, R.ROLE_TOGGLE_BUTTON, R.ROLE_COMBO_BOX,
+                                         R.ROLE_LIST, R.ROLE_CHECK_BOX}
+
+# Names a screen reader user is told, and the roles they must come with.
+MAIN_EXPECTED = [
+    ("Status", LABEL_ROLES),
+    ("Device", LABEL_ROLES),
+    ("Set duty cycle to 50 %", {R.ROLE_PUSH_BUTTON}),
+    ("Duty cycle and frequency", FRAME_ROLES),
+    ("PWM frequency presets", FRAME_ROLES),
+    ("Duty cycle reported by the device", LABEL_ROLES),
+    ("Duty cycle to send, 0 to 100 %", TEXT_ROLES),
+    ("PWM frequency preset 3: 980 Hz", TOGGLE_ROLES),  # checked while the device uses it
+]
+SETTINGS_EXPECTED = [
+    ("Connection", FRAME_ROLES),
+    ("COM port number", TEXT_ROLES),
+    ("Baud rate", TEXT_ROLES),
+    ("Device password", TEXT_ROLES),
+    ("Sample time (s)", TEXT_ROLES),
+    ("Expected application code", TEXT_ROLES),
+]
+TREND_EXPECTED = [
+    ("Pause", TOGGLE_ROLES),
+    ("Clear", {R.ROLE_PUSH_BUTTON}),
+    ("Save image", {R.ROLE_PUSH_BUTTON}),
+    ("Export CSV", {R.ROLE_PUSH_BUTTON}),
+    ("Span", {R.ROLE_COMBO_BOX}),
+    ("View", {R.ROLE_COMBO_BOX}),
+    ("Series shown", {R.ROLE_LIST, R.ROLE_LIST_BOX, R.ROLE_TABLE, R.ROLE_TREE}),
+    ("Trend chart", {R.ROLE_CHART}),
+]
+
+failures = []
+# Only the trees, for comparing one build with another.
+PRINT_ONLY = os.environ.get("PWM_ATSPI_PRINT_ONLY") == "1"
+
+
+def fail(message):
+    if not PRINT_ONLY:
+        failures.append(message)
+        print("FAIL: " + message, flush=True)
+
+
+def pump(seconds, until=lambda: False):
+    """Runs the event loop (events arrive through it) until `until` holds or time is up."""
+    context = GLib.MainContext.default()
+    end = time.monotonic() + seconds
+    while True:
+        while context.pending():
+            context.iteration(False)
+        if until():
+            return True
+        if time.monotonic() >= end:
+            return False
+        time.sleep(0.02)
+
+
+def walk(acc, depth=0):
+    yield depth, acc
+    for i in range(acc.childCount):
+        child = acc.getChildAtIndex(i)
+        if child is not None:
+            yield from walk(child, depth + 1)
+
+
+def showing(acc):
+    return acc.getState().contains(R.STATE_SHOWING)
+
+
+def print_tree(title, acc):
+    print(f"--- {title}", flush=True)
+    for depth, a in walk(acc):
+        states = a.getState()
+        marks = ["checked"] if states.contains(R.STATE_CHECKED) else []
+        if not states.contains(R.STATE_SENSITIVE) and a.getRole() != R.ROLE_FRAME:
+            marks.append("disabled")
+        if not states.contains(R.STATE_SHOWING):
+            marks.append("hidden")
+        line = "  " * depth + f'{a.getRoleName()} "{a.name}"'
+        if spoken_name(a) != (a.name or ""):
+            line += f' labelled="{spoken_name(a)}"'
+        if a.description:
+            line += f' desc="{a.description}"'
+        if marks:
+            line += " [" + ", ".join(marks) + "]"
+        print(line, flush=True)
+
+
+def spoken_name(acc):
+    """What a screen reader names it by: a combo box is named by its choice and labelled by a buddy."""
+    if acc.getRole() != R.ROLE_COMBO_BOX:
+        return acc.name or ""
+    for relation in acc.getRelationSet():
+        if relation.getRelationType() == R.RELATION_LABELLED_BY:
+            for i in range(relation.getNTargets()):
+                label = (relation.getTarget(i).name or "").replace("&", "").rstrip(": ")
+                if label:
+                    return label
+    return ""
+
+
+def find(acc, test):
+    return [a for _, a in walk(acc) if test(a)]
+
+
+def find_named(acc, name):
+    return [a for a in find(acc, lambda a: spoken_name(a) == name) if showing(a)]
+
+
+def check_names(title, window):
+    """Every shown control that can be operated or reports something has a name of its own."""
+    controls = [a for _, a in walk(window) if a.getRole() in NAMED_ROLES and showing(a)]
+    seen = {}
+    for a in controls:
+        name = spoken_name(a).strip()
+        if not name:
+            fail(f"{title}: a {a.getRoleName()} without a name")
+        else:
+            seen.setdefault(name, []).append(a.getRoleName())
+    for name, roles in seen.items():
+        if len(roles) > 1:
+            fail(f'{title}: {len(roles)} controls named "{name}" ({", ".join(roles)})')
+    for _, a in walk(window):
+        if a.getRole() == R.ROLE_FRAME and a is not window:
+            fail(f'{title}: a frame role inside the window ("{a.name}")')
+
+
+def check_expected(title, window, expected):
+    for name, roles in expected:
+        found = find_named(window, name)
+        if not found:
+            fail(f'{title}: no shown control named "{name}"')
+        elif found[0].getRole() not in roles:
+            fail(f'{title}: "{name}" is a {found[0].getRoleName()}')
+
+
+def find_app(pid):
+    desktop = R.Registry.getDesktop(0)
+    for app in (desktop.getChildAtIndex(i) for i in range(desktop.childCount)):
+        try:
+            # By its name, and the process this script started.
+            if app is not None and app.name == "pwm-panel" and app.get_process_id() == pid:
+                return app
+        except GLib.Error:
+            continue
+    return None
+
+
+def buttons(window, pattern):
+    return [a for a in find(window, lambda a: a.getRole() == R.ROLE_PUSH_BUTTON
+                            and re.search(pattern, a.name or "")) if showing(a)]
+
+
+def checked_presets(window):
+    return [a.name for a in find(window, lambda a: "preset" in (a.name or "").lower()
+                                 and a.getState().contains(R.STATE_CHECKED))]
+
+
+def listen_for(words):
+    """Every name or text change carrying `words`, as (event type, source role)."""
+    heard = []
+
+    def hear(event):
+        source = event.source
+        try:
+            # A name or text change carries the new words; a visible data
+            # change only says to read the line again.
+            carried = event.any_data if isinstance(event.any_data, str) else ""
+            if event.type.startswith("object:visible-data-changed"):
+                text = source.queryText() if "Text" in source.get_interfaces() else None
+                carried = " ".join([source.name or "", text.getText(0, -1) if text else ""])
+            if words in carried:
+                heard.append((event.type, source.getRole()))
+        except GLib.Error:
+            pass
+
+    R.Registry.registerEventListener(hear, "object:property-change:accessible-name", "object:text-changed",
+                                     "object:visible-data-changed")
+    return heard
+
+
+def open_trend(app, main_window):
+    """Ctrl+T as a user presses it; the trend window, or None."""
+    # No window manager hands out the focus: a click in the window's corner
+    # makes it the active one, as it would be on a desktop.
+    box = main_window.queryComponent().getExtents(R.DESKTOP_COORDS)
+    R.Registry.generateMouseEvent(box.x + 1, box.y + 1, "b1c")
+    pump(0.5)
+    R.Registry.generateKeyboardEvent(37, None, R.KEY_PRESS)  # Control_L
+    R.Registry.generateKeyboardEvent(28, None, R.KEY_PRESSRELEASE)  # t
+    R.Registry.generateKeyboardEvent(37, None, R.KEY_RELEASE)
+
+    def trend():
+        return next((w for w in (app.getChildAtIndex(i) for i in range(app.childCount))
+                     if (w.name or "").startswith("Trend")), None)
+
+    pump(5, trend)
+    return trend()
+
+
+def check_panel(app, start_sim, log):
+    main_window = app.getChildAtIndex(0)
+    # Listening before the device is there: the identification is announced.
+    announced = listen_for("Found: DUTY01")
+    pump(0.5)
+    start_sim()
+    half = r"(^|\D)50\s?%"
+    ready = pump(10, lambda: announced and any(b.getState().contains(R.STATE_SENSITIVE)
+                                               for b in buttons(main_window, half)))
+    pump(3, lambda: checked_presets(main_window))  # the preset is read back after the duty
+    print_tree("main window", main_window)
+    if not announced:
+        fail('no name or text change on the status line carried "Found: DUTY01"')
+    elif not any(role in LABEL_ROLES for _, role in announced):
+        fail(f'"Found: DUTY01" came from no label: {announced}')
+    elif not PRINT_ONLY:
+        print(f'announced: {announced[0][0]} "Found: DUTY01" ({len(announced)} event(s) carried it)')
+    check_names("main window", main_window)
+    check_expected("main window", main_window, MAIN_EXPECTED)
+    if checked_presets(main_window) != ["PWM frequency preset 3: 980 Hz"]:
+        fail(f"the device's preset 3 is not the one checked: {checked_presets(main_window)}")
+
+    if not ready:
+        fail("no enabled 50% button after the identification")
+    else:
+        buttons(main_window, half)[0].queryAction().doAction(0)
+        if not pump(5, lambda: os.path.exists(log) and "SV01=50" in open(log).read()):
+            fail("the 50% button's action sent no SV01=50")
+
+    # The settings panel, opened as a screen reader user would.
+    set_buttons = buttons(main_window, r"^Set\b|[Ss]ettings")
+    if not set_buttons:
+        fail("no button opens the settings")
+    else:
+        set_buttons[0].queryAction().doAction(0)
+        pump(3, lambda: find_named(main_window, "COM port number"))
+        print_tree("main window, settings open", main_window)
+        check_names("settings", main_window)
+        check_expected("settings", main_window, SETTINGS_EXPECTED)
+
+    trend = open_trend(app, main_window)
+    if trend is None:
+        fail("Ctrl+T opened no trend window")
+        return
+    pump(1.5)  # a repaint or two: the chart's description follows them
+    print_tree("trend window", trend)
+    check_names("trend window", trend)
+    check_expected("trend window", trend, TREND_EXPECTED)
+    chart = find_named(trend, "Trend chart")
+    if chart and "SV01: latest 50," not in (chart[0].description or ""):
+        fail(f'the chart\'s description misses the duty sent: "{chart[0].description}"')
+
+
+def main():
+    args = argparse.ArgumentParser()
+    for name in ("--panel", "--sim", "--work"):
+        args.add_argument(name, required=True)
+    opts = args.parse_args()
+    log = os.path.join(opts.work, "device.log")
+    print(f"# the accessible tree of {os.path.realpath(opts.panel)}", flush=True)
+    errors = os.path.join(opts.work, "panel.err")
+    panel = subprocess.Popen([opts.panel], cwd=opts.work, stdout=subprocess.DEVNULL, stderr=open(errors, "w"))
+    children = [panel]
+
+    def start_sim():  # the port appears only once the panel is listened to
+        children.append(subprocess.Popen(
+            [opts.sim, "--link", opts.work, "--com", "200", "--duty", "20", "--preset", "3", "--log", log,
+             "--exit-with", str(os.getpid())], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    try:
+        if not pump(10, lambda: find_app(panel.pid) is not None):
+            print("FAIL: the panel did not appear on the accessibility bus", file=sys.stderr)
+            print(open(errors).read(), file=sys.stderr)
+            return 1
+        app = find_app(panel.pid)
+        if not pump(5, lambda: app.childCount > 0):
+            print("FAIL: the panel shows no window", file=sys.stderr)
+            return 1
+        check_panel(app, start_sim, log)
+    finally:
+        for child in children:
+            child.terminate()
+            try:
+                child.wait(5)
+            except subprocess.TimeoutExpired:
+                child.kill()
+    if failures:
+        print(f"{len(failures)} failure(s)", file=sys.stderr)
+        return 1
+    if not PRINT_ONLY:
+        print("all checks passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
