@@ -112,6 +112,9 @@ PortChooser::PortChooser(DeviceSession &session, const PortLister &lister, PortP
         m_answered.insert(device, m_session.settings().deviceCode);
         if (QTreeWidgetItem *item = itemFor(device))
             fillRow(item, m_rows[m_ports->indexOfTopLevelItem(item)]);
+        // Its device and state are bold now, so wider.
+        for (int column : {DeviceColumn, StateColumn})
+            m_ports->resizeColumnToContents(column);
     });
     connect(m_probe, &PortProbe::finished, this, &PortChooser::probeFinished);
     connect(new PortWatcher(places, QStringLiteral("/dev"), std::chrono::seconds(1), this),
@@ -172,7 +175,7 @@ void PortChooser::fillRow(QTreeWidgetItem *item, const PortRow &row) const
     item->setToolTip(StateColumn, row.state == PortRow::State::NoPermission ? row.advice : QString());
     QFont font = item->font(DeviceColumn);
     font.setBold(answered);
-    for (int column = 0; column < m_ports->columnCount(); ++column)
+    for (int column : {DeviceColumn, StateColumn})
         item->setFont(column, font);
     // A node with no chip behind it is listed, so nobody wonders where ttyS0 went, but not offered.
     if (row.state == PortRow::State::NoHardware)
@@ -265,11 +268,16 @@ void PortChooser::done(int result)
 // Wide enough for every column as filled, within the screen.
 void PortChooser::fitToContents()
 {
+    // A stretched last column does not take its contents' width.
     QHeaderView *header = m_ports->header();
+    header->setStretchLastSection(false);
     for (int column = 0; column < m_ports->columnCount(); ++column)
         m_ports->resizeColumnToContents(column);
-    const int wanted = header->length() + 2 * m_ports->frameWidth() + layout()->contentsMargins().left() +
-                       layout()->contentsMargins().right();
+    const int columns = header->length();
+    header->setStretchLastSection(true);
+    const QMargins margins = layout()->contentsMargins();
+    const int wanted = columns + 2 * m_ports->frameWidth() + margins.left() + margins.right() +
+                       fontMetrics().averageCharWidth() * 2;
     const QRect screen = this->screen()->availableGeometry();
     resize(qMin(qMax(wanted, sizeHint().width()), screen.width() * 9 / 10), sizeHint().height());
 }

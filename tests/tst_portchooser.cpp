@@ -186,7 +186,7 @@ private slots:
         } else {
             QWidget *view = c.list()->viewport();
             const QPoint at = c.list()->visualItemRect(c.item(device)).center();
-            QTest::mouseClick(view, Qt::LeftButton, {}, at); // Qt's double click alone presses nowhere first
+            QTest::mouseClick(view, Qt::LeftButton, {}, at); // a real double click begins with a press
             QTest::mouseDClick(view, Qt::LeftButton, {}, at);
         }
 
