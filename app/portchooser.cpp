@@ -95,8 +95,6 @@ PortChooser::PortChooser(DeviceSession &session, const PortLister &lister, PortP
     layout->addLayout(pathForm);
     layout->addWidget(m_refusal);
     layout->addWidget(buttons);
-    setTabOrder(m_path, buttons);
-    setTabOrder(m_ports, m_findButton);
 
     connect(buttons, &QDialogButtonBox::accepted, this, &PortChooser::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &PortChooser::reject);
