@@ -26,7 +26,8 @@ BindOutcome bindPortNumber(const QString &folder, int number, const QString &tar
     const QString link = dir.filePath(QStringLiteral("com%1").arg(number));
     const QFileInfo existing(link);
     if (existing.exists() && !existing.isSymLink())
-        return {false, QStringLiteral("%1 is a file of its own, not a link; it was left as it is.").arg(link)};
+        return {false,
+                QStringLiteral("%1 is a file of its own, not a link; it was left as it is.").arg(link)};
 
     // A new link beside it, then renamed over it: a search that opens the port
     // meanwhile finds the old link or the new one, never none.
@@ -34,8 +35,9 @@ BindOutcome bindPortNumber(const QString &folder, int number, const QString &tar
     QByteArray temporary;
     for (int attempt = 0;; ++attempt) {
         temporary = QFile::encodeName(
-            dir.filePath(QStringLiteral(".com%1.%2").arg(number).arg(QRandomGenerator::global()->generate(), 8, 16,
-                                                                     QLatin1Char('0'))));
+            dir.filePath(QStringLiteral(".com%1.%2")
+                             .arg(number)
+                             .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))));
         if (::symlink(targetBytes.constData(), temporary.constData()) == 0)
             break;
         if (errno != EEXIST || attempt == 10)

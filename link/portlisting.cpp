@@ -69,7 +69,7 @@ QString readFirstLine(const QString &path, int line = 0)
 class Holders
 {
 public:
-    Holders(const PortPlaces &places) : m_places(places) {}
+    explicit Holders(const PortPlaces &places) : m_places(places) {}
 
     // "<program> (pid N)" of a living process whose lock file names the device.
     QString lockHolder(const QString &device) const
@@ -130,7 +130,8 @@ private:
             const QString fdFolder = procPath(pid) + QStringLiteral("/fd");
             const QByteArray encoded = QFile::encodeName(fdFolder);
             // Other users' fd folders are unreadable: those stay unknown.
-            for (const QString &fd : QDir(fdFolder).entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+            for (const QString &fd :
+                 QDir(fdFolder).entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
                 char target[4096];
                 const QByteArray link = encoded + '/' + QFile::encodeName(fd);
                 const ssize_t n = ::readlink(link.constData(), target, sizeof target - 1);
@@ -149,8 +150,8 @@ QString stableNameOf(const QString &device, const QStringList &folders)
 {
     for (const QString &folder : folders) {
         const QDir dir(folder);
-        for (const QFileInfo &entry : dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot,
-                                                        QDir::Name))
+        for (const QFileInfo &entry :
+             dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
             if (entry.isSymLink() && entry.canonicalFilePath() == device)
                 return entry.absoluteFilePath();
     }
@@ -173,16 +174,19 @@ QList<PortFacts> SystemPortLister::systemFacts()
 {
     QList<PortFacts> facts;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-        PortFacts f{canonical(info.systemLocation()), info.description(), info.manufacturer(),
-                    info.serialNumber(), {}};
+        PortFacts f{canonical(info.systemLocation()),
+                    info.description(),
+                    info.manufacturer(),
+                    info.serialNumber(),
+                    {}};
         if (info.hasVendorIdentifier() && info.hasProductIdentifier())
             f.usbId = QString::asprintf("%04x:%04x", info.vendorIdentifier(), info.productIdentifier());
         facts << f;
     }
     for (int n = 0; n < 4; ++n) {
         const QString device = QStringLiteral("/dev/ttyS%1").arg(n);
-        if (QFileInfo::exists(device) &&
-            std::none_of(facts.cbegin(), facts.cend(), [&](const PortFacts &f) { return f.device == device; }))
+        if (QFileInfo::exists(device) && std::none_of(facts.cbegin(), facts.cend(),
+                                                      [&](const PortFacts &f) { return f.device == device; }))
             facts << PortFacts{device, {}, {}, {}, {}, true};
     }
     return facts;

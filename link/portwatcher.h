@@ -16,7 +16,8 @@ class PortWatcher : public QObject
     Q_OBJECT
 public:
     explicit PortWatcher(const PortPlaces &places, QString devFolder = QStringLiteral("/dev"),
-                         std::chrono::milliseconds interval = std::chrono::seconds(1), QObject *parent = nullptr);
+                         std::chrono::milliseconds interval = std::chrono::seconds(1),
+                         QObject *parent = nullptr);
 
 signals:
     void portsChanged();

@@ -3,7 +3,8 @@
 #include <QTimer>
 
 PortProbe::PortProbe(PortMaker makePort, QObject *parent)
-    : QObject(parent), m_makePort(std::move(makePort)), m_repeat(new QTimer(this)), m_timeout(new QTimer(this))
+    : QObject(parent), m_makePort(std::move(makePort)), m_repeat(new QTimer(this)),
+      m_timeout(new QTimer(this))
 {
     m_timeout->setSingleShot(true);
     connect(m_repeat, &QTimer::timeout, this, &PortProbe::ask);
@@ -15,7 +16,9 @@ PortProbe::PortProbe(PortMaker makePort, QObject *parent)
 
 PortProbe::~PortProbe()
 {
-    cancel();
+    // As cancel(), but the ports go now: no event loop may follow.
+    closeAll();
+    m_asked.clear();
 }
 
 void PortProbe::start(const QStringList &devices, qint32 baudRate, const QString &expectedCode, Timing timing)
@@ -39,7 +42,12 @@ void PortProbe::start(const QStringList &devices, qint32 baudRate, const QString
     ask();
     // Nothing opened: done, but said from the event loop, after start() has returned.
     QMetaObject::invokeMethod(
-        this, [this, round = m_round] { if (m_round == round) finishIfDone(); }, Qt::QueuedConnection);
+        this,
+        [this, round = m_round] {
+            if (m_round == round)
+                finishIfDone();
+        },
+        Qt::QueuedConnection);
 }
 
 void PortProbe::cancel()
