@@ -40,8 +40,8 @@ PortChooser &PortActions::showChooser()
 {
     if (!m_chooser) {
         // Made afresh each time: the list is read when it opens, and nothing watches /dev while it is closed.
-        m_chooser = new PortChooser(m_session, *m_ports.lister, m_ports.makePort, m_ports.places, m_probeTimeout,
-                                    &m_mainWindow);
+        m_chooser = new PortChooser(m_session, *m_ports.lister, m_ports.makePort, m_ports.places,
+                                    m_probeTimeout, &m_mainWindow);
         m_chooser->setAttribute(Qt::WA_DeleteOnClose);
     }
     m_chooser->show();

@@ -18,7 +18,15 @@
 
 namespace {
 
-enum Column { DeviceColumn, StateColumn, DescriptionColumn, MakerColumn, SerialColumn, UsbColumn, NameColumn };
+enum Column {
+    DeviceColumn,
+    StateColumn,
+    DescriptionColumn,
+    MakerColumn,
+    SerialColumn,
+    UsbColumn,
+    NameColumn
+};
 constexpr int kTargetRole = Qt::UserRole; // on the device column: what choosing the row binds
 
 QString plural(int n, const QString &one, const QString &many)
@@ -67,8 +75,8 @@ PortChooser::PortChooser(DeviceSession &session, const PortLister &lister, PortP
 
     m_path = new QLineEdit;
     m_path->setAccessibleName(tr("Device path"));
-    m_path->setAccessibleDescription(tr("The device COM%1 will name; a row's stable name when it has one.")
-                                         .arg(number));
+    m_path->setAccessibleDescription(
+        tr("The device COM%1 will name; a row's stable name when it has one.").arg(number));
     m_path->setPlaceholderText(tr("/dev/ttyUSB0 or any device path"));
     m_path->setClearButtonEnabled(true);
     auto *pathForm = new QFormLayout;
@@ -220,7 +228,8 @@ void PortChooser::findDevice()
         return;
     }
     const SettingsRecord &record = m_session.settings();
-    const qint32 baudRate = lineSettingsFor(record.portNumber, record.baudRate).value_or(LineSettings{}).baudRate;
+    const qint32 baudRate =
+        lineSettingsFor(record.portNumber, record.baudRate).value_or(LineSettings{}).baudRate;
     PortProbe::Timing timing;
     timing.timeout = m_probeTimeout;
     m_findButton->setEnabled(false);

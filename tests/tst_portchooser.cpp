@@ -119,7 +119,8 @@ struct Chooser
     QString linkTarget() const
     {
         std::error_code failed;
-        return QString::fromStdString(std::filesystem::read_symlink(dir.filePath(u"com1"_s).toStdString(), failed));
+        return QString::fromStdString(
+            std::filesystem::read_symlink(dir.filePath(u"com1"_s).toStdString(), failed));
     }
 };
 
