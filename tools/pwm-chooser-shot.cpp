@@ -50,44 +50,17 @@ struct MadeUpLister final : PortLister
     {
         using S = PortRow::State;
         const QString byId = QStringLiteral("/dev/serial/by-id/");
-        // clang-format off: one port a line or two
-        PortRow ftdi{"/dev/ttyUSB0",
-                     byId + "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
-                     "FT232R USB UART",
-                     "FTDI",
-                     "A50285BI",
-                     "0403:6001",
-                     S::Free,
-                     {},
-                     {}};
-        PortRow ch340{"/dev/ttyUSB1",
-                      "/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0",
-                      "USB Serial",
-                      "1a86",
-                      {},
-                      "1a86:7523",
-                      S::InUse,
-                      "minicom (pid 4242)",
-                      {}};
-        PortRow acm{"/dev/ttyACM0",
-                    byId + "usb-Arduino__www.arduino.cc__0043_85736323838351F0D1E1-if00",
-                    "Arduino Uno",
-                    "Arduino (www.arduino.cc)",
-                    "85736323838351F0D1E1",
-                    "2341:0043",
-                    S::NoPermission,
-                    {},
-                    portAdvice(PortTrouble::NoPermission, "/dev/ttyACM0")};
+        // clang-format off
+        PortRow ftdi{"/dev/ttyUSB0", byId + "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "FT232R USB UART",
+                     "FTDI", "A50285BI", "0403:6001", S::Free, {}, {}};
+        PortRow ch340{"/dev/ttyUSB1", "/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0",
+                      "USB Serial", "1a86", {}, "1a86:7523", S::InUse, "minicom (pid 4242)", {}};
+        PortRow acm{"/dev/ttyACM0", byId + "usb-Arduino__www.arduino.cc__0043_85736323838351F0D1E1-if00",
+                    "Arduino Uno", "Arduino (www.arduino.cc)", "85736323838351F0D1E1", "2341:0043",
+                    S::NoPermission, {}, portAdvice(PortTrouble::NoPermission, "/dev/ttyACM0")};
         PortRow uart{"/dev/ttyS0", {}, "ttyS0", {}, {}, {}, S::NoHardware, {}, {}};
-        PortRow ours{"/dev/ttyUSB2",
-                     byId + "usb-Prolific_Technology_Inc._USB-Serial_Controller-if00-port0",
-                     "USB-Serial Controller",
-                     "Prolific Technology Inc.",
-                     {},
-                     "067b:2303",
-                     S::ThisPanel,
-                     {},
-                     {}};
+        PortRow ours{"/dev/ttyUSB2", byId + "usb-Prolific_Technology_Inc._USB-Serial_Controller-if00-port0",
+                     "USB-Serial Controller", "Prolific Technology Inc.", {}, "067b:2303", S::ThisPanel, {}, {}};
         // clang-format on
         return {acm, uart, ftdi, ch340, ours};
     }
