@@ -60,7 +60,7 @@ PortChooser::PortChooser(DeviceSession &session, const PortLister &lister, PortP
                               tr("Serial number"), tr("USB ID"), tr("Stable name")});
     m_ports->header()->setStretchLastSection(true);
 
-    m_findButton = new QPushButton(tr("Find the device"));
+    m_findButton = new QPushButton(tr("&Find the device"));
     m_findButton->setAccessibleName(tr("Find the device"));
     m_findButton->setAccessibleDescription(
         tr("Asks every free port for the device code %1; ports in use are left alone.")
