@@ -3,16 +3,17 @@
 #include <QCoreApplication>
 
 PanelProgram::PanelProgram(SerialPort &port, Dialogs &dialogs, ExecutableInfo exe,
-                           const SessionSchedule &schedule)
+                           const SessionSchedule &schedule, PortSystem ports)
     : m_prompts(dialogs), m_session(port, m_prompts, std::move(exe), schedule), m_bus(m_session),
-      m_window(m_session, dialogs), m_trend(m_window, m_session, m_samples, m_recorder, dialogs)
+      m_window(m_session, dialogs), m_trend(m_window, m_session, m_samples, m_recorder, dialogs),
+      m_portActions(m_window, m_session, std::move(ports), schedule.responseTimeout)
 {
     // Every line the session reads is kept for the trend and, while recording, written down.
     QObject::connect(&m_session, &DeviceSession::lineReceived, &m_samples, &SampleStore::add);
     QObject::connect(&m_session, &DeviceSession::lineReceived, &m_recorder, &Recorder::recordReceived);
     QObject::connect(&m_session, &DeviceSession::commandWritten, &m_recorder, &Recorder::recordSent);
 
-    m_window.offerActions(m_trend.actions());
+    m_window.offerActions(m_trend.actions() + m_portActions.actions());
     QObject::connect(&m_recorder, &Recorder::started, &m_window, [this] { m_window.showRecording(true); });
     QObject::connect(&m_recorder, &Recorder::stopped, &m_window, [this] { m_window.showRecording(false); });
     QObject::connect(&m_session, &DeviceSession::endRequested, &m_window, [this] { endAfterNoResponse(); });

@@ -2,6 +2,7 @@
 
 #include "app/dialogs.h"
 #include "app/mainwindow.h"
+#include "app/portactions.h"
 #include "app/trendactions.h"
 #include "dbus/panelbusobject.h"
 #include "session/devicesession.h"
@@ -10,14 +11,17 @@
 
 // One running copy of the program, wired: the session on the port, the
 // samples and the recording fed with the lines it reads, the main window,
-// the trend window's actions and the object scripts reach on the bus. Each
+// the trend window's and the port chooser's actions and the object scripts
+// reach on the bus. Each
 // part gets the references it needs here and nowhere else; the members are
 // built in this order and go in the reverse one.
 class PanelProgram
 {
 public:
-    // Starts the session: the settings load and the search begins.
-    PanelProgram(SerialPort &port, Dialogs &dialogs, ExecutableInfo exe, const SessionSchedule &schedule = {});
+    // Starts the session: the settings load and the search begins. ports: what
+    // the port chooser lists and asks (the machine's own by default).
+    PanelProgram(SerialPort &port, Dialogs &dialogs, ExecutableInfo exe, const SessionSchedule &schedule = {},
+                 PortSystem ports = {});
 
     DeviceSession &session() { return m_session; }
     SampleStore &samples() { return m_samples; }
@@ -25,6 +29,7 @@ public:
     PanelBusObject &bus() { return m_bus; }
     MainWindow &window() { return m_window; }
     TrendActions &trend() { return m_trend; }
+    PortActions &portActions() { return m_portActions; }
 
     // 1 once the program ends because the device stopped answering, else 0.
     int exitStatus() const { return m_exitStatus; }
@@ -39,5 +44,6 @@ private:
     PanelBusObject m_bus;
     MainWindow m_window;
     TrendActions m_trend;
+    PortActions m_portActions;
     int m_exitStatus = 0;
 };

@@ -1,0 +1,51 @@
+#include "app/portactions.h"
+
+#include "app/portchooser.h"
+#include "link/systemserialport.h"
+
+#include <QAction>
+
+PortProbe::PortMaker PortSystem::systemPortMaker()
+{
+    return [] { return std::make_unique<SystemSerialPort>(QString()); };
+}
+
+PortActions::PortActions(QWidget &mainWindow, DeviceSession &session, PortSystem ports,
+                         std::chrono::milliseconds probeTimeout)
+    : m_mainWindow(mainWindow), m_session(session), m_ports(std::move(ports)), m_probeTimeout(probeTimeout)
+{
+    m_chooseAction = new QAction(tr("Choose port…"), this);
+    m_chooseAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(m_chooseAction, &QAction::triggered, this, [this] { showChooser(); });
+}
+
+// The chooser is a child window of the main one; it goes first here, while
+// the session and the lister it uses are still there.
+PortActions::~PortActions()
+{
+    delete m_chooser;
+}
+
+QList<QAction *> PortActions::actions() const
+{
+    return {m_chooseAction};
+}
+
+PortChooser *PortActions::chooser() const
+{
+    return m_chooser;
+}
+
+PortChooser &PortActions::showChooser()
+{
+    if (!m_chooser) {
+        // Made afresh each time: the list is read when it opens, and nothing watches /dev while it is closed.
+        m_chooser = new PortChooser(m_session, *m_ports.lister, m_ports.makePort, m_ports.places,
+                                    m_probeTimeout, &m_mainWindow);
+        m_chooser->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_chooser->show();
+    m_chooser->raise();
+    m_chooser->activateWindow();
+    return *m_chooser;
+}
