@@ -53,6 +53,7 @@ void DeviceSession::searchFromStart()
     if (m_state == State::Ended || m_asking)
         return;
     searchAgain();
+    searchTick(); // the user just chose the port: ask now, not a search interval later
 }
 
 void DeviceSession::loadSettings()

@@ -68,7 +68,7 @@ public:
     // False when the save was refused (the prompts said why); nothing changed then.
     bool saveSettings(const SettingsTexts &texts);
 
-    // The port was bound anew: closes it and searches from the start at once.
+    // The port was bound anew: closes it, searches from the start and asks at once.
     // Nothing happens while the user is asked what to do or the program ends.
     void searchFromStart();
 

@@ -92,10 +92,11 @@ private slots:
         QCOMPARE(h.session->status().device,
                  u"ACME Widget, serial S123 on "_s + byId + u" (com1 -> "_s + byId + u')');
         QVERIFY(QFile::remove(h.dir.filePath(u"com1"_s)));
+        h.port.calls.clear();
         h.session->searchFromStart();
-        QCOMPARE(h.status(), u"wait..."_s);
+        QCOMPARE(h.status(), u"Searching for uc code..."_s);
         QVERIFY(h.session->portNaming().identity.isEmpty());
-        QVERIFY(!h.port.isOpen());
+        QCOMPARE(h.port.calls.first(2), (QStringList{u"Close"_s, u"Open 1 9600"_s}));
     }
 
     // The device went away in the middle of a line; what came of it must not

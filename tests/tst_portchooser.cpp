@@ -201,9 +201,9 @@ private slots:
         }
         QCOMPARE(c.linkTarget(), target);
         QVERIFY(!chooser.isVisible());
-        QCOMPARE(c.port.calls, QStringList{u"Close"_s});
+        QCOMPARE(c.port.calls.first(2), (QStringList{u"Close"_s, u"Open 1 9600"_s})); // asked at once
         QCOMPARE(c.program->session().state(), DeviceSession::State::Searching);
-        QCOMPARE(c.program->session().status().text, u"wait..."_s);
+        QCOMPARE(c.program->session().status().text, u"Searching for uc code..."_s);
     }
 
     void findAsksOnlyTheFreePorts()
