@@ -146,7 +146,10 @@ private slots:
             h.port.simulateArrival("SV01=5\r");
         if (step == u"found")
             h.port.simulateArrival("DUTY01\r");
-        QTEST(access(h.w().statusLabel)->text(QAccessible::Description), "description");
+        QFETCH(QString, description);
+        if (step == u"found") // and which device answered where
+            description += u". "_s + h.session().portDevice();
+        QCOMPARE(access(h.w().statusLabel)->text(QAccessible::Description), description);
     }
 
     // Checked on the lit preset alone, said as it moves, and drawn as before.
