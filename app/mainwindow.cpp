@@ -150,7 +150,8 @@ void MainWindow::showStatus(const StatusLine &status)
     if (const QString state = WindowAccess::statusDescription(status);
         label->accessibleDescription() != state)
         label->setAccessibleDescription(state);
-    if (WindowAccess::statusWorthSaying(m_saidStatus, status)) {
+    // Weighed only for a listener: a device streaming lines passes here for each.
+    if (WindowAccess::listening() && WindowAccess::statusWorthSaying(m_saidStatus, status)) {
         m_saidStatus = status;
         WindowAccess::announceText(label, before);
     }

@@ -248,6 +248,8 @@ bool statusWorthSaying(const StatusLine &before, const StatusLine &after)
 // the names being fixed.
 void announceText(QLabel *label, const QString &before)
 {
+    if (!listening())
+        return;
     QAccessibleTextUpdateEvent event(label, 0, before, label->text());
     send(&event);
 }
@@ -259,6 +261,11 @@ void announceAlert(QWidget *box)
 {
     QAccessibleEvent event(box, QAccessible::Alert);
     send(&event);
+}
+
+bool listening()
+{
+    return handler || QAccessible::isActive();
 }
 
 void setHandler(Handler h)

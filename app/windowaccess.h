@@ -27,6 +27,9 @@ QString statusDescription(const StatusLine &status);
 // Whether a screen reader should hear the change from before to after.
 bool statusWorthSaying(const StatusLine &before, const StatusLine &after);
 
+// Someone hears the announcements: a screen reader through Qt's bridge, or a
+// test's handler. A busy line costs nothing more when nobody does.
+bool listening();
 // Says that a display line's text changed from before to its current text.
 void announceText(QLabel *label, const QString &before);
 // Says that a message box has opened.
