@@ -103,8 +103,11 @@ void TrendChart::paintSeries(QPainter &p, const ChartGeometry &g, const SampleSt
     p.setRenderHint(QPainter::Antialiasing, true);
     const SeriesStyle style = seriesStyle(s.name);
     // Dashes on a line denser than they are long show nothing, yet cost Qt's
-    // stroker dearly (seconds for 64 noisy series): a dense line is drawn solid.
+    // stroker dearly (seconds for 64 noisy series): a dense line is drawn
+    // solid. Its smoothing, too, costs up to 0.1 s a series when every pixel
+    // column holds a swing across the plot, and shows on such a line as nothing.
     const bool dense = qsizetype(line.size()) * 4 > qsizetype(g.plotArea().width());
+    p.setRenderHint(QPainter::Antialiasing, !dense);
     p.setPen(QPen(style.colour, 2, dense ? Qt::SolidLine : style.line, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     p.drawPolyline(line.data(), int(line.size()));
