@@ -248,6 +248,7 @@ void PortChooser::probeFinished(const QStringList &answering)
         m_findStatus->setText(tr("%1 of %2 answered.").arg(n).arg(m_asked));
     if (n == 1)
         select(answering.first());
+    emit findFinished();
 }
 
 void PortChooser::accept()

@@ -41,6 +41,10 @@ public:
     void accept() override;
     void done(int result) override;
 
+signals:
+    // A find has ended and its outcome is shown.
+    void findFinished();
+
 private:
     void fillRow(QTreeWidgetItem *item, const PortRow &row) const;
     QTreeWidgetItem *itemFor(const QString &device) const;

@@ -100,11 +100,11 @@ int main(int argc, char *argv[])
         QTimer::singleShot(300, &chooser, [&chooser, out] {
             if (!chooser.grab().save(out))
                 qFatal("cannot save %s", qPrintable(out));
-            QCoreApplication::quit();
+            QCoreApplication::exit(0); // quit() would ask the main window first
         });
     };
     if (find) {
-        QObject::connect(chooser.findChild<PortProbe *>(), &PortProbe::finished, &chooser, save);
+        QObject::connect(&chooser, &PortChooser::findFinished, &chooser, save);
         QTimer::singleShot(300, &chooser, [&chooser] { chooser.findDevice(); });
     } else {
         save();
