@@ -4,7 +4,7 @@ Started by run-atspi-test.sh inside its own buses and display. Starts the
 panel with its port not there yet, listens for name and text changes, then
 starts the device simulator so that the identification happens while it
 listens; prints the tree and checks names, roles, the 50% button's action
-and the trend window (opened with Ctrl+T).
+the port chooser (Ctrl+P) and the trend window (Ctrl+T).
 """
 import argparse
 import os
@@ -53,6 +53,13 @@ TREND_EXPECTED = [
     ("View", {R.ROLE_COMBO_BOX}),
     ("Series shown", {R.ROLE_LIST, R.ROLE_LIST_BOX, R.ROLE_TABLE, R.ROLE_TREE}),
     ("Trend chart", {R.ROLE_CHART}),
+]
+CHOOSER_EXPECTED = [
+    ("Serial ports present", {R.ROLE_TREE, R.ROLE_TREE_TABLE, R.ROLE_TABLE, R.ROLE_LIST}),
+    ("Device path", TEXT_ROLES),
+    ("Find the device", {R.ROLE_PUSH_BUTTON}),
+    ("Choose this port", {R.ROLE_PUSH_BUTTON}),
+    ("Cancel", {R.ROLE_PUSH_BUTTON}),
 ]
 
 failures = []
@@ -204,23 +211,28 @@ def listen_for(words):
     return heard
 
 
-def open_trend(app, main_window):
-    """Ctrl+T as a user presses it; the trend window, or None."""
+def open_window(app, main_window, keycode, title):
+    """Ctrl+<key> as a user presses it; the window whose title starts with title, or None."""
     # No window manager hands out the focus: a click in the window's corner
     # makes it the active one, as it would be on a desktop.
     box = main_window.queryComponent().getExtents(R.DESKTOP_COORDS)
     R.Registry.generateMouseEvent(box.x + 1, box.y + 1, "b1c")
     pump(0.5)
     R.Registry.generateKeyboardEvent(37, None, R.KEY_PRESS)  # Control_L
-    R.Registry.generateKeyboardEvent(28, None, R.KEY_PRESSRELEASE)  # t
+    R.Registry.generateKeyboardEvent(keycode, None, R.KEY_PRESSRELEASE)
     R.Registry.generateKeyboardEvent(37, None, R.KEY_RELEASE)
 
-    def trend():
+    def window():
         return next((w for w in (app.getChildAtIndex(i) for i in range(app.childCount))
-                     if (w.name or "").startswith("Trend")), None)
+                     if (w.name or "").startswith(title)), None)
 
-    pump(5, trend)
-    return trend()
+    pump(5, window)
+    return window()
+
+
+def open_window_gone(app, title):
+    windows = (app.getChildAtIndex(i) for i in range(app.childCount))
+    return all(w is None or not (w.name or "").startswith(title) for w in windows)
 
 
 def check_panel(app, start_sim, log):
@@ -263,7 +275,17 @@ def check_panel(app, start_sim, log):
         check_names("settings", main_window)
         check_expected("settings", main_window, SETTINGS_EXPECTED)
 
-    trend = open_trend(app, main_window)
+    chooser = open_window(app, main_window, 33, "Port for")  # Ctrl+P
+    if chooser is None:
+        fail("Ctrl+P opened no port chooser")
+    else:
+        print_tree("port chooser", chooser)
+        check_names("port chooser", chooser)
+        check_expected("port chooser", chooser, CHOOSER_EXPECTED)
+        R.Registry.generateKeyboardEvent(9, None, R.KEY_PRESSRELEASE)  # Escape closes it
+        pump(2, lambda: open_window_gone(app, "Port for"))
+
+    trend = open_window(app, main_window, 28, "Trend")  # Ctrl+T
     if trend is None:
         fail("Ctrl+T opened no trend window")
         return
