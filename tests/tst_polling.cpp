@@ -29,6 +29,13 @@ private slots:
     {
         constexpr int kSessions = 5;
         constexpr qint64 kDue[] = {800 + 50, 1600 + 50};
+        // A coarse timer fires early as well as late; early stays the sharp
+        // test where the sanitizers slow every handler down.
+#ifdef __SANITIZE_ADDRESS__
+        constexpr qint64 kLateAllowed = 120;
+#else
+        constexpr qint64 kLateAllowed = 30;
+#endif
         std::vector<std::unique_ptr<SessionHarness>> panels;
         QElapsedTimer clock;
         clock.start();
@@ -53,7 +60,7 @@ private slots:
             std::all_of(late.cbegin(), late.cend(), [](auto &l) { return l.size() == 2; }), 3000);
         for (const QList<qint64> &l : std::as_const(late))
             for (qint64 ms : l)
-                QVERIFY2(ms >= -1 && ms <= 30, qPrintable(u"a read-back %1 ms off"_s.arg(ms)));
+                QVERIFY2(ms >= -1 && ms <= kLateAllowed, qPrintable(u"a read-back %1 ms off"_s.arg(ms)));
     }
 
     void pollsFollowTheSampleTime_data()
