@@ -55,16 +55,7 @@ private slots:
     {
         QFETCH(QString, step);
         Window h({}, u"pwm-panel"_s, kStepsByHand);
-        if (step == u"fail")
-            h.port.failures[u"Open"_s] = PortError::InvalidPort;
-        if (!step.isEmpty())
-            h.tick(SessionTimer::Search);
-        if (step == u"timeout")
-            h.tick(SessionTimer::ResponseTimeout);
-        if (step == u"line")
-            h.port.simulateArrival("SV01=5\r");
-        if (step == u"found")
-            h.port.simulateArrival("DUTY01\r");
+        h.stepStatus(step);
         QTEST(h.status(), "text");
         QTEST(h.statusColor(), "colour");
         // Once found, the tooltip names the port the device answered on.

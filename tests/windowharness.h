@@ -84,6 +84,21 @@ template <class Port> struct WindowHarness
     QString status() const { return w().statusLabel->text(); }
     QColor statusColor() const { return w().statusLabel->palette().color(QPalette::Window); }
     bool tick(SessionTimer::Role role) { return tickByHand(session(), role); }
+    // Takes the status line (fake port) one step into the search: "" none yet,
+    // "tick" asked, "fail" the open failed, "timeout", "line" another line, "found".
+    void stepStatus(const QString &step)
+    {
+        if (step == u"fail")
+            port.failures[u"Open"_s] = PortError::InvalidPort;
+        if (!step.isEmpty())
+            tick(SessionTimer::Search);
+        if (step == u"timeout")
+            tick(SessionTimer::ResponseTimeout);
+        if (step == u"line")
+            port.simulateArrival("SV01=5\r");
+        if (step == u"found")
+            port.simulateArrival("DUTY01\r");
+    }
     void identify(const QByteArray &code = "DUTY01")
     {
         tick(SessionTimer::Search);
