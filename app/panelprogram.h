@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/dialogs.h"
-#include "app/mainwindow.h"
-#include "app/portactions.h"
-#include "app/trendactions.h"
+#include "windows/common/dialogs.h"
+#include "windows/main/mainwindow.h"
+#include "windows/chooser/portactions.h"
+#include "windows/trend/trendactions.h"
 #include "dbus/panelbusobject.h"
 #include "session/devicesession.h"
 #include "trend/recorder.h"

@@ -1,6 +1,6 @@
 #include "harness.h"
 
-#include "windowlookup.h"
+#include "testsupport/windowlookup.h"
 
 #include <QFile>
 

@@ -3,8 +3,8 @@
 // arriving, and its repaints under a trickle when shown, paused and hidden;
 // the memory 100,000 samples take with the trend window open; 20,000 distinct
 // names at the flood's pace with the trend window open.
-#include "app/trendchart.h"
-#include "app/trendwindow.h"
+#include "windows/trend/trendchart.h"
+#include "windows/trend/trendwindow.h"
 #include "benchmarks.h"
 #include "harness.h"
 

@@ -3,7 +3,7 @@
 // The session over a port, with no window: what it shows is recorded from its signals.
 #include "session/devicesession.h"
 #include "session/sessionprompts.h"
-#include "fakeserialport.h"
+#include "testsupport/fakeserialport.h"
 
 #include <QFile>
 #include <QTemporaryDir>

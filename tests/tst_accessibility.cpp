@@ -1,10 +1,13 @@
 // The window as a screen reader meets it: names, roles, the lit preset as a
 // checked state, the changes it hears, and the keys that reach the lines.
-#include "app/windowaccess.h"
+#include "windows/main/windowaccess.h"
 #include "windowharness.h"
 
 #include <QAccessible>
 #include <QMenu>
+#include <QtGui/private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 
 using Window = WindowHarness<FakeSerialPort>;
 
@@ -18,8 +21,12 @@ struct Heard
 };
 QList<Heard> heard;
 
+// Only the kinds the program sends itself; Qt adds its own (shown, focus, names) as it goes.
 void record(QAccessibleEvent *event)
 {
+    const QAccessible::Event type = event->type();
+    if (type != QAccessible::TextUpdated && type != QAccessible::Alert && type != QAccessible::StateChanged)
+        return;
     QString text;
     if (event->type() == QAccessible::TextUpdated)
         text = static_cast<QAccessibleTextUpdateEvent *>(event)->textInserted();
@@ -47,7 +54,15 @@ class TestAccessibility : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { WindowAccess::setHandler(record); }
+    // Offscreen Qt has no bridge, so it never turns accessibility on: the test
+    // does, through Qt's private platform interface (if that changes, this
+    // fails here), and listens in the bridge's place through Qt's own hook.
+    void initTestCase()
+    {
+        QAccessible::installUpdateHandler(record);
+        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
+        QVERIFY(QAccessible::isActive());
+    }
     void init() { heard.clear(); }
 
     void controlsSayWhatTheyAre_data()

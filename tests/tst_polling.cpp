@@ -29,13 +29,10 @@ private slots:
     {
         constexpr int kSessions = 5;
         constexpr qint64 kDue[] = {800 + 50, 1600 + 50};
-        // A coarse timer fires early as well as late; early stays the sharp
-        // test where the sanitizers slow every handler down.
-#ifdef __SANITIZE_ADDRESS__
-        constexpr qint64 kLateAllowed = 120;
-#else
-        constexpr qint64 kLateAllowed = 30;
-#endif
+        // A coarse timer fires up to 5 % early (40 ms at 800 ms): early is the
+        // sharp test. Late only says the machine was busy (other tests, the
+        // sanitizers), so it is bounded by what a user would notice.
+        constexpr qint64 kLateAllowed = 500;
         std::vector<std::unique_ptr<SessionHarness>> panels;
         QElapsedTimer clock;
         clock.start();

@@ -1,8 +1,8 @@
 // The trend chart: the shown series painted where the geometry puts them, at a
 // scale factor of 2, the vertical axis following the shown series, its
 // colours' contrast, and repaints held back.
-#include "app/contrast.h"
-#include "app/trendchart.h"
+#include "testsupport/contrast.h"
+#include "windows/trend/trendchart.h"
 #include "trend/chartgeometry.h"
 #include "trend/samplestore.h"
 

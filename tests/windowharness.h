@@ -1,10 +1,10 @@
 #pragma once
 
 // The window over a port (the fake or the real one), with scripted message boxes.
-#include "app/colors.h"
+#include "windows/main/colors.h"
 #include "app/panelprogram.h"
 #include "sessionharness.h"
-#include "windowlookup.h"
+#include "testsupport/windowlookup.h"
 
 #include <QGroupBox>
 #include <QLabel>

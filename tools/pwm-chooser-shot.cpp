@@ -3,7 +3,7 @@
 // nothing on the machine is touched. Usage: pwm-chooser-shot OUT.png [--find]
 // (--find: after Find the device, the FTDI adapter having answered). Never installed.
 #include "app/panelprogram.h"
-#include "app/portchooser.h"
+#include "windows/chooser/portchooser.h"
 #include "link/portadvice.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "app/trendchart.h"
+#include "windows/trend/trendchart.h"
 
 #include "trend/chartdescription.h"
 #include "trend/samplestore.h"

@@ -1,4 +1,4 @@
-#include "app/colors.h"
+#include "windows/main/colors.h"
 
 #include <QApplication>
 #include <QLabel>

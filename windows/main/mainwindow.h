@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/windowlayout.h"
+#include "windows/main/windowlayout.h"
 #include "session/statusline.h"
 
 #include <QPointer>

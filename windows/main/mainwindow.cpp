@@ -1,9 +1,10 @@
-#include "app/mainwindow.h"
+#include "windows/main/mainwindow.h"
 
-#include "app/colors.h"
-#include "app/dialogs.h"
-#include "app/settingspanel.h"
-#include "app/windowaccess.h"
+#include "windows/main/colors.h"
+#include "windows/common/dialogs.h"
+#include "windows/main/settingspanel.h"
+#include "windows/main/windowaccess.h"
+#include "windows/common/announce.h"
 #include "session/devicesession.h"
 
 #include <QAction>
@@ -151,9 +152,9 @@ void MainWindow::showStatus(const StatusLine &status)
         label->accessibleDescription() != state)
         label->setAccessibleDescription(state);
     // Weighed only for a listener: a device streaming lines passes here for each.
-    if (WindowAccess::listening() && WindowAccess::statusWorthSaying(m_saidStatus, status)) {
+    if (ScreenReader::listening() && WindowAccess::statusWorthSaying(m_saidStatus, status)) {
         m_saidStatus = status;
-        WindowAccess::announceText(label, before);
+        ScreenReader::announceText(label, before);
     }
 }
 
@@ -161,7 +162,7 @@ void MainWindow::showDuty(const QString &text)
 {
     const QString before = m_widgets.dutyDisplay->text();
     m_widgets.dutyDisplay->setText(text);
-    WindowAccess::announceText(m_widgets.dutyDisplay, before);
+    ScreenReader::announceText(m_widgets.dutyDisplay, before);
 }
 
 // F6 goes to the status line, and from there to the device line. Their focus

@@ -1,4 +1,4 @@
-#include "app/contrast.h"
+#include "testsupport/contrast.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
-#include "app/trendwindow.h"
+#include "windows/trend/trendwindow.h"
 
-#include "app/dialogs.h"
-#include "app/legenddelegate.h"
-#include "app/trendchart.h"
+#include "windows/common/dialogs.h"
+#include "windows/trend/legenddelegate.h"
+#include "windows/trend/trendchart.h"
 #include "trend/sampleexport.h"
 #include "trend/safefile.h"
 #include "trend/samplestore.h"

@@ -1,6 +1,6 @@
-#include "app/portactions.h"
+#include "windows/chooser/portactions.h"
 
-#include "app/portchooser.h"
+#include "windows/chooser/portchooser.h"
 #include "link/systemserialport.h"
 
 #include <QAction>

@@ -1,4 +1,4 @@
-#include "app/legenddelegate.h"
+#include "windows/trend/legenddelegate.h"
 
 #include "trend/serieslistmodel.h"
 

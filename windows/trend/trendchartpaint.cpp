@@ -1,5 +1,5 @@
 // Painting the chart: grid, axis labels and the series.
-#include "app/trendchart.h"
+#include "windows/trend/trendchart.h"
 
 #include <QDateTime>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "windowlookup.h"
+#include "testsupport/windowlookup.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,6 +1,5 @@
-#include "app/dialogs.h"
+#include "windows/common/dialogs.h"
 
-#include "app/windowaccess.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -164,8 +163,7 @@ void MessageBoxDialogs::ask(const DialogContent &content, Answered answered)
         if (answered)
             answered(answer == QMessageBox::NoButton ? escape : answer);
     });
-    box->show();
-    WindowAccess::announceAlert(box);
+    box->show(); // and, as it shows, alerts a screen reader
 }
 
 void MessageBoxDialogs::askSaveFile(const SaveFileRequest &request, FileChosen chosen)

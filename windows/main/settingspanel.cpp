@@ -1,6 +1,6 @@
-#include "app/settingspanel.h"
+#include "windows/main/settingspanel.h"
 
-#include "app/windowlayout.h"
+#include "windows/main/windowlayout.h"
 #include "session/devicesession.h"
 
 #include <QGroupBox>

@@ -1,4 +1,4 @@
-#include "app/portchooser.h"
+#include "windows/chooser/portchooser.h"
 
 #include "link/linesettings.h"
 #include "link/portbinding.h"

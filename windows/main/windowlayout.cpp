@@ -1,6 +1,6 @@
-#include "app/windowlayout.h"
+#include "windows/main/windowlayout.h"
 
-#include "app/colors.h"
+#include "windows/main/colors.h"
 
 #include <QApplication>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
-#include "app/windowaccess.h"
+#include "windows/main/windowaccess.h"
 
-#include "app/windowlayout.h"
+#include "windows/main/windowlayout.h"
 #include "session/statuswording.h"
 
 #include <QAccessibleWidget>
@@ -19,16 +19,6 @@ namespace {
 const char kLitProperty[] = "pwmPresetLit";
 const char kLineRoleProperty[] = "pwmLineRole";
 const char kLineFocusProperty[] = "pwmLineTakesFocus";
-
-WindowAccess::Handler handler = nullptr;
-
-void send(QAccessibleEvent *event)
-{
-    if (handler)
-        handler(event);
-    else
-        QAccessible::updateAccessibility(event);
-}
 
 QString tr(const char *text)
 {
@@ -202,7 +192,7 @@ void setPresetLit(QPushButton *preset, bool lit)
     QAccessible::State changed;
     changed.checked = true;
     QAccessibleStateChangeEvent event(preset, changed);
-    send(&event);
+    QAccessible::updateAccessibility(&event);
 }
 
 QString statusDescription(const StatusLine &status)
@@ -241,36 +231,6 @@ bool statusWorthSaying(const StatusLine &before, const StatusLine &after)
         return true;
     const QString words = withoutCounts(after.text);
     return words != withoutCounts(before.text) && words != withoutCounts(sampleTickCaption(0, 0));
-}
-
-// Qt 6.4's AT-SPI bridge sends this as text-changed delete and insert, which
-// Orca speaks on the line with the focus; a name change would say nothing new,
-// the names being fixed.
-void announceText(QLabel *label, const QString &before)
-{
-    if (!listening())
-        return;
-    QAccessibleTextUpdateEvent event(label, 0, before, label->text());
-    send(&event);
-}
-
-// Qt 6.4's bridge drops the alert itself; the box still speaks as its window
-// becomes active, an alert by role with its name and description. The event
-// stays for bridges that pass it on.
-void announceAlert(QWidget *box)
-{
-    QAccessibleEvent event(box, QAccessible::Alert);
-    send(&event);
-}
-
-bool listening()
-{
-    return handler || QAccessible::isActive();
-}
-
-void setHandler(Handler h)
-{
-    handler = h;
 }
 
 } // namespace WindowAccess

@@ -4,8 +4,6 @@
 
 #include <QString>
 
-class QAccessibleEvent;
-class QLabel;
 class QPushButton;
 class QWidget;
 struct WindowWidgets;
@@ -26,19 +24,5 @@ void setPresetLit(QPushButton *preset, bool lit);
 QString statusDescription(const StatusLine &status);
 // Whether a screen reader should hear the change from before to after.
 bool statusWorthSaying(const StatusLine &before, const StatusLine &after);
-
-// Someone hears the announcements: a screen reader through Qt's bridge, or a
-// test's handler. A busy line costs nothing more when nobody does.
-bool listening();
-// Says that a display line's text changed from before to its current text.
-void announceText(QLabel *label, const QString &before);
-// Says that a message box has opened.
-void announceAlert(QWidget *box);
-
-// Where the announcements go: Qt's bridge by default. Offscreen Qt keeps its
-// platform accessibility switched off, so a test hands in its own recorder
-// (nullptr: back to the bridge).
-using Handler = void (*)(QAccessibleEvent *event);
-void setHandler(Handler handler);
 
 } // namespace WindowAccess

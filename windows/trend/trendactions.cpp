@@ -1,7 +1,7 @@
-#include "app/trendactions.h"
+#include "windows/trend/trendactions.h"
 
-#include "app/dialogs.h"
-#include "app/trendwindow.h"
+#include "windows/common/dialogs.h"
+#include "windows/trend/trendwindow.h"
 #include "session/devicesession.h"
 #include "trend/recorder.h"
 
