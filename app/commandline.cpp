@@ -18,8 +18,8 @@ void print(FILE *stream, const QString &text)
 void acceptQtOptions(QCommandLineParser &parser)
 {
     for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
-                             "qwindowicon", "qwindowtitle", "display", "geometry", "style", "stylesheet", "session",
-                             "name", "title", "qmljsdebugger"}) {
+                             "qwindowicon", "qwindowtitle", "display", "geometry", "style", "stylesheet",
+                             "session", "name", "title", "qmljsdebugger"}) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
@@ -52,7 +52,9 @@ std::optional<int> handleCommandLine(const QStringList &arguments)
         return 2;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        print(stderr, QStringLiteral("Unexpected argument '%1'.\n").arg(parser.positionalArguments().first()) + usage);
+        print(stderr,
+              QStringLiteral("Unexpected argument '%1'.\n").arg(parser.positionalArguments().first()) +
+                  usage);
         return 2;
     }
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
@@ -60,7 +62,8 @@ std::optional<int> handleCommandLine(const QStringList &arguments)
         return 0;
     }
     if (parser.isSet(version)) {
-        print(stdout, QCoreApplication::applicationName() + u' ' + QCoreApplication::applicationVersion() + u'\n');
+        print(stdout,
+              QCoreApplication::applicationName() + u' ' + QCoreApplication::applicationVersion() + u'\n');
         return 0;
     }
     return std::nullopt;

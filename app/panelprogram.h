@@ -1,13 +1,13 @@
 #pragma once
 
-#include "windows/common/dialogs.h"
-#include "windows/main/mainwindow.h"
-#include "windows/chooser/portactions.h"
-#include "windows/trend/trendactions.h"
 #include "dbus/panelbusobject.h"
 #include "session/devicesession.h"
 #include "trend/recorder.h"
 #include "trend/samplestore.h"
+#include "windows/chooser/portactions.h"
+#include "windows/common/dialogs.h"
+#include "windows/main/mainwindow.h"
+#include "windows/trend/trendactions.h"
 
 // One running copy of the program, wired: the session on the port, the
 // samples and the recording fed with the lines it reads, the main window,

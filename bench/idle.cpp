@@ -65,7 +65,7 @@ void benchIdle(std::chrono::milliseconds length)
     note(QStringLiteral("idle: active timers: %1; active window: %2; focus: %3")
              .arg(timers.isEmpty() ? QStringLiteral("none") : timers.join(QStringLiteral(", ")),
                   QApplication::activeWindow() == rig.window ? QStringLiteral("the window")
-                                                                   : QStringLiteral("none"),
+                                                             : QStringLiteral("none"),
                   focus ? QLatin1String(focus->metaObject()->className()) + u' ' + focus->objectName()
                         : QStringLiteral("none")));
 

@@ -192,8 +192,8 @@ void benchPacing(int sends)
            QStringLiteral("<= 1.5 x bare Qt loop"), mean(echoed.cpu) <= 1.5 * qtMean);
     report(QStringLiteral("pacing CPU per command, median"), cpuMedian, QStringLiteral("ms"),
            QStringLiteral("<= 1.5 x bare Qt loop"), cpuMedian <= 1.5 * qtMedian);
-    report(QStringLiteral("pacing CPU, same wait in a bare Qt event loop (mean)"), qtMean, QStringLiteral("ms"),
-           QString(), {});
+    report(QStringLiteral("pacing CPU, same wait in a bare Qt event loop (mean)"), qtMean,
+           QStringLiteral("ms"), QString(), {});
     report(QStringLiteral("pacing CPU, same wait in a bare Qt event loop (median)"), qtMedian,
            QStringLiteral("ms"), QString(), {});
     report(QStringLiteral("pacing CPU, same wait on a bare pty (mean)"), bareMean, QStringLiteral("ms"),

@@ -60,7 +60,8 @@ struct Display
     }
     QString describe() const
     {
-        return name.empty() ? QStringLiteral("offscreen") : QStringLiteral("Xvfb ") + QString::fromStdString(name);
+        return name.empty() ? QStringLiteral("offscreen")
+                            : QStringLiteral("Xvfb ") + QString::fromStdString(name);
     }
 };
 const Display *g_display = nullptr;

@@ -3,10 +3,10 @@
 // arriving, and its repaints under a trickle when shown, paused and hidden;
 // the memory 100,000 samples take with the trend window open; 20,000 distinct
 // names at the flood's pace with the trend window open.
-#include "windows/trend/trendchart.h"
-#include "windows/trend/trendwindow.h"
 #include "benchmarks.h"
 #include "harness.h"
+#include "windows/trend/trendchart.h"
+#include "windows/trend/trendwindow.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -134,7 +134,9 @@ void floodWhileRecording(int lines)
              .arg(counted)
              .arg(seconds, 0, 'f', 3)
              .arg(rows)
-             .arg(rig.program->samples().series().empty() ? 0 : rig.program->samples().series()[0].samples.size()));
+             .arg(rig.program->samples().series().empty()
+                      ? 0
+                      : rig.program->samples().series()[0].samples.size()));
     report(QStringLiteral("trend flood, recording (throughput)"), rate, QStringLiteral("lines/s"),
            QStringLiteral(">= 200000"), rate >= 200000 && lost == 0);
     report(QStringLiteral("trend flood, recording (lines lost)"), double(lost), QStringLiteral("lines"),
@@ -269,7 +271,7 @@ void fullStoreRepaint()
     const int parts = 100;
     TrendWindow &trend = openTrend(rig);
     trend.findChild<QComboBox *>()->setCurrentIndex(3); // everything held
-    trend.hide(); // the pour is not what is measured here
+    trend.hide();                                       // the pour is not what is measured here
     quint64 counted = 0;
     for (int part = 0; part < parts; ++part) {
         QByteArray bytes;
@@ -285,8 +287,8 @@ void fullStoreRepaint()
     openTrend(rig);
     runEventsFor(300ms);
     const double worst = worstRepaintMs(trend, 3);
-    report(QStringLiteral("trend, 64 x 10000 samples, everything held: repaint"), worst,
-           QStringLiteral("ms"), QStringLiteral("< 10"), worst < 10);
+    report(QStringLiteral("trend, 64 x 10000 samples, everything held: repaint"), worst, QStringLiteral("ms"),
+           QStringLiteral("< 10"), worst < 10);
 }
 
 } // namespace

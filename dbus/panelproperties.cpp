@@ -21,7 +21,8 @@ QString toneWord(StatusTone tone)
 }
 
 PanelProperties::PanelProperties(const DeviceSession &session, QObject *parent)
-    : QObject(parent), m_session(session), m_port(session.portNaming().device), m_portDescription(session.portNaming().identity.text())
+    : QObject(parent), m_session(session), m_port(session.portNaming().device),
+      m_portDescription(session.portNaming().identity.text())
 {
     takeSessionValues();
     connect(&session, &DeviceSession::statusChanged, this, &PanelProperties::refresh);

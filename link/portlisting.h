@@ -17,15 +17,15 @@ struct PortRow
         NoHardware,   // a ttyS node with no UART behind it
     };
 
-    QString device;       // "/dev/ttyUSB0", links resolved
-    QString stableName;   // under /dev/serial/by-id, else /dev/serial/by-path, else empty
-    QString description;  // the system's words for it
+    QString device;      // "/dev/ttyUSB0", links resolved
+    QString stableName;  // under /dev/serial/by-id, else /dev/serial/by-path, else empty
+    QString description; // the system's words for it
     QString manufacturer;
     QString serialNumber;
-    QString usbId;        // "0403:6001"; empty when it is not a USB device
+    QString usbId; // "0403:6001"; empty when it is not a USB device
     State state = State::Free;
-    QString holder;       // InUse: "<program> (pid N)"
-    QString advice;       // NoPermission: what the user can do
+    QString holder; // InUse: "<program> (pid N)"
+    QString advice; // NoPermission: what the user can do
 
     // What a com<N> link should point at: the stable name when there is one,
     // so the link still finds the device after a replug.

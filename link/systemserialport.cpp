@@ -58,8 +58,9 @@ bool SystemSerialPort::open(const LineSettings &settings)
         m_port.close(); // its queued close is still pending
     }
 
-    const QString device = settings.devicePath.isEmpty() ? resolvePortDevice(settings.portNumber, m_portFolder)
-                                                         : QFileInfo(settings.devicePath).canonicalFilePath();
+    const QString device = settings.devicePath.isEmpty()
+                               ? resolvePortDevice(settings.portNumber, m_portFolder)
+                               : QFileInfo(settings.devicePath).canonicalFilePath();
     if (device.isEmpty() && !settings.devicePath.isEmpty())
         return fail(PortError::InvalidPort,
                     QStringLiteral("%1: %2").arg(settings.devicePath, qt_error_string(ENOENT)));

@@ -1,7 +1,7 @@
 // The window as a screen reader meets it: names, roles, the lit preset as a
 // checked state, the changes it hears, and the keys that reach the lines.
-#include "windows/main/windowaccess.h"
 #include "windowharness.h"
+#include "windows/main/windowaccess.h"
 
 #include <QAccessible>
 #include <QMenu>

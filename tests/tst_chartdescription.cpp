@@ -25,7 +25,8 @@ private slots:
             << u"SV01=50@500 PV01=2@1100"_s << u"C"_s
             << u"SV01: no values in this span; PV01: latest 2, lowest 2, highest 2."_s;
         QTest::newRow("as the device sent it, in the locale")
-            << u"PV01=0.1@1000 PV01=-2.5@1100"_s << u"de_DE"_s << u"PV01: latest -2,5, lowest -2,5, highest 0,1."_s;
+            << u"PV01=0.1@1000 PV01=-2.5@1100"_s << u"de_DE"_s
+            << u"PV01: latest -2,5, lowest -2,5, highest 0,1."_s;
     }
 
     void saysEachShownSeriesInTheSpan()
@@ -36,7 +37,8 @@ private slots:
         for (const QString &sample : samples.split(u' ', Qt::SkipEmptyParts)) {
             const QString name = sample.section(u'=', 0, 0);
             const QString rest = sample.section(u'=', 1);
-            auto it = std::find_if(series.begin(), series.end(), [&](const auto &s) { return s.name == name; });
+            auto it =
+                std::find_if(series.begin(), series.end(), [&](const auto &s) { return s.name == name; });
             if (it == series.end())
                 it = series.insert(series.end(), {name, {}});
             it->samples.push_back({rest.section(u'@', 1).toLongLong(), rest.section(u'@', 0, 0).toDouble()});

@@ -1,7 +1,7 @@
 // A script in another process drives the panel through the bus: the real
 // window and serial port, the simulator at the other end, gdbus as the script.
-#include "link/systemserialport.h"
 #include "devicesimulator.h"
+#include "link/systemserialport.h"
 #include "privatebus.h"
 #include "windowharness.h"
 

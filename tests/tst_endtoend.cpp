@@ -1,9 +1,9 @@
 // The window over the real serial port and its own timers, with a pseudo-terminal
 // or the device simulator at the other end.
-#include "link/systemserialport.h"
 #include "devicesimulator.h"
-#include "windowharness.h"
+#include "link/systemserialport.h"
 #include "testsupport/pty.h"
+#include "windowharness.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -109,11 +109,14 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("err");
-        QTest::addRow("--help") << QStringList{u"--help"_s} << 0 << "Usage: pwm-panel [options]" << "";
-        QTest::addRow("--version") << QStringList{u"--version"_s} << 0 << "pwm-panel 0.1\n" << "";
+        QTest::addRow("--help") << QStringList{u"--help"_s} << 0 << "Usage: pwm-panel [options]"
+                                << "";
+        QTest::addRow("--version") << QStringList{u"--version"_s} << 0 << "pwm-panel 0.1\n"
+                                   << "";
         QTest::addRow("unknown") << QStringList{u"--colour=red"_s} << 2 << ""
                                  << "Unknown option 'colour'.\nUsage: pwm-panel [options]";
-        QTest::addRow("an argument") << QStringList{u"COM3"_s} << 2 << "" << "Unexpected argument 'COM3'.";
+        QTest::addRow("an argument") << QStringList{u"COM3"_s} << 2 << ""
+                                     << "Unexpected argument 'COM3'.";
     }
     void theCommandLine()
     {
@@ -130,7 +133,9 @@ private slots:
         QFETCH(QString, err);
         // The expected start of each stream; nothing at all where none is expected.
         QCOMPARE(QString::fromLocal8Bit(panel.readAllStandardOutput()).left(out.size()), out);
-        QCOMPARE(QString::fromLocal8Bit(panel.readAllStandardError()).left(std::max(err.size(), qsizetype(1))), err);
+        QCOMPARE(
+            QString::fromLocal8Bit(panel.readAllStandardError()).left(std::max(err.size(), qsizetype(1))),
+            err);
     }
 };
 

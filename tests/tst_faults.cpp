@@ -1,10 +1,10 @@
 // What a bench does to the program over hours: devices unplugged and back,
 // a second copy on the same port, a port it may not open, and devices that
 // answer late, with CR LF, or with garbage. The real port, a pseudo-terminal.
-#include "link/systemserialport.h"
 #include "devicesimulator.h"
-#include "windowharness.h"
+#include "link/systemserialport.h"
 #include "testsupport/pty.h"
+#include "windowharness.h"
 
 #include <QDir>
 #include <QProcess>

@@ -59,7 +59,9 @@ private slots:
         QTEST(h.status(), "text");
         QTEST(h.statusColor(), "colour");
         // Once found, the tooltip names the port the device answered on.
-        const QString tip = step == u"fail" ? u"injected 8002"_s : step == u"found" ? h.session().portDevice() : QString();
+        const QString tip = step == u"fail"    ? u"injected 8002"_s
+                            : step == u"found" ? h.session().portDevice()
+                                               : QString();
         QCOMPARE(h.w().statusLabel->toolTip(), tip);
     }
 

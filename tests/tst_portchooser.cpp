@@ -1,9 +1,9 @@
 // The port chooser over a fake list of ports: what it shows, choosing (the
 // com<N> link and the search starting again), Find the device with ports
 // that answer or stay silent, and the list following the ports.
-#include "windows/chooser/portchooser.h"
 #include "link/portwatcher.h"
 #include "windowharness.h"
+#include "windows/chooser/portchooser.h"
 
 #include <QTreeWidget>
 #include <filesystem>

@@ -149,7 +149,8 @@ private slots:
         QSignalSpy failed(&recorder, &Recorder::failed);
         if (recorder.start(path))
             for (int i = 0; i < 10 && recorder.isRecording(); ++i)
-                recorder.recordReceived(WireLine::read("PV01=" + QByteArray::number(40 + i), wireClockMSecs()));
+                recorder.recordReceived(
+                    WireLine::read("PV01=" + QByteArray::number(40 + i), wireClockMSecs()));
         QVERIFY(!recorder.isRecording());
         QCOMPARE(failed.size(), 1);
         QCOMPARE(failed[0][0].toString(), path);

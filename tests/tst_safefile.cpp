@@ -82,7 +82,9 @@ private slots:
         QFile written(dir.filePath(writtenTo));
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(written.readAll(), "new"_ba);
-        struct stat mode{};
+        struct stat mode
+        {
+        };
         QCOMPARE(::stat(QFile::encodeName(written.fileName()).constData(), &mode), 0);
         if (setup == "file") // a replaced file keeps its mode
             QCOMPARE(mode.st_mode & 07777, 0640u);

@@ -106,14 +106,17 @@ private slots:
         QTest::addRow("ftdi") << ftdi << "FTDI FT232R USB UART, serial A12345"
                               << "Waiting for FTDI FT232R USB UART, serial A12345 (" + ftdi + ")";
         const QString arduino = u"/dev/serial/by-id/usb-Arduino__www.arduino.cc__0043_7573-if00"_s;
-        QTest::addRow("acm, doubled underscores") << arduino << "Arduino www.arduino.cc 0043, serial 7573"
-                                                  << "Waiting for Arduino www.arduino.cc 0043, serial 7573 (" +
-                                                         arduino + ")";
-        QTest::addRow("escaped space, no serial") << u"/dev/serial/by-id/usb-Acme\x20Labs_Widget-if00"_s
-                                                  << "Acme Labs Widget" << "Waiting for Acme Labs Widget (/dev/serial/by-id/usb-Acme\x20Labs_Widget-if00)";
-        QTest::addRow("by-path tells nothing") << u"/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0"_s
-                                               << "" << "";
-        QTest::addRow("a pty") << u"/dev/pts/4"_s << "" << "";
+        QTest::addRow("acm, doubled underscores")
+            << arduino << "Arduino www.arduino.cc 0043, serial 7573"
+            << "Waiting for Arduino www.arduino.cc 0043, serial 7573 (" + arduino + ")";
+        QTest::addRow("escaped space, no serial")
+            << u"/dev/serial/by-id/usb-Acme\x20Labs_Widget-if00"_s << "Acme Labs Widget"
+            << "Waiting for Acme Labs Widget (/dev/serial/by-id/usb-Acme\x20Labs_Widget-if00)";
+        QTest::addRow("by-path tells nothing")
+            << u"/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0"_s << ""
+            << "";
+        QTest::addRow("a pty") << u"/dev/pts/4"_s << ""
+                               << "";
     }
     void aLinkNamesItsDevice()
     {
@@ -124,9 +127,10 @@ private slots:
         QCOMPARE(naming.link, target);
         QTEST(naming.waitingText(), "waiting");
         const QString found = naming.connectedText(9);
-        QVERIFY2(found.endsWith(u" (com9 -> "_s + target + u')') &&
-                     found.startsWith(naming.identity.isEmpty() ? target : naming.identity.text() + u" on "_s),
-                 qPrintable(found));
+        QVERIFY2(
+            found.endsWith(u" (com9 -> "_s + target + u')') &&
+                found.startsWith(naming.identity.isEmpty() ? target : naming.identity.text() + u" on "_s),
+            qPrintable(found));
         QVERIFY(QFile::remove(dir.filePath(u"com9"_s)));
     }
 

@@ -2,9 +2,9 @@
 // scale factor of 2, the vertical axis following the shown series, its
 // colours' contrast, and repaints held back.
 #include "testsupport/contrast.h"
-#include "windows/trend/trendchart.h"
 #include "trend/chartgeometry.h"
 #include "trend/samplestore.h"
+#include "windows/trend/trendchart.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>

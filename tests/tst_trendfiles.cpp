@@ -1,9 +1,9 @@
 // The trend window's files: Save image and Export CSV through a scripted save
 // dialog, what they write and the box when they cannot; and its keyboard.
-#include "windows/trend/trendchart.h"
-#include "windows/trend/trendwindow.h"
 #include "trend/samplestore.h"
 #include "windowharness.h"
+#include "windows/trend/trendchart.h"
+#include "windows/trend/trendwindow.h"
 
 #include <QApplication>
 #include <QImage>

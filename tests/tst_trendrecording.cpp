@@ -1,8 +1,8 @@
 // Recording and the trend window against the device simulator: Ctrl+R asks
 // for a file; rows for commands and polled replies; Ctrl+T with the samples
 // since start; a file that cannot be created explained in a box.
-#include "link/systemserialport.h"
 #include "devicesimulator.h"
+#include "link/systemserialport.h"
 #include "windowharness.h"
 
 #include <QProcess>

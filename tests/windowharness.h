@@ -1,10 +1,10 @@
 #pragma once
 
 // The window over a port (the fake or the real one), with scripted message boxes.
-#include "windows/main/colors.h"
 #include "app/panelprogram.h"
 #include "sessionharness.h"
 #include "testsupport/windowlookup.h"
+#include "windows/main/colors.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -73,7 +73,8 @@ template <class Port> struct WindowHarness
                            const SessionSchedule &schedule = kSearchByHand)
     {
         writeIni(dir, baseName, ini);
-        program = std::make_unique<PanelProgram>(port, dialogs, ExecutableInfo{dir.path(), baseName}, schedule);
+        program =
+            std::make_unique<PanelProgram>(port, dialogs, ExecutableInfo{dir.path(), baseName}, schedule);
         window = &program->window();
         widgets = findWindowWidgets(*window);
     }

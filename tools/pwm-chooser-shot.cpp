@@ -3,8 +3,8 @@
 // nothing on the machine is touched. Usage: pwm-chooser-shot OUT.png [--find]
 // (--find: after Find the device, the FTDI adapter having answered). Never installed.
 #include "app/panelprogram.h"
-#include "windows/chooser/portchooser.h"
 #include "link/portadvice.h"
+#include "windows/chooser/portchooser.h"
 
 #include <QApplication>
 #include <QFile>

@@ -2,8 +2,8 @@
 // wires it, with the trend window opened at start beside the panel (and,
 // with --record FILE, recording on). Never installed.
 #include "app/panelprogram.h"
-#include "windows/trend/trendwindow.h"
 #include "link/systemserialport.h"
+#include "windows/trend/trendwindow.h"
 
 #include <QApplication>
 #include <QScreen>

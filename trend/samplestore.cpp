@@ -3,8 +3,7 @@
 #include <cmath>
 
 SampleStore::SampleStore(qsizetype maxSamplesPerSeries, QObject *parent)
-    : QObject(parent), m_maxSamples(qMax<qsizetype>(1, maxSamplesPerSeries)),
-      m_originMSecs(wireClockMSecs())
+    : QObject(parent), m_maxSamples(qMax<qsizetype>(1, maxSamplesPerSeries)), m_originMSecs(wireClockMSecs())
 {
 }
 

@@ -1,7 +1,7 @@
 #include "windows/chooser/portactions.h"
 
-#include "windows/chooser/portchooser.h"
 #include "link/systemserialport.h"
+#include "windows/chooser/portchooser.h"
 
 #include <QAction>
 

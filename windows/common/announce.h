@@ -4,8 +4,8 @@ class QLabel;
 class QString;
 
 // What any window says to assistive technology beyond its fixed names: the
-// changes worth hearing (a message box alerts by itself as it shows). Every event goes through QAccessible, so a test
-// hears them with QAccessible::installUpdateHandler.
+// changes worth hearing (a message box alerts by itself as it shows). Every event goes through QAccessible,
+// so a test hears them with QAccessible::installUpdateHandler.
 namespace ScreenReader {
 
 // Someone hears the announcements (a screen reader through Qt's bridge):

@@ -1,6 +1,5 @@
 #include "windows/common/dialogs.h"
 
-
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileIconProvider>
@@ -169,8 +168,8 @@ void MessageBoxDialogs::ask(const DialogContent &content, Answered answered)
 void MessageBoxDialogs::askSaveFile(const SaveFileRequest &request, FileChosen chosen)
 {
     // Qt's own dialog: it asks before overwriting, and opens the same on every desktop.
-    auto *dialog = new QFileDialog(request.over ? request.over : m_owner, request.title, request.folder,
-                                   request.filter);
+    auto *dialog =
+        new QFileDialog(request.over ? request.over : m_owner, request.title, request.folder, request.filter);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setIconProvider(nameOnlyIconProvider());

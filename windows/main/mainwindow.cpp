@@ -1,11 +1,11 @@
 #include "windows/main/mainwindow.h"
 
-#include "windows/main/colors.h"
+#include "session/devicesession.h"
+#include "windows/common/announce.h"
 #include "windows/common/dialogs.h"
+#include "windows/main/colors.h"
 #include "windows/main/settingspanel.h"
 #include "windows/main/windowaccess.h"
-#include "windows/common/announce.h"
-#include "session/devicesession.h"
 
 #include <QAction>
 #include <QClipboard>

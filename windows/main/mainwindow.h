@@ -1,7 +1,7 @@
 #pragma once
 
-#include "windows/main/windowlayout.h"
 #include "session/statusline.h"
+#include "windows/main/windowlayout.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #include "windows/main/settingspanel.h"
 
-#include "windows/main/windowlayout.h"
 #include "session/devicesession.h"
+#include "windows/main/windowlayout.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "windows/main/windowaccess.h"
 
-#include "windows/main/windowlayout.h"
 #include "session/statuswording.h"
+#include "windows/main/windowlayout.h"
 
 #include <QAccessibleWidget>
 #include <QCoreApplication>

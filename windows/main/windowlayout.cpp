@@ -42,14 +42,14 @@ struct PresetButton
 {
     int index; // 0 to 6
 };
-using Slot = std::variant<QLabel *W::*, QPushButton *W::*, QGroupBox *W::*, QLineEdit *W::*,
-                          QPlainTextEdit *W::*, PresetButton>;
+using Slot = std::variant<QLabel * W::*, QPushButton * W::*, QGroupBox * W::*, QLineEdit * W::*,
+                          QPlainTextEdit * W::*, PresetButton>;
 
 struct Row
 {
     Slot slot;
-    const char *name;          // its object name
-    QGroupBox *W::*parent;     // nullptr: the window
+    const char *name;      // its object name
+    QGroupBox *W::*parent; // nullptr: the window
     const char *caption;
     int left, top, width, height; // pixels inside the parent
     Face face;
@@ -115,7 +115,6 @@ const Row kLayout[] = {
     {&W::label1Box, "label1Box", &W::label1Frame, "Text2", 7, 14, 92, 19, F::Small, dflt, dflt, 0},
     {&W::saveButton, "saveButton", &W::settingsPanel, "SAVE-CLOSE", 392, 140, 106, 29, F::Small, dflt, dflt, 0},
 };
-// clang-format on
 
 // Tab order among the controls the user can reach.
 const Slot kTabOrder[] = {
@@ -124,6 +123,7 @@ const Slot kTabOrder[] = {
     &W::label1Box,     &W::duty0Button,    &W::duty100Button,  &W::typedDutyBox,    &W::sendButton,
     PresetButton{0},   PresetButton{1},    PresetButton{2},    PresetButton{3},     PresetButton{4},
     PresetButton{5},   PresetButton{6},    &W::duty50Button};
+// clang-format on
 
 QFont fontFor(Face face)
 {
@@ -177,7 +177,8 @@ QPalette ownPalette()
     return pal;
 }
 
-QLabel *makeLabel(const Row &row, QWidget *parent, const QPalette &own, const QColor &back, const QColor &fore)
+QLabel *makeLabel(const Row &row, QWidget *parent, const QPalette &own, const QColor &back,
+                  const QColor &fore)
 {
     auto *label = new QLabel(QString::fromLatin1(row.caption), parent);
     label->setTextFormat(Qt::PlainText); // device and file texts are shown, never interpreted
@@ -193,7 +194,8 @@ QLabel *makeLabel(const Row &row, QWidget *parent, const QPalette &own, const QC
         label->setLineWidth(1);
         label->setIndent(0); // a framed label would otherwise push its text half an "x" off the top
     }
-    label->setAlignment((row.flags & kCentred) ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignLeft | Qt::AlignTop);
+    label->setAlignment((row.flags & kCentred) ? Qt::AlignHCenter | Qt::AlignTop
+                                               : Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
 
@@ -207,7 +209,8 @@ QPushButton *makeButton(const Row &row, QWidget *parent, const QPalette &own, co
     return button;
 }
 
-QGroupBox *makeFrame(const Row &row, QWidget *parent, const QPalette &own, const QColor &back, const QColor &fore)
+QGroupBox *makeFrame(const Row &row, QWidget *parent, const QPalette &own, const QColor &back,
+                     const QColor &fore)
 {
     auto *frame = new QGroupBox(QString::fromLatin1(row.caption), parent);
     frame->setPalette(own);
@@ -252,9 +255,10 @@ template <class... F> Overloaded(F...) -> Overloaded<F...>;
 // The widget a slot names, once built.
 QWidget *widgetIn(const W &w, const Slot &slot)
 {
-    return std::visit(Overloaded{[&w](PresetButton p) -> QWidget * { return w.presetButtons[size_t(p.index)]; },
-                                 [&w](auto member) -> QWidget * { return w.*member; }},
-                      slot);
+    return std::visit(
+        Overloaded{[&w](PresetButton p) -> QWidget * { return w.presetButtons[size_t(p.index)]; },
+                   [&w](auto member) -> QWidget * { return w.*member; }},
+        slot);
 }
 
 // Builds the row's widget on parent and puts it in its slot of w.
@@ -266,7 +270,9 @@ QWidget *create(const Row &row, QWidget *parent, const QPalette &own, W &w)
         Overloaded{
             [&](QLabel *W::*m) -> QWidget * { return w.*m = makeLabel(row, parent, own, back, fore); },
             [&](QPushButton *W::*m) -> QWidget * { return w.*m = makeButton(row, parent, own, back); },
-            [&](PresetButton p) -> QWidget * { return w.presetButtons[size_t(p.index)] = makeButton(row, parent, own, back); },
+            [&](PresetButton p) -> QWidget * {
+                return w.presetButtons[size_t(p.index)] = makeButton(row, parent, own, back);
+            },
             [&](QGroupBox *W::*m) -> QWidget * { return w.*m = makeFrame(row, parent, own, back, fore); },
             [&](QLineEdit *W::*m) -> QWidget * { return w.*m = makeEdit(row, parent, own); },
             [&](QPlainTextEdit *W::*m) -> QWidget * { return w.*m = makeMultiEdit(row, parent, own); },

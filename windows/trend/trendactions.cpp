@@ -1,9 +1,9 @@
 #include "windows/trend/trendactions.h"
 
-#include "windows/common/dialogs.h"
-#include "windows/trend/trendwindow.h"
 #include "session/devicesession.h"
 #include "trend/recorder.h"
+#include "windows/common/dialogs.h"
+#include "windows/trend/trendwindow.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -44,8 +44,8 @@ QList<QAction *> TrendActions::actions() const
 TrendWindow &TrendActions::showTrend()
 {
     if (!m_trendWindow) {
-        m_trendWindow = new TrendWindow(m_samples, m_dialogs, m_session.executable().baseName, folder(),
-                                        &m_mainWindow);
+        m_trendWindow =
+            new TrendWindow(m_samples, m_dialogs, m_session.executable().baseName, folder(), &m_mainWindow);
         m_trendWindow->addActions(actions());
     }
     m_trendWindow->show();

@@ -1,12 +1,12 @@
 #include "windows/trend/trendwindow.h"
 
+#include "trend/safefile.h"
+#include "trend/sampleexport.h"
+#include "trend/samplestore.h"
+#include "trend/serieslistmodel.h"
 #include "windows/common/dialogs.h"
 #include "windows/trend/legenddelegate.h"
 #include "windows/trend/trendchart.h"
-#include "trend/sampleexport.h"
-#include "trend/safefile.h"
-#include "trend/samplestore.h"
-#include "trend/serieslistmodel.h"
 
 #include <QAction>
 #include <QBoxLayout>
@@ -166,7 +166,8 @@ QWidget *TrendWindow::buildLegend()
         clearFilter->setText(tr("Clear filter"));
     m_legend = new QListView(legend);
     m_legend->setAccessibleName(tr("Series shown"));
-    m_legend->setAccessibleDescription(tr("Each series with its latest value; Space shows or hides the current one"));
+    m_legend->setAccessibleDescription(
+        tr("Each series with its latest value; Space shows or hides the current one"));
     m_legend->setModel(m_filtered);
     m_legend->setItemDelegate(new LegendDelegate(m_legend));
     // Every row alike: the view lays out any number of them without asking each.
