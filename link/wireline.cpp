@@ -3,6 +3,7 @@
 #include "link/numbertext.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 
 namespace {
 
@@ -47,5 +48,11 @@ WireLine WireLine::read(QByteArray bytes, qint64 msecsSinceEpoch)
 
 qint64 wireClockMSecs()
 {
-    return QDateTime::currentMSecsSinceEpoch();
+    static const qint64 startWall = QDateTime::currentMSecsSinceEpoch();
+    static const QElapsedTimer steady = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+    return startWall + steady.elapsed();
 }

@@ -29,5 +29,8 @@ struct WireLine
 };
 Q_DECLARE_METATYPE(WireLine)
 
-// The one clock lines are stamped with: milliseconds since the epoch.
+// The one clock every line, sample, row, log line and the chart go by, in
+// milliseconds since the epoch: the wall time at start carried on by a
+// monotonic clock, so a wall-clock step (NTP, a user) neither hides nor
+// reorders anything. It never goes back.
 qint64 wireClockMSecs();

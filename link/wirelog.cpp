@@ -1,6 +1,8 @@
 #include "link/wirelog.h"
 
-#include <QTime>
+#include "link/wireline.h"
+
+#include <QDateTime>
 
 // With a threshold, so that a category without a rule logs nothing: one
 // declared without one would log its debug messages by default.
@@ -38,5 +40,10 @@ QString wireText(QByteArrayView bytes)
 
 QString wireTime()
 {
-    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"));
+    return wireTime(wireClockMSecs());
+}
+
+QString wireTime(qint64 msecsSinceEpoch)
+{
+    return QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch).toString(QStringLiteral("HH:mm:ss.zzz"));
 }

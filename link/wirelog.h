@@ -14,5 +14,8 @@ Q_DECLARE_LOGGING_CATEGORY(lcLink)
 // Bytes as readable text: control and non-ASCII bytes escaped ("\r", "\x1b"),
 // a backslash doubled.
 QString wireText(QByteArrayView bytes);
-// The time of day to the millisecond, to line a log up with a device's own.
+// The time of day of a wire clock moment to the millisecond, to line a log
+// up with a device's own.
+QString wireTime(qint64 msecsSinceEpoch);
+// The same of the wire clock's present moment.
 QString wireTime();

@@ -129,7 +129,7 @@ void DeviceSession::readPort()
     for (QByteArray bytes = m_port.readAll(); !bytes.isEmpty(); bytes = m_port.readAll())
         for (QByteArray &text : m_received.feed(bytes)) {
             const WireLine line = WireLine::read(std::move(text), wireClockMSecs());
-            qCDebug(lcWire).noquote() << wireTime() << "<" << wireText(line.bytes + '\r');
+            qCDebug(lcWire).noquote() << wireTime(line.msecsSinceEpoch) << "<" << wireText(line.bytes + '\r');
             emit lineReceived(line);
             handleLine(line);
         }
@@ -199,9 +199,10 @@ void DeviceSession::showPortFailure(const PortFailure &failure)
 void DeviceSession::writeCommand(const CommandQueue::Command &command)
 {
     // Every write goes through here, so the wire log sees it.
-    qCDebug(lcWire).noquote() << wireTime() << ">" << wireText(command.text + '\r');
+    const qint64 now = wireClockMSecs();
+    qCDebug(lcWire).noquote() << wireTime(now) << ">" << wireText(command.text + '\r');
     if (m_port.write(command.text + '\r')) {
-        emit commandWritten(WireLine::read(command.text, wireClockMSecs()));
+        emit commandWritten(WireLine::read(command.text, now));
         return;
     }
     switch (command.onFailure) {

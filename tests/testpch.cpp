@@ -1,2 +1,5 @@
 // Only the carrier of the tests' precompiled Qt headers.
-int main() { return 0; }
+int main()
+{
+    return 0;
+}

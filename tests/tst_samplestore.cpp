@@ -12,7 +12,10 @@ class TestSampleStore : public QObject
     Q_OBJECT
 
 private slots:
-    void readsNumbersAsTheReplyInterpreterDoes_data()
+    // The number is read as the duty display reads it; but where the display
+    // shows 0 for a line without a number ("SV01=abc"), the store keeps no
+    // sample: a 0 would plot a value the device never sent.
+    void keepsASampleOnlyForALineThatCarriesANumber_data()
     {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("name"); // empty: no sample
@@ -37,7 +40,7 @@ private slots:
         QTest::addRow("an overflow cannot be plotted") << "PV1=1E999"_ba << QString() << 0.0;
         // clang-format on
     }
-    void readsNumbersAsTheReplyInterpreterDoes()
+    void keepsASampleOnlyForALineThatCarriesANumber()
     {
         QFETCH(QByteArray, line);
         QFETCH(QString, name);

@@ -4,7 +4,6 @@
 #include "trend/samplestore.h"
 
 #include <QAccessibleWidget>
-#include <QDateTime>
 #include <QFontMetricsF>
 #include <algorithm>
 #include <tuple>
@@ -82,7 +81,7 @@ void TrendChart::setPaused(bool paused)
     if (paused == m_paused)
         return;
     m_paused = paused;
-    m_frozenEndMSecs = QDateTime::currentMSecsSinceEpoch();
+    m_frozenEndMSecs = wireClockMSecs();
     if (paused)
         m_repaintTimer.stop();
     else
@@ -133,7 +132,7 @@ void TrendChart::hideEvent(QHideEvent *event)
 std::vector<TrendChart::Strip> TrendChart::strips() const
 {
     ChartGeometry::Extent time;
-    const qint64 now = m_paused ? m_frozenEndMSecs : QDateTime::currentMSecsSinceEpoch();
+    const qint64 now = m_paused ? m_frozenEndMSecs : wireClockMSecs();
     std::vector<const SampleStore::Series *> shown;
     std::optional<qint64> earliest;
     for (const SampleStore::Series &s : m_store.series()) {
