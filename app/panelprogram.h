@@ -24,7 +24,6 @@ public:
                  PortSystem ports = {});
 
     DeviceSession &session() { return m_session; }
-    SampleStore &samples() { return m_samples; }
     Recorder &recorder() { return m_recorder; }
     PanelBusObject &bus() { return m_bus; }
     MainWindow &window() { return m_window; }

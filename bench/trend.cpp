@@ -5,10 +5,12 @@
 // names at the flood's pace with the trend window open.
 #include "benchmarks.h"
 #include "harness.h"
+#include "trendrig.h"
 #include "windows/trend/trendchart.h"
 #include "windows/trend/trendwindow.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -21,69 +23,6 @@
 
 namespace bench {
 namespace {
-
-// The longest of `times` immediate repaints of the whole window, in ms.
-double worstRepaintMs(QWidget &window, int times)
-{
-    double worst = 0;
-    for (int i = 0; i < times; ++i) {
-        QElapsedTimer clock;
-        clock.start();
-        window.repaint();
-        worst = std::max(worst, double(clock.nsecsElapsed()) / 1e6);
-    }
-    return worst;
-}
-
-TrendWindow &openTrend(Rig &rig)
-{
-    TrendWindow &trend = rig.program->trend().showTrend();
-    if (!runEventsUntil([&] { return trend.chart()->isVisible(); }, 5s))
-        fatal(QStringLiteral("the trend window did not show"));
-    return trend;
-}
-
-// Writes the lines from a thread and runs the window until the session has
-// handled them all, or until nothing more came for 3 s. Returns how many
-// arrived and the seconds from the first write to the last line handled.
-std::pair<quint64, double> pour(Rig &rig, const QByteArray &bytes, quint64 lines)
-{
-    const quint64 base = rig.linesReceived;
-    QEventLoop loop;
-    quint64 counted = 0;
-    const Clock::time_point start = Clock::now();
-    Clock::time_point lastSeen = start;
-    QObject observer;
-    QObject::connect(rig.port.get(), &SerialPort::readyRead, &observer, [&] {
-        counted = rig.linesReceived - base;
-        lastSeen = Clock::now();
-        if (counted >= lines)
-            loop.quit();
-    });
-    std::atomic<bool> written{false};
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, &observer, [&] {
-        if (written && Clock::now() - lastSeen > 3s)
-            loop.quit();
-    });
-    watch.start(50ms);
-    std::thread writer([&] {
-        writeAll(rig.device->fd(), bytes.constData(), size_t(bytes.size()), rig.device->stopping());
-        written = true;
-    });
-    runGuarded(loop);
-    writer.join();
-    return {counted, ms(lastSeen - start) / 1e3};
-}
-
-QByteArray numberedLines(const char *name, int lines)
-{
-    QByteArray bytes;
-    bytes.reserve(qsizetype(lines) * 12);
-    for (int i = 0; i < lines; ++i)
-        bytes += name + ("=" + QByteArray::number(i % 1000)) + '\r';
-    return bytes;
-}
 
 // Voluntary context switches of the whole program while its event loop sits
 // for `length` with nothing arriving, less the one that ends the window.
@@ -130,13 +69,10 @@ void floodWhileRecording(int lines)
     if (lost != 0 || rows != qint64(counted))
         markBroken();
     const double rate = double(counted) / seconds;
-    note(QStringLiteral("trend flood: %1 lines in %2 s, %3 rows recorded, %4 samples held")
+    note(QStringLiteral("trend flood: %1 lines in %2 s, %3 rows recorded")
              .arg(counted)
              .arg(seconds, 0, 'f', 3)
-             .arg(rows)
-             .arg(rig.program->samples().series().empty()
-                      ? 0
-                      : rig.program->samples().series()[0].samples.size()));
+             .arg(rows));
     report(QStringLiteral("trend flood, recording (throughput)"), rate, QStringLiteral("lines/s"),
            QStringLiteral(">= 200000"), rate >= 200000 && lost == 0);
     report(QStringLiteral("trend flood, recording (lines lost)"), double(lost), QStringLiteral("lines"),
@@ -147,7 +83,7 @@ void idleWithTrendOpen(std::chrono::milliseconds length)
 {
     Rig rig;
     rig.identify();
-    TrendChart &chart = *openTrend(rig).chart();
+    TrendChart &chart = *openTrend(rig).findChild<TrendChart *>();
     runEventsFor(500ms); // the window's first paints settle
     QStringList timers;
     for (QWidget *w : QApplication::allWidgets()) {
@@ -247,7 +183,7 @@ void manyNames(int names, int rounds)
              .arg(counted)
              .arg(seconds, 0, 'f', 3)
              .arg(double(counted) / seconds, 0, 'f', 0)
-             .arg(rig.program->samples().series().size()));
+             .arg(trend.findChild<QAbstractItemView *>()->model()->rowCount()));
     report(QStringLiteral("trend, 20000 names (lines lost)"), double(lost), QStringLiteral("lines"),
            QStringLiteral("0"), lost == 0);
     report(QStringLiteral("trend, 20000 names: 10 ms timer worst lateness"), probe.latenessMs(),

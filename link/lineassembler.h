@@ -15,7 +15,6 @@ public:
 
     // Appends the bytes and returns the lines they complete, in order.
     QList<QByteArray> feed(QByteArrayView bytes);
-    const QByteArray &pending() const { return m_line; }
     void clear() { m_line.clear(); }
 
 private:

@@ -41,7 +41,8 @@ private slots:
                 Lines got = a.feed(bytes.first(i));
                 got += a.feed(bytes.sliced(i, j - i));
                 got += a.feed(bytes.sliced(j));
-                QVERIFY2(got == lines && a.pending() == pending,
+                const Lines rest = a.feed("\r"); // hands on the fragment kept
+                QVERIFY2(got == lines && rest == (pending.isEmpty() ? Lines{} : Lines{pending}),
                          qPrintable(u"cut at %1, %2"_s.arg(i).arg(j)));
             }
         }
@@ -55,7 +56,6 @@ private slots:
              {qsizetype(100), LineAssembler::kMaxLine - 101, qsizetype(2), qsizetype(40000)}) {
             const QByteArray feed = QByteArray::number(size).leftJustified(size, 'x');
             QCOMPARE(assembler.feed(feed), Lines{});
-            QVERIFY(assembler.pending().size() <= LineAssembler::kMaxLine);
             all += feed;
         }
         QCOMPARE(assembler.feed("\rSV01=5\r"), (Lines{all.first(LineAssembler::kMaxLine), "SV01=5"}));

@@ -69,8 +69,8 @@ private slots:
         } else {
             // The legend beside the chart is in the picture too.
             const QImage image(path);
-            QVERIFY(image.width() > window.chart()->width());
-            QCOMPARE(image.height(), window.chart()->height());
+            QVERIFY(image.width() > window.findChild<TrendChart *>()->width());
+            QCOMPARE(image.height(), window.findChild<TrendChart *>()->height());
         }
     }
 
@@ -97,10 +97,10 @@ private slots:
         legend->setFocus(Qt::TabFocusReason);
         QTest::keyClick(legend, Qt::Key_Down);
         QTest::keyClick(legend, Qt::Key_Space);
-        QVERIFY(window.chart()->isSeriesShown(u"PV1"_s));
-        QVERIFY(!window.chart()->isSeriesShown(u"SV01"_s));
+        QVERIFY(window.findChild<TrendChart *>()->isSeriesShown(u"PV1"_s));
+        QVERIFY(!window.findChild<TrendChart *>()->isSeriesShown(u"SV01"_s));
         QTest::keyClick(legend, Qt::Key_Space);
-        QVERIFY(window.chart()->isSeriesShown(u"SV01"_s));
+        QVERIFY(window.findChild<TrendChart *>()->isSeriesShown(u"SV01"_s));
     }
 };
 

@@ -59,9 +59,10 @@ private slots:
             if (w->windowTitle() == u"Trend: pwm-panel" && w->isVisible())
                 trend = w;
         QVERIFY(trend);
-        QStringList names;
-        for (const SampleStore::Series &s : p.program->samples().series())
-            names << s.name;
+        QStringList names; // as the legend lists them
+        const QAbstractItemModel *legend = trend->findChild<QAbstractItemView *>()->model();
+        for (int row = 0; row < legend->rowCount(); ++row)
+            names << legend->index(row, 0).data().toString();
         QVERIFY2(names.contains(u"SV02"_s) && names.contains(u"PV01"_s), qPrintable(names.join(u',')));
 
         p.window->activateWindow();

@@ -178,7 +178,4 @@ void MessageBoxDialogs::askSaveFile(const SaveFileRequest &request, FileChosen c
     dialog->selectFile(request.fileName);
     QObject::connect(dialog, &QFileDialog::fileSelected, dialog, std::move(chosen));
     dialog->open();
-    // Return then saves under the name as it stands.
-    if (auto *box = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
-        box->setFocus();
 }

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSortFilterProxyModel>
+#include <QStyle>
 
 using namespace std::chrono_literals;
 
@@ -160,10 +161,14 @@ QWidget *TrendWindow::buildLegend()
     m_filter->setPlaceholderText(tr("Filter names"));
     m_filter->setAccessibleName(tr("Filter names"));
     m_filter->setAccessibleDescription(tr("Lists only the series whose names contain this text"));
-    m_filter->setClearButtonEnabled(true);
-    // Its clear button is named after the action it shows, which Qt leaves without text.
-    if (auto *clearFilter = m_filter->findChild<QAction *>(QStringLiteral("_q_qlineeditclearaction")))
-        clearFilter->setText(tr("Clear filter"));
+    // A clear button of our own: Qt's leaves its action without a name for a screen reader.
+    QAction *clearFilter = m_filter->addAction(style()->standardIcon(QStyle::SP_LineEditClearButton),
+                                               QLineEdit::TrailingPosition);
+    clearFilter->setText(tr("Clear filter"));
+    clearFilter->setVisible(false);
+    connect(clearFilter, &QAction::triggered, m_filter, &QLineEdit::clear);
+    connect(m_filter, &QLineEdit::textChanged, clearFilter,
+            [clearFilter](const QString &text) { clearFilter->setVisible(!text.isEmpty()); });
     m_legend = new QListView(legend);
     m_legend->setAccessibleName(tr("Series shown"));
     m_legend->setAccessibleDescription(

@@ -26,8 +26,6 @@ public:
     TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &name, const QString &folder,
                 QWidget *parent = nullptr);
 
-    TrendChart *chart() const { return m_chart; }
-
 private:
     QWidget *buildLegend();
     void showFilterWhenNeeded();
