@@ -83,7 +83,6 @@ private slots:
         QVERIFY(sent >= 0);
         QVERIFY(texts.indexOf(u"received,SV01=50,SV01,50"_s) > sent);
         QVERIFY(texts.indexOf(u"sent,PV1?,,"_s) > sent);
-
     }
 };
 
