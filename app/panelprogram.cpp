@@ -6,7 +6,7 @@ PanelProgram::PanelProgram(SerialPort &port, Dialogs &dialogs, ExecutableInfo ex
                            const SessionSchedule &schedule, PortSystem ports)
     : m_prompts(dialogs), m_session(port, m_prompts, std::move(exe), schedule), m_bus(m_session),
       m_window(m_session, dialogs), m_trend(m_window, m_session, m_samples, m_recorder, dialogs),
-      m_portActions(m_window, m_session, std::move(ports), schedule.responseTimeout)
+      m_portActions(m_window, m_session, dialogs, std::move(ports), schedule.responseTimeout)
 {
     // Every line the session reads is kept for the trend and, while recording, written down.
     QObject::connect(&m_session, &DeviceSession::lineReceived, &m_samples, &SampleStore::add);

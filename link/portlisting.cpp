@@ -146,6 +146,17 @@ private:
     QHash<QString, qint64> m_openers; // device -> a process that has it open
 };
 
+// What the system does not list: the panel's own port or a path typed before.
+PortFacts unlistedFacts(const QString &device)
+{
+    PortFacts facts{device, {}, {}, {}, {}, true};
+    if (device.startsWith(QLatin1String("/dev/pts/")))
+        facts.description = QCoreApplication::translate("PortLister", "pseudo-terminal");
+    return facts;
+}
+
+} // namespace
+
 QString stableNameOf(const QString &device, const QStringList &folders)
 {
     for (const QString &folder : folders) {
@@ -158,7 +169,10 @@ QString stableNameOf(const QString &device, const QStringList &folders)
     return {};
 }
 
-} // namespace
+QString stableNameKind(const QString &stableName)
+{
+    return stableName.isEmpty() ? QString() : QFileInfo(stableName).absoluteDir().dirName();
+}
 
 SystemPortLister::SystemPortLister(PortPlaces places, FactsSource facts, PortChecks checks)
     : m_places(std::move(places)), m_facts(facts ? std::move(facts) : FactsSource(systemFacts)),
@@ -192,7 +206,7 @@ QList<PortFacts> SystemPortLister::systemFacts()
     return facts;
 }
 
-QList<PortRow> SystemPortLister::list(const QString &thisPanelDevice) const
+QList<PortRow> SystemPortLister::list(const QString &thisPanelDevice, const QStringList &typedBefore) const
 {
     QList<PortFacts> facts = m_facts();
     const QString thisPanel = thisPanelDevice.isEmpty() ? QString() : canonical(thisPanelDevice);
@@ -200,9 +214,25 @@ QList<PortRow> SystemPortLister::list(const QString &thisPanelDevice) const
         return std::any_of(facts.cbegin(), facts.cend(),
                            [&](const PortFacts &f) { return canonical(f.device) == device; });
     };
-    // The panel's own ttyS node is shown even without a UART: that says why it fails.
-    if (isTtySNode(thisPanel) && QFileInfo::exists(thisPanel) && !listed(thisPanel))
-        facts << PortFacts{thisPanel, {}, {}, {}, {}, true};
+    // The panel's own port is shown whatever it is: a ttyS node without a
+    // UART says why it fails, a pseudo-terminal is what the demo uses.
+    if (QFileInfo::exists(thisPanel) && !listed(thisPanel))
+        facts << unlistedFacts(thisPanel);
+    QHash<QString, QString> typedFor; // device: the path typed for it
+    QList<PortRow> missing;
+    for (const QString &typed : typedBefore) {
+        const QString device = canonical(typed);
+        if (!QFileInfo::exists(device)) {
+            PortRow row;
+            row.device = row.typedPath = typed;
+            row.state = PortRow::State::Missing;
+            missing << row;
+            continue;
+        }
+        if (!listed(device))
+            facts << unlistedFacts(device);
+        typedFor.insert(device, typed);
+    }
 
     Holders holders(m_places);
     QList<PortRow> rows;
@@ -216,6 +246,9 @@ QList<PortRow> SystemPortLister::list(const QString &thisPanelDevice) const
         row.serialNumber = f.serialNumber;
         row.usbId = f.usbId;
         row.stableName = stableNameOf(row.device, m_places.stableFolders);
+        // A by-id name typed, or the kernel name, adds nothing to the row; a link of the user's own does.
+        if (const QString typed = typedFor.value(row.device); typed != row.stableName && typed != row.device)
+            row.typedPath = typed;
 
         if (row.device == thisPanel) {
             row.state = PortRow::State::ThisPanel;
@@ -233,6 +266,10 @@ QList<PortRow> SystemPortLister::list(const QString &thisPanelDevice) const
         }
         rows << row;
     }
+    for (const PortRow &row : std::as_const(missing))
+        if (std::none_of(rows.cbegin(), rows.cend(),
+                         [&](const PortRow &r) { return r.device == row.device; }))
+            rows << row;
     std::sort(rows.begin(), rows.end(),
               [](const PortRow &a, const PortRow &b) { return deviceLess(a.device, b.device); });
     return rows;

@@ -15,21 +15,28 @@ struct PortRow
         Busy,         // another process has it open without a lock file
         NoPermission, // this user may not open it (advice says what to do)
         NoHardware,   // a ttyS node with no UART behind it
+        Missing,      // a path typed before that names nothing now
     };
 
     QString device;      // "/dev/ttyUSB0", links resolved
     QString stableName;  // under /dev/serial/by-id, else /dev/serial/by-path, else empty
+    QString typedPath;   // the path the user typed for it before (a socat link, say), else empty
     QString description; // the system's words for it
     QString manufacturer;
     QString serialNumber;
     QString usbId; // "0403:6001"; empty when it is not a USB device
     State state = State::Free;
-    QString holder; // InUse: "<program> (pid N)"
+    QString holder; // InUse, Busy: "<program> (pid N)"; Busy: empty when the system does not say
     QString advice; // NoPermission: what the user can do
 
-    // What a com<N> link should point at: the stable name when there is one,
-    // so the link still finds the device after a replug.
-    QString bindTarget() const { return stableName.isEmpty() ? device : stableName; }
+    // What a com<N> link should point at: the name the user gave it, else the
+    // stable name when there is one, so the link still finds the device after a replug.
+    QString bindTarget() const
+    {
+        return !typedPath.isEmpty() ? typedPath : stableName.isEmpty() ? device : stableName;
+    }
+    // Whether it is held by someone else: choosing it asks first.
+    bool isHeld() const { return state == State::InUse || state == State::Busy; }
 };
 
 // What the system reports of a port before any check of ours.
@@ -70,8 +77,11 @@ class PortLister
 public:
     virtual ~PortLister() = default;
     // Every port present, sorted by device; the one at thisPanelDevice (links
-    // resolved) is ThisPanel. Touches no port's lines.
-    virtual QList<PortRow> list(const QString &thisPanelDevice) const = 0;
+    // resolved) is ThisPanel and listed even when the system lists no such
+    // port (a pseudo-terminal). Each of typedBefore is listed too: with its
+    // port's row when it names one, else as Missing. Touches no port's lines.
+    virtual QList<PortRow> list(const QString &thisPanelDevice,
+                                const QStringList &typedBefore = {}) const = 0;
 };
 
 // The machine's ports: Qt's serial port info (udev's data) with our checks.
@@ -81,7 +91,7 @@ public:
     using FactsSource = std::function<QList<PortFacts>()>;
     // Empty facts or checks: the system's own.
     explicit SystemPortLister(PortPlaces places = {}, FactsSource facts = {}, PortChecks checks = {});
-    QList<PortRow> list(const QString &thisPanelDevice) const override;
+    QList<PortRow> list(const QString &thisPanelDevice, const QStringList &typedBefore = {}) const override;
 
     // Qt's ports, plus /dev/ttyS0-3 where they exist and Qt left them out.
     static QList<PortFacts> systemFacts();
@@ -91,6 +101,11 @@ private:
     FactsSource m_facts;
     PortChecks m_checks;
 };
+
+// The link under one of the folders that resolves to device, else empty.
+QString stableNameOf(const QString &device, const QStringList &folders);
+// "by-id" or "by-path": the kind of stable name, from its folder.
+QString stableNameKind(const QString &stableName);
 
 // The devices that may be asked who they are: the Free rows only. A port
 // that is ours, held, busy, denied or without hardware is never written to.

@@ -19,6 +19,10 @@ public:
                          std::chrono::milliseconds interval = std::chrono::seconds(1),
                          QObject *parent = nullptr);
 
+    // Also says when a lock file comes or goes, so a port taken or let go by
+    // another program is seen at once.
+    void watchLockFolders();
+
 signals:
     void portsChanged();
 
@@ -27,7 +31,8 @@ private:
     // Watches what exists of the folders, and the nearest parent of each missing one.
     void watchFolders();
 
-    QStringList m_folders; // the dev folder, then the stable folders
+    QStringList m_folders; // the dev folder, then the stable folders (and the lock folders)
+    QStringList m_lockFolders;
     QFileSystemWatcher *m_watcher;
     QTimer *m_quiet;
 };

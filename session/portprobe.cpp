@@ -1,12 +1,33 @@
 #include "session/portprobe.h"
 
+#include "link/escapedtext.h"
+
 #include <QTimer>
 
+namespace {
+
+const QByteArray kQuery = QByteArrayLiteral("I?");
+
+} // namespace
+
 PortProbe::PortProbe(PortMaker makePort, QObject *parent)
-    : QObject(parent), m_makePort(std::move(makePort)), m_repeat(new QTimer(this)),
-      m_timeout(new QTimer(this))
+    : QObject(parent), m_makePort(std::move(makePort)), m_settle(new QTimer(this)),
+      m_repeat(new QTimer(this)), m_timeout(new QTimer(this))
 {
+    m_settle->setSingleShot(true);
     m_timeout->setSingleShot(true);
+    connect(m_settle, &QTimer::timeout, this, [this] {
+        // Whatever came so far was there before the question: it is no answer.
+        for (auto &asked : m_asked)
+            if (asked->port) {
+                asked->port->readAll();
+                asked->received.clear();
+            }
+        m_asking = true;
+        m_repeat->start();
+        m_timeout->start();
+        ask();
+    });
     connect(m_repeat, &QTimer::timeout, this, &PortProbe::ask);
     connect(m_timeout, &QTimer::timeout, this, [this] {
         closeAll();
@@ -37,9 +58,9 @@ void PortProbe::start(const QStringList &devices, qint32 baudRate, const QString
             a->port.reset();
         m_asked.push_back(std::move(asked));
     }
-    m_repeat->start(timing.repeat);
-    m_timeout->start(timing.timeout);
-    ask();
+    m_repeat->setInterval(timing.repeat);
+    m_timeout->setInterval(timing.timeout);
+    m_settle->start(timing.settle);
     // Nothing opened: done, but said from the event loop, after start() has returned.
     QMetaObject::invokeMethod(
         this,
@@ -54,6 +75,8 @@ void PortProbe::cancel()
 {
     ++m_round;
     m_running = false;
+    m_asking = false;
+    m_settle->stop();
     m_repeat->stop();
     m_timeout->stop();
     closeAll();
@@ -75,24 +98,34 @@ void PortProbe::ask()
 {
     for (auto &asked : m_asked)
         if (asked->port && asked->port->isOpen() && !asked->answered)
-            asked->port->write(QByteArrayLiteral("I?\r"));
+            asked->port->write(kQuery + '\r');
 }
 
 void PortProbe::readFrom(Asked &asked)
 {
     if (!asked.port || asked.answered)
         return;
+    if (!m_asking)
+        return; // left over from before: dropped when the settling ends
+    const quint64 round = m_round;
     for (QByteArray bytes = asked.port->readAll(); !bytes.isEmpty(); bytes = asked.port->readAll())
-        for (const QByteArray &line : asked.received.feed(bytes))
+        for (const QByteArray &line : asked.received.feed(bytes)) {
+            // An echo of the question, or an empty line, says nothing of who is there.
+            if (line != m_expected && !line.isEmpty() && line != kQuery && !asked.answeredOther) {
+                asked.answeredOther = true;
+                emit answeredOther(asked.device, escapedText(line));
+                if (round != m_round) // ended or started again by a slot
+                    return;
+            }
             if (line == m_expected) {
                 asked.answered = true;
                 asked.port->close();
-                const quint64 round = m_round;
                 emit answered(asked.device);
                 if (round == m_round) // not ended or started again by a slot
                     finishIfDone();
                 return;
             }
+        }
 }
 
 void PortProbe::closeAll()
@@ -114,6 +147,8 @@ void PortProbe::finishIfDone()
     if (!m_running)
         return;
     m_running = false;
+    m_asking = false;
+    m_settle->stop();
     m_repeat->stop();
     m_timeout->stop();
     emit finished(answering);

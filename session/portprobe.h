@@ -14,15 +14,17 @@
 // Asks several ports at once who is behind them, as the search does: each is
 // opened at the given line settings, sent the identification query, and
 // listened to until the expected code comes back or the time-out passes;
-// then closed. Nothing waits inside a handler: the ports' own signals and
-// timers drive it. Only the ports named are touched.
+// then closed. What a port held before it was asked (a reply left over from
+// an earlier search, say) is read and dropped during a short settling time. Nothing waits inside a handler:
+// the ports' own signals and timers drive it. Only the ports named are touched.
 class QTimer;
 
 // How often a probe asks, and how long it listens.
 struct PortProbeTiming
 {
     std::chrono::milliseconds repeat{2500};  // the query again, as the search does
-    std::chrono::milliseconds timeout{5000}; // no answer by then: silent
+    std::chrono::milliseconds timeout{5000}; // from the first query: no answer by then, silent
+    std::chrono::milliseconds settle{150};   // after opening: whatever arrives is old, dropped
 };
 
 class PortProbe : public QObject
@@ -48,6 +50,9 @@ public:
 signals:
     // This device answered with the expected code.
     void answered(const QString &device);
+    // This device answered with another line first (its code, as escaped text);
+    // it is still listened to, as the expected code may follow.
+    void answeredOther(const QString &device, const QString &line);
     // Every port is closed again; these answered, in the order given.
     void finished(const QStringList &answering);
 
@@ -58,6 +63,7 @@ private:
         std::unique_ptr<SerialPort> port; // null once it failed to open
         LineAssembler received;
         bool answered = false;
+        bool answeredOther = false;
     };
     void ask();
     void readFrom(Asked &asked);
@@ -68,8 +74,10 @@ private:
     PortMaker m_makePort;
     std::vector<std::unique_ptr<Asked>> m_asked;
     QByteArray m_expected;
+    QTimer *m_settle;
     QTimer *m_repeat;
     QTimer *m_timeout;
     bool m_running = false;
-    quint64 m_round = 0; // tells a queued finish of an earlier start from this one's
+    bool m_asking = false; // the first query is out: lines are answers now
+    quint64 m_round = 0;   // tells a queued finish of an earlier start from this one's
 };

@@ -1,5 +1,6 @@
 // The port chooser's ground: what the listing says of each port (from fake
-// facts and temporary folders), binding com<N>, and the port watcher.
+// facts and temporary folders), binding com<N>, and the port watcher
+// following ports and lock files.
 #include "link/portbinding.h"
 #include "link/portlisting.h"
 #include "link/portwatcher.h"
@@ -174,6 +175,27 @@ private slots:
             QCOMPARE(checked, QStringList{});
     }
 
+    // The panel's own port and the paths typed before are listed though the system lists neither.
+    void thePanelsPortAndPathsTypedBeforeAreListed()
+    {
+        Machine m;
+        const QString pty = m.addDevice(u"pts/3"_s), other = m.addDevice(u"pts/4"_s);
+        m.link(pty, u"com1"_s);
+        m.link(other, u"ttyV0"_s);
+        writeFile(m.path(u"proc/4343/comm"_s), "screen\n");
+        m.link(other, u"proc/4343/fd/7"_s);
+        const SystemPortLister lister(m.places(), [] { return QList<PortFacts>{}; });
+        const QList<PortRow> rows = lister.list(m.path(u"com1"_s), {m.path(u"ttyV0"_s), m.path(u"gone"_s)});
+        QStringList shown;
+        for (const PortRow &row : rows)
+            shown << QFileInfo(row.device).fileName() + u' ' + QString::number(int(row.state)) + u' ' +
+                         QFileInfo(row.bindTarget()).fileName() + u' ' + row.holder;
+        using S = PortRow::State;
+        QCOMPARE(shown, (QStringList{u"3 %1 3 "_s.arg(int(S::ThisPanel)),
+                                     u"4 %1 ttyV0 screen (pid 4343)"_s.arg(int(S::Busy)),
+                                     u"gone %1 gone "_s.arg(int(S::Missing))}));
+    }
+
     void binding_data()
     {
         QTest::addColumn<QString>("before"); // what com3 is before: "", "link", "dangling"
@@ -227,7 +249,7 @@ private slots:
     void watcher_data()
     {
         QTest::addColumn<int>("changes");
-        QTest::newRow("one new node") << 1;
+        QTest::newRow("one lock file") << 1;
         QTest::newRow("a burst of 20") << 20;
     }
 
@@ -237,10 +259,12 @@ private slots:
         QFETCH(int, changes);
         Machine m;
         QVERIFY(QDir().mkpath(m.dev({})));
+        QVERIFY(QDir().mkpath(m.path(u"lock"_s)));
         PortWatcher watcher(m.places(), m.dev({}), std::chrono::milliseconds(50));
+        watcher.watchLockFolders();
         QSignalSpy changed(&watcher, &PortWatcher::portsChanged);
-        for (int n = 0; n < changes; ++n)
-            m.addDevice(u"ttyUSB%1"_s.arg(n));
+        for (int n = 0; n < changes; ++n) // a lock file taken says as much as a port plugged in
+            writeFile(n % 2 ? m.dev(u"ttyUSB%1"_s.arg(n)) : m.path(u"lock/LCK..ttyUSB%1"_s.arg(n)), "42\n");
         QVERIFY(changed.wait(1000));
         QTest::qWait(300);
         QCOMPARE(changed.size(), 1);

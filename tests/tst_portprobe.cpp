@@ -43,7 +43,8 @@ class TestPortProbe : public QObject
     Q_OBJECT
 
 private slots:
-    // One answers, one is silent, one is held by another program and never written to.
+    // One answers, one is silent but for a stale reply, one is held by another
+    // program and never written to.
     void findsTheDeviceAmongThree()
     {
         QTemporaryDir dir;
@@ -78,8 +79,11 @@ private slots:
         QCOMPARE(QSet<QString>(candidates.cbegin(), candidates.cend()),
                  (QSet<QString>{answering, silent.slavePath()}));
 
+        // A reply left in the silent port by an earlier search is no answer to this one.
+        silent.writeMaster("DUTY01\r");
         PortProbe probe(realPorts());
         QSignalSpy answered(&probe, &PortProbe::answered);
+        QSignalSpy answeredOther(&probe, &PortProbe::answeredOther);
         QSignalSpy finished(&probe, &PortProbe::finished);
         probe.start(candidates, 9600, u"DUTY01"_s,
                     {std::chrono::milliseconds(200), std::chrono::milliseconds(600)});
@@ -87,6 +91,7 @@ private slots:
         QVERIFY(finished.wait(3000));
         QCOMPARE(answered.size(), 1);
         QCOMPARE(answered[0][0].toString(), answering);
+        QCOMPARE(answeredOther.size(), 0);
         QCOMPARE(finished.size(), 1);
         QCOMPARE(finished[0][0].toStringList(), QStringList{answering});
         QVERIFY(!probe.isRunning());

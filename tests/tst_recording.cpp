@@ -124,7 +124,6 @@ private slots:
         QTest::addColumn<int>("rowsKept"); // -1: no file
         QTest::addRow("a folder that is not there")
             << u"gone/run.csv"_s << 0 << u"No such file or directory"_s << -1;
-        QTest::addRow("a full device") << u"/dev/full"_s << 0 << u"No space left on device"_s << 0;
         QTest::addRow("a file that cannot grow, mid-row") << u"run.csv"_s << 200 << u"File too large"_s << 3;
     }
     void aFailureStopsRecordingAndKeepsTheRowsBefore()

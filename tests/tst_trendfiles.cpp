@@ -1,5 +1,6 @@
 // The trend window's files: Save image and Export CSV through a scripted save
-// dialog, what they write and the box when they cannot; and its keyboard.
+// dialog, what they write and the box when they cannot; Ctrl+R's box when a
+// recording cannot start; and the trend window's keyboard.
 #include "trend/samplestore.h"
 #include "windowharness.h"
 #include "windows/trend/trendchart.h"
@@ -72,6 +73,33 @@ private slots:
             QVERIFY(image.width() > window.findChild<TrendChart *>()->width());
             QCOMPARE(image.height(), window.findChild<TrendChart *>()->height());
         }
+    }
+
+    void ctrlRSaysWhyNothingIsRecorded_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("reason");
+        QTest::addRow("a FIFO, which would block the window")
+            << u"fifo"_s << u"it is a device, a FIFO or a socket, not a file"_s;
+        QTest::addRow("a missing folder") << u"gone/run.csv"_s << u"No such file or directory"_s;
+    }
+    void ctrlRSaysWhyNothingIsRecorded()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, reason);
+        WindowHarness<FakeSerialPort> p;
+        const QString path = p.dir.filePath(target);
+        if (target == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        p.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(p.window));
+        const QString title = p.window->windowTitle();
+        p.dialogs.savePaths = {path};
+        QTest::keyClick(p.window, Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(p.dialogs.titles(), QStringList{u"Not recording"_s});
+        QCOMPARE(p.dialogs.shown[0].text, u"Recording to %1 could not start: %2."_s.arg(path, reason));
+        QCOMPARE(p.window->windowTitle(), title);
+        QVERIFY(!p.program->recorder().isRecording());
     }
 
     void tabReachesEachControlAsTheEyeReadsAndSpaceTogglesASeries()

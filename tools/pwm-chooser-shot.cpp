@@ -44,25 +44,55 @@ private:
     bool m_open = false;
 };
 
+PortRow madeUp(const QString &device, PortRow::State state, const QString &description,
+               const QString &stableName = {})
+{
+    PortRow row;
+    row.device = device;
+    row.state = state;
+    row.description = description;
+    row.stableName = stableName;
+    return row;
+}
+
+// Two adapters of one make, told apart only by serial number and stable name.
 struct MadeUpLister final : PortLister
 {
-    QList<PortRow> list(const QString &) const override
+    QList<PortRow> list(const QString &, const QStringList &) const override
     {
         using S = PortRow::State;
         const QString byId = QStringLiteral("/dev/serial/by-id/");
-        // clang-format off
-        PortRow ftdi{"/dev/ttyUSB0", byId + "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "FT232R USB UART",
-                     "FTDI", "A50285BI", "0403:6001", S::Free, {}, {}};
-        PortRow ch340{"/dev/ttyUSB1", "/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0",
-                      "USB Serial", "1a86", {}, "1a86:7523", S::InUse, "minicom (pid 4242)", {}};
-        PortRow acm{"/dev/ttyACM0", byId + "usb-Arduino__www.arduino.cc__0043_85736323838351F0D1E1-if00",
-                    "Arduino Uno", "Arduino (www.arduino.cc)", "85736323838351F0D1E1", "2341:0043",
-                    S::NoPermission, {}, portAdvice(PortTrouble::NoPermission, "/dev/ttyACM0")};
-        PortRow uart{"/dev/ttyS0", {}, "ttyS0", {}, {}, {}, S::NoHardware, {}, {}};
-        PortRow ours{"/dev/ttyUSB2", byId + "usb-Prolific_Technology_Inc._USB-Serial_Controller-if00-port0",
-                     "USB-Serial Controller", "Prolific Technology Inc.", {}, "067b:2303", S::ThisPanel, {}, {}};
-        // clang-format on
-        return {acm, uart, ftdi, ch340, ours};
+        PortRow acm = madeUp("/dev/ttyACM0", S::NoPermission, "Arduino Uno",
+                             byId + "usb-Arduino__www.arduino.cc__0043_85736323838351F0D1E1-if00");
+        acm.manufacturer = "Arduino (www.arduino.cc)";
+        acm.serialNumber = "85736323838351F0D1E1";
+        acm.usbId = "2341:0043";
+        acm.advice = portAdvice(PortTrouble::NoPermission, "/dev/ttyACM0");
+        PortRow ftdiA = madeUp("/dev/ttyUSB0", S::Free, "FT232R USB UART",
+                               byId + "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+        ftdiA.manufacturer = "FTDI";
+        ftdiA.usbId = "0403:6001";
+        PortRow ftdiB = ftdiA;
+        ftdiA.serialNumber = "A50285BI";
+        ftdiB.device = "/dev/ttyUSB1";
+        ftdiB.serialNumber = "A9K3L2QX";
+        ftdiB.stableName = byId + "usb-FTDI_FT232R_USB_UART_A9K3L2QX-if00-port0";
+        ftdiB.state = S::Busy;
+        ftdiB.holder = "screen (pid 5150)";
+        PortRow ch340 = madeUp("/dev/ttyUSB2", S::InUse, "USB Serial",
+                               "/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0");
+        ch340.manufacturer = "1a86";
+        ch340.usbId = "1a86:7523";
+        ch340.holder = "minicom (pid 4242)";
+        PortRow typed = madeUp("/home/ann/bench/ttyV0", S::Missing, {});
+        typed.typedPath = typed.device;
+        return {madeUp("/dev/pts/3", S::ThisPanel, "pseudo-terminal"),
+                acm,
+                madeUp("/dev/ttyS0", S::NoHardware, "ttyS0"),
+                ftdiA,
+                ftdiB,
+                ch340,
+                typed};
     }
 };
 

@@ -1,5 +1,9 @@
 #include "trend/recorder.h"
 
+#include "trend/safefile.h"
+
+#include <QFile>
+
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -15,18 +19,20 @@ Recorder::Recorder(QObject *parent) : QObject(parent)
 
 Recorder::~Recorder()
 {
-    m_file.close();
+    closeFile();
 }
 
 bool Recorder::start(const QString &path)
 {
     stop();
-    m_file.setFileName(path);
-    // Unbuffered: every row is its own write() to the system.
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        emit failed(path, m_file.errorString());
+    m_path = path;
+    // No buffer of ours: every row is its own write() to the system.
+    const OpenedFile opened = openRegularFileForWriting(path);
+    if (opened.fd < 0) {
+        emit failed(path, opened.reason);
         return false;
     }
+    m_fd = opened.fd;
     m_written = 0;
     m_startMSecs = wireClockMSecs();
     if (!write(CsvRowFormat::header()))
@@ -38,10 +44,10 @@ bool Recorder::start(const QString &path)
 
 void Recorder::stop()
 {
-    if (!m_file.isOpen())
+    if (m_fd < 0)
         return;
     m_fileCheck.stop();
-    m_file.close();
+    closeFile();
     emit stopped();
 }
 
@@ -57,17 +63,16 @@ void Recorder::recordReceived(const WireLine &line)
 
 void Recorder::record(const WireLine &line, CsvRowFormat::Direction direction)
 {
-    if (m_file.isOpen())
+    if (m_fd >= 0)
         write(m_format.row(line, line.msecsSinceEpoch - m_startMSecs, direction));
 }
 
 bool Recorder::write(const QByteArray &bytes)
 {
-    // write() itself rather than QFile: after a partial write QFile reports
-    // the short count but not the system's reason.
+    // write() itself: after a partial write the system's reason is still known.
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(m_file.handle(), bytes.constData() + done, size_t(bytes.size() - done));
+        const ssize_t n = ::write(m_fd, bytes.constData() + done, size_t(bytes.size() - done));
         if (n > 0) {
             done += n;
             continue;
@@ -76,8 +81,8 @@ bool Recorder::write(const QByteArray &bytes)
             continue;
         const QString reason = QString::fromLocal8Bit(std::strerror(n < 0 ? errno : EIO));
         // A row cut off by a full disk would leave a broken last line: cut it back.
-        if (done > 0 && ::ftruncate(m_file.handle(), m_written) != 0)
-            qWarning("recorder: the partial row stays in %s", qPrintable(m_file.fileName()));
+        if (done > 0 && ::ftruncate(m_fd, m_written) != 0)
+            qWarning("recorder: the partial row stays in %s", qPrintable(m_path));
         fail(reason);
         return false;
     }
@@ -94,9 +99,9 @@ void Recorder::checkFileStillThere()
     struct stat named
     {
     };
-    if (!m_file.isOpen() || ::fstat(m_file.handle(), &held) != 0)
+    if (m_fd < 0 || ::fstat(m_fd, &held) != 0)
         return;
-    const bool found = ::stat(QFile::encodeName(m_file.fileName()).constData(), &named) == 0;
+    const bool found = ::stat(QFile::encodeName(m_path).constData(), &named) == 0;
     const bool gone = found ? named.st_dev != held.st_dev || named.st_ino != held.st_ino : errno == ENOENT;
     if (held.st_nlink == 0 || gone)
         fail(tr("the file was deleted or replaced while recording"));
@@ -105,7 +110,14 @@ void Recorder::checkFileStillThere()
 void Recorder::fail(const QString &reason)
 {
     m_fileCheck.stop();
-    m_file.close();
-    emit failed(m_file.fileName(), reason);
+    closeFile();
+    emit failed(m_path, reason);
     emit stopped();
+}
+
+void Recorder::closeFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
 }

@@ -46,7 +46,35 @@ int createBeside(const QString &folder, const QString &name, QByteArray &tempora
     return -1;
 }
 
+QString refusalOf(const struct stat &existing)
+{
+    if (S_ISDIR(existing.st_mode))
+        return QCoreApplication::translate("writeFileWhole", "it is a folder");
+    if (!S_ISREG(existing.st_mode))
+        return QCoreApplication::translate("writeFileWhole",
+                                           "it is a device, a FIFO or a socket, not a file");
+    return {};
+}
+
+// Where permitted: root may give the file back to its user; anyone may keep
+// a group they belong to. Otherwise the new file is the writer's, as any.
+bool keepOwner(int fd, const struct stat &existing)
+{
+    return ::fchown(fd, existing.st_uid, existing.st_gid) == 0 ||
+           ::fchown(fd, uid_t(-1), existing.st_gid) == 0;
+}
+
 } // namespace
+
+QString unwritableTargetReason(const QString &path)
+{
+    struct stat existing
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &existing) != 0)
+        return errno == ENOENT ? QString() : systemReason(errno);
+    return refusalOf(existing);
+}
 
 QString writeFileWhole(const QString &path, QByteArrayView bytes)
 {
@@ -57,11 +85,10 @@ QString writeFileWhole(const QString &path, QByteArrayView bytes)
     const bool exists = ::stat(given.constData(), &existing) == 0;
     if (!exists && errno != ENOENT)
         return systemReason(errno);
-    if (exists && S_ISDIR(existing.st_mode))
-        return QCoreApplication::translate("writeFileWhole", "it is a folder");
-    if (exists && !S_ISREG(existing.st_mode))
-        return QCoreApplication::translate("writeFileWhole",
-                                           "it is a device, a FIFO or a socket, not a file");
+    if (exists) {
+        if (const QString refused = refusalOf(existing); !refused.isEmpty())
+            return refused;
+    }
 
     // The rename goes to where a link points, so the link itself stays.
     QString target = path;
@@ -76,7 +103,10 @@ QString writeFileWhole(const QString &path, QByteArrayView bytes)
     const int fd = createBeside(info.absolutePath(), info.fileName(), temporary);
     if (fd < 0)
         return systemReason(errno);
-    // A replaced file keeps its mode; a new one gets 0666 less the umask, as any.
+    // A replaced file keeps its owner (root exporting over a user's file must
+    // not take it from them), then its mode: a change of owner clears set-id bits.
+    // A new one gets 0666 less the umask, as any.
+    [[maybe_unused]] const bool ownerKept = exists && keepOwner(fd, existing);
     bool ok =
         (!exists || ::fchmod(fd, existing.st_mode & 07777) == 0) && writeAll(fd, bytes) && ::fsync(fd) == 0;
     int error = ok ? 0 : errno;
@@ -92,4 +122,29 @@ QString writeFileWhole(const QString &path, QByteArrayView bytes)
         return {};
     ::unlink(temporary.constData());
     return systemReason(error);
+}
+
+OpenedFile openRegularFileForWriting(const QString &path)
+{
+    if (const QString refused = unwritableTargetReason(path); !refused.isEmpty())
+        return {-1, refused};
+    // Not emptied by the open: only once it is known to be a regular file.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return {-1, systemReason(errno)};
+    struct stat opened
+    {
+    };
+    QString reason;
+    if (::fstat(fd, &opened) != 0)
+        reason = systemReason(errno);
+    else
+        reason = refusalOf(opened);
+    if (reason.isEmpty() && (::ftruncate(fd, 0) != 0 || ::fcntl(fd, F_SETFL, 0) != 0))
+        reason = systemReason(errno);
+    if (reason.isEmpty())
+        return {fd, {}};
+    ::close(fd);
+    return {-1, reason};
 }

@@ -10,9 +10,10 @@ PortProbe::PortMaker PortSystem::systemPortMaker()
     return [] { return std::make_unique<SystemSerialPort>(QString()); };
 }
 
-PortActions::PortActions(QWidget &mainWindow, DeviceSession &session, PortSystem ports,
+PortActions::PortActions(QWidget &mainWindow, DeviceSession &session, Dialogs &dialogs, PortSystem ports,
                          std::chrono::milliseconds probeTimeout)
-    : m_mainWindow(mainWindow), m_session(session), m_ports(std::move(ports)), m_probeTimeout(probeTimeout)
+    : m_mainWindow(mainWindow), m_session(session), m_dialogs(dialogs), m_ports(std::move(ports)),
+      m_probeTimeout(probeTimeout)
 {
     m_chooseAction = new QAction(tr("Choose port…"), this);
     m_chooseAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
@@ -38,10 +39,13 @@ PortChooser *PortActions::chooser() const
 
 PortChooser &PortActions::showChooser()
 {
+    if (m_chooser && !m_chooser->isVisible())
+        delete m_chooser.data(); // closed, its deletion still waiting: a fresh one lists afresh
     if (!m_chooser) {
         // Made afresh each time: the list is read when it opens, and nothing watches /dev while it is closed.
-        m_chooser = new PortChooser(m_session, *m_ports.lister, m_ports.makePort, m_ports.places,
-                                    m_probeTimeout, &m_mainWindow);
+        m_chooser = new PortChooser({m_session, *m_ports.lister, m_dialogs, m_typedBefore, m_ports.makePort,
+                                     m_ports.places, m_probeTimeout},
+                                    &m_mainWindow);
         m_chooser->setAttribute(Qt::WA_DeleteOnClose);
     }
     m_chooser->show();

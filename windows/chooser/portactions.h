@@ -9,6 +9,7 @@
 #include <memory>
 
 class DeviceSession;
+class Dialogs;
 class PortChooser;
 class QAction;
 class QWidget;
@@ -30,8 +31,9 @@ class PortActions : public QObject
 {
     Q_OBJECT
 public:
-    // probeTimeout: how long "Find the device" waits for each port (the session's response time-out).
-    PortActions(QWidget &mainWindow, DeviceSession &session, PortSystem ports,
+    // probeTimeout: how long "Find the device" waits for each port (the
+    // session's response time-out); dialogs ask before a port in use is chosen.
+    PortActions(QWidget &mainWindow, DeviceSession &session, Dialogs &dialogs, PortSystem ports,
                 std::chrono::milliseconds probeTimeout);
     ~PortActions() override;
 
@@ -44,7 +46,9 @@ public:
 private:
     QWidget &m_mainWindow;
     DeviceSession &m_session;
+    Dialogs &m_dialogs;
     PortSystem m_ports;
+    QStringList m_typedBefore; // paths typed and bound in this run, newest first
     std::chrono::milliseconds m_probeTimeout;
     QAction *m_chooseAction;
     QPointer<PortChooser> m_chooser;

@@ -1,46 +1,43 @@
 #include "windows/chooser/portchooser.h"
 
 #include "link/linesettings.h"
-#include "link/portbinding.h"
 #include "link/portwatcher.h"
 #include "session/devicesession.h"
+#include "windows/chooser/portlist.h"
+#include "windows/common/dialogs.h"
 
 #include <QBoxLayout>
 #include <QDialogButtonBox>
-#include <QFileInfo>
 #include <QFormLayout>
-#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QTreeWidget>
 
 namespace {
-
-enum Column {
-    DeviceColumn,
-    StateColumn,
-    DescriptionColumn,
-    MakerColumn,
-    SerialColumn,
-    UsbColumn,
-    NameColumn
-};
-constexpr int kTargetRole = Qt::UserRole; // on the device column: what choosing the row binds
 
 QString plural(int n, const QString &one, const QString &many)
 {
     return n == 1 ? one : many.arg(n);
 }
 
+QLabel *lineOfWords(const QString &name)
+{
+    auto *label = new QLabel;
+    label->setAccessibleName(name);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->hide();
+    return label;
+}
+
 } // namespace
 
-PortChooser::PortChooser(DeviceSession &session, const PortLister &lister, PortProbe::PortMaker makePort,
-                         const PortPlaces &places, std::chrono::milliseconds probeTimeout, QWidget *parent)
-    : QDialog(parent), m_session(session), m_lister(lister),
-      m_probe(new PortProbe(std::move(makePort), this)), m_probeTimeout(probeTimeout)
+PortChooser::PortChooser(Parts parts, QWidget *parent)
+    : QDialog(parent), m_parts(std::move(parts)), m_probe(new PortProbe(std::move(m_parts.makePort), this))
 {
+    DeviceSession &session = m_parts.session;
     setWindowTitle(tr("Port for %1").arg(session.executable().baseName));
     const int number = session.settings().portNumber;
 
@@ -49,23 +46,16 @@ PortChooser::PortChooser(DeviceSession &session, const PortLister &lister, PortP
                                  .arg(number));
     intro->setWordWrap(true);
 
-    m_ports = new QTreeWidget;
+    m_ports = new PortList;
     m_ports->setAccessibleName(tr("Serial ports present"));
     m_ports->setAccessibleDescription(tr("One row per port: its device, whether it can be had, and what "
                                          "the system knows of it. Double-click a row to choose it."));
-    m_ports->setRootIsDecorated(false);
-    m_ports->setUniformRowHeights(true);
-    m_ports->setAllColumnsShowFocus(true);
-    m_ports->setHeaderLabels({tr("Device"), tr("State"), tr("Description"), tr("Manufacturer"),
-                              tr("Serial number"), tr("USB ID"), tr("Stable name")});
-    m_ports->header()->setStretchLastSection(true);
 
     m_findButton = new QPushButton(tr("&Find the device"));
     m_findButton->setAccessibleName(tr("Find the device"));
     m_findButton->setAccessibleDescription(
         tr("Asks every free port for the device code %1; ports in use are left alone.")
             .arg(session.settings().deviceCode));
-    m_findButton->setAutoDefault(false); // Return chooses, wherever the focus is
     m_findStatus = new QLabel;
     m_findStatus->setAccessibleName(tr("What the search found"));
     m_findStatus->setWordWrap(true);
@@ -81,50 +71,49 @@ PortChooser::PortChooser(DeviceSession &session, const PortLister &lister, PortP
     m_path->setClearButtonEnabled(true);
     auto *pathForm = new QFormLayout;
     pathForm->addRow(tr("&Device path:"), m_path);
-
-    m_refusal = new QLabel;
-    m_refusal->setAccessibleName(tr("Why the port was not bound"));
-    m_refusal->setWordWrap(true);
-    m_refusal->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_refusal->hide();
+    m_pathNote = lineOfWords(tr("What the path will be bound as"));
+    m_refusal = lineOfWords(tr("Why the port was not bound"));
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     m_okButton = buttons->button(QDialogButtonBox::Ok);
     m_okButton->setText(tr("Choose"));
     m_okButton->setAccessibleName(tr("Choose this port"));
-    m_okButton->setDefault(true);
     m_okButton->setEnabled(false);
     buttons->button(QDialogButtonBox::Cancel)->setAccessibleName(tr("Cancel"));
+    // A focused button must not take Return for itself: Return chooses (keyPressEvent).
+    for (QPushButton *button : {m_findButton, m_okButton, buttons->button(QDialogButtonBox::Cancel)})
+        button->setAutoDefault(false);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(intro);
     layout->addWidget(m_ports, 1);
     layout->addLayout(findRow);
     layout->addLayout(pathForm);
+    layout->addWidget(m_pathNote);
     layout->addWidget(m_refusal);
     layout->addWidget(buttons);
+    setTabOrder(m_path, m_ports);
+    setTabOrder(m_ports, m_findButton);
+    setTabOrder(m_findButton, m_okButton);
 
     connect(buttons, &QDialogButtonBox::accepted, this, &PortChooser::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &PortChooser::reject);
     connect(m_findButton, &QPushButton::clicked, this, &PortChooser::findDevice);
-    connect(m_path, &QLineEdit::textChanged, this,
-            [this](const QString &text) { m_okButton->setEnabled(!text.trimmed().isEmpty()); });
+    connect(m_path, &QLineEdit::textChanged, this, &PortChooser::pathEdited);
+    connect(m_path, &QLineEdit::textEdited, this, [this] { m_pathFromRow = false; });
     connect(m_ports, &QTreeWidget::itemSelectionChanged, this, &PortChooser::rowSelected);
     connect(m_ports, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) {
-        m_path->setText(item->data(DeviceColumn, kTargetRole).toString());
+        m_path->setText(item->data(PortList::DeviceColumn, PortList::kTargetRole).toString());
+        m_pathFromRow = true;
         accept();
     });
-    connect(m_probe, &PortProbe::answered, this, [this](const QString &device) {
-        m_answered.insert(device, m_session.settings().deviceCode);
-        if (QTreeWidgetItem *item = itemFor(device))
-            fillRow(item, m_rows[m_ports->indexOfTopLevelItem(item)]);
-        // Its device and state are bold now, so wider.
-        for (int column : {DeviceColumn, StateColumn})
-            m_ports->resizeColumnToContents(column);
-    });
+    connect(m_probe, &PortProbe::answered, this,
+            [this](const QString &device) { probeAnswered(device, m_parts.session.settings().deviceCode); });
+    connect(m_probe, &PortProbe::answeredOther, this, &PortChooser::probeAnswered);
     connect(m_probe, &PortProbe::finished, this, &PortChooser::probeFinished);
-    connect(new PortWatcher(places, QStringLiteral("/dev"), std::chrono::seconds(1), this),
-            &PortWatcher::portsChanged, this, &PortChooser::refresh);
+    auto *watcher = new PortWatcher(m_parts.places, QStringLiteral("/dev"), std::chrono::seconds(1), this);
+    watcher->watchLockFolders();
+    connect(watcher, &PortWatcher::portsChanged, this, &PortChooser::refresh);
 
     refresh();
     fitToContents();
@@ -134,137 +123,149 @@ PortChooser::PortChooser(DeviceSession &session, const PortLister &lister, PortP
 // A probe still running closes its ports here at the latest.
 PortChooser::~PortChooser() = default;
 
-QString PortChooser::stateText(const PortRow &row)
-{
-    switch (row.state) {
-    case PortRow::State::Free:
-        return tr("free");
-    case PortRow::State::ThisPanel:
-        return tr("this panel's port");
-    case PortRow::State::InUse:
-        return tr("in use by %1").arg(row.holder);
-    case PortRow::State::Busy:
-        return tr("busy");
-    case PortRow::State::NoPermission:
-        return tr("no permission");
-    case PortRow::State::NoHardware:
-        return tr("no hardware");
-    }
-    return {};
-}
-
 void PortChooser::refresh()
 {
-    const QString selected = selectedDevice();
-    m_rows = m_lister.list(m_session.portDevice());
-    const QSignalBlocker quiet(m_ports); // the path box keeps what the user typed
-    m_ports->clear();
-    for (const PortRow &row : std::as_const(m_rows))
-        fillRow(new QTreeWidgetItem(m_ports), row);
-    select(selected);
+    m_ports->showRows(m_parts.lister.list(m_parts.session.portDevice(), m_parts.typedBefore));
 }
 
-void PortChooser::fillRow(QTreeWidgetItem *item, const PortRow &row) const
+void PortChooser::keyPressEvent(QKeyEvent *event)
 {
-    const auto answer = m_answered.constFind(row.device);
-    const bool answered = answer != m_answered.cend();
-    item->setText(DeviceColumn, row.device);
-    item->setData(DeviceColumn, kTargetRole, row.bindTarget());
-    item->setText(StateColumn, answered ? tr("answered %1").arg(*answer) : stateText(row));
-    item->setText(DescriptionColumn, row.description);
-    item->setText(MakerColumn, row.manufacturer);
-    item->setText(SerialColumn, row.serialNumber);
-    item->setText(UsbColumn, row.usbId);
-    // The folder is the same for every by-id name; the tooltip has the whole path.
-    item->setText(NameColumn, QFileInfo(row.stableName).fileName());
-    item->setToolTip(NameColumn, row.stableName);
-    item->setToolTip(StateColumn, row.state == PortRow::State::NoPermission ? row.advice : QString());
-    QFont font = item->font(DeviceColumn);
-    font.setBold(answered);
-    for (int column : {DeviceColumn, StateColumn})
-        item->setFont(column, font);
-    // A node with no chip behind it is listed, so nobody wonders where ttyS0 went, but not offered.
-    if (row.state == PortRow::State::NoHardware)
-        item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
-}
-
-QTreeWidgetItem *PortChooser::itemFor(const QString &device) const
-{
-    for (int i = 0; i < m_ports->topLevelItemCount(); ++i)
-        if (QTreeWidgetItem *item = m_ports->topLevelItem(i); item->text(DeviceColumn) == device)
-            return item;
-    return nullptr;
-}
-
-QString PortChooser::selectedDevice() const
-{
-    const QList<QTreeWidgetItem *> items = m_ports->selectedItems();
-    return items.isEmpty() ? QString() : items.first()->text(DeviceColumn);
-}
-
-void PortChooser::select(const QString &device)
-{
-    if (QTreeWidgetItem *item = itemFor(device); item && !device.isEmpty()) {
-        m_ports->setCurrentItem(item);
-        m_ports->scrollToItem(item);
-    }
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !(event->modifiers() & ~Qt::KeypadModifier))
+        accept();
+    else
+        QDialog::keyPressEvent(event);
 }
 
 void PortChooser::rowSelected()
 {
     const QList<QTreeWidgetItem *> items = m_ports->selectedItems();
-    if (!items.isEmpty())
-        m_path->setText(items.first()->data(DeviceColumn, kTargetRole).toString());
+    if (items.isEmpty())
+        return;
+    m_path->setText(items.first()->data(PortList::DeviceColumn, PortList::kTargetRole).toString());
+    m_pathFromRow = true;
+}
+
+void PortChooser::pathEdited()
+{
+    const QString typed = m_path->text().trimmed();
+    m_okButton->setEnabled(!typed.isEmpty());
+    m_refusal->hide();
+    // Said before Return, so the user knows what com<N> will name.
+    const BindCheck check = checkBindTarget(typed, m_parts.places.stableFolders);
+    m_pathNote->setVisible(check.byId);
+    if (check.byId)
+        m_pathNote->setText(tr("COM%1 will name %2, the by-id name of %3, so the device is found again "
+                               "after a replug.")
+                                .arg(m_parts.session.settings().portNumber)
+                                .arg(check.target, typed));
 }
 
 void PortChooser::findDevice()
 {
-    m_answered.clear();
-    refresh();
-    const QStringList candidates = probeCandidates(m_rows);
+    m_ports->clearAnswers();
+    m_foundCount = m_otherCount = 0;
+    const QList<PortRow> rows = m_parts.lister.list(m_parts.session.portDevice(), m_parts.typedBefore);
+    m_ports->showRows(rows);
+    const QStringList candidates = probeCandidates(rows);
     m_asked = int(candidates.size());
     if (candidates.isEmpty()) {
         m_findStatus->setText(tr("No free port to ask."));
         return;
     }
-    const SettingsRecord &record = m_session.settings();
+    const SettingsRecord &record = m_parts.session.settings();
     const qint32 baudRate =
         lineSettingsFor(record.portNumber, record.baudRate).value_or(LineSettings{}).baudRate;
     PortProbe::Timing timing;
-    timing.timeout = m_probeTimeout;
+    timing.timeout = m_parts.probeTimeout;
     m_findButton->setEnabled(false);
     m_findStatus->setText(plural(m_asked, tr("Asking the free port…"), tr("Asking %1 free ports…")));
     m_probe->start(candidates, baudRate, record.deviceCode, timing);
+}
+
+void PortChooser::probeAnswered(const QString &device, const QString &answer)
+{
+    const bool found = answer == m_parts.session.settings().deviceCode;
+    m_ports->showAnswer(device, answer, found);
+    if (!found) {
+        ++m_otherCount;
+    } else if (++m_foundCount == 1) {
+        m_ports->select(device); // at once: no need to wait for the silent ones
+    }
 }
 
 void PortChooser::probeFinished(const QStringList &answering)
 {
     m_findButton->setEnabled(true);
     const int n = int(answering.size());
-    if (n == 0)
-        m_findStatus->setText(
-            plural(m_asked, tr("The free port did not answer."), tr("None of the %1 free ports answered.")));
+    QString text;
+    if (n > 0)
+        text = tr("%1 of %2 answered.").arg(n).arg(m_asked);
+    else if (m_otherCount == 0)
+        text =
+            plural(m_asked, tr("The free port did not answer."), tr("None of the %1 free ports answered."));
     else
-        m_findStatus->setText(tr("%1 of %2 answered.").arg(n).arg(m_asked));
-    if (n == 1)
-        select(answering.first());
+        text = tr("No free port answered %1.").arg(m_parts.session.settings().deviceCode);
+    if (m_otherCount > 0)
+        text += u' ' + plural(m_otherCount, tr("1 answered with another code."),
+                              tr("%1 answered with another code."));
+    m_findStatus->setText(text);
     emit findFinished();
 }
 
 void PortChooser::accept()
 {
-    const QString target = m_path->text().trimmed();
-    if (target.isEmpty())
+    const QString typed = m_path->text().trimmed();
+    if (typed.isEmpty())
         return;
-    const int number = m_session.settings().portNumber;
-    const BindOutcome outcome = bindPortNumber(m_session.portFolder(), number, target);
-    if (!outcome.bound) {
-        m_refusal->setText(tr("COM%1 was not bound to %2: %3").arg(number).arg(target, outcome.message));
-        m_refusal->show();
+    const BindCheck check = checkBindTarget(typed, m_parts.places.stableFolders);
+    if (!check.refusal.isEmpty()) {
+        sayNotBound(check.refusal);
         return;
     }
+    const bool fromRow = m_pathFromRow;
+    const QList<PortRow> rows = m_parts.lister.list(m_parts.session.portDevice(), m_parts.typedBefore);
+    const auto held = std::find_if(rows.cbegin(), rows.cend(), [&](const PortRow &row) {
+        return row.device == check.device && row.isHeld();
+    });
+    if (held == rows.cend()) {
+        bind(check, !fromRow);
+        return;
+    }
+    DialogContent question;
+    question.title = tr("Port in use");
+    question.text = tr("%1 is %2. Choose it all the same? The panel then waits for it to be free.")
+                        .arg(check.device, PortList::stateText(*held));
+    question.icon = QMessageBox::Question;
+    question.buttons = {QMessageBox::Yes, QMessageBox::No};
+    question.defaultButton = question.escapeButton = QMessageBox::No;
+    m_parts.dialogs.ask(question,
+                        [chooser = QPointer(this), check, fromRow](QMessageBox::StandardButton answer) {
+                            if (chooser && answer == QMessageBox::Yes)
+                                chooser->bind(check, !fromRow);
+                        });
+}
+
+void PortChooser::bind(const BindCheck &check, bool typed)
+{
+    const BindOutcome outcome =
+        bindPortNumber(m_parts.session.portFolder(), m_parts.session.settings().portNumber, check.target);
+    if (!outcome.bound) {
+        sayNotBound(outcome.message);
+        return;
+    }
+    if (typed) { // listed next time, with its state
+        m_parts.typedBefore.removeAll(check.target);
+        m_parts.typedBefore.prepend(check.target);
+    }
     QDialog::accept();
-    m_session.searchFromStart();
+    m_parts.session.searchFromStart();
+}
+
+void PortChooser::sayNotBound(const QString &why)
+{
+    m_refusal->setText(tr("COM%1 was not changed: %2").arg(m_parts.session.settings().portNumber).arg(why));
+    m_refusal->show();
 }
 
 void PortChooser::done(int result)
@@ -273,19 +274,11 @@ void PortChooser::done(int result)
     QDialog::done(result);
 }
 
-// Wide enough for every column as filled, within the screen.
+// Wide enough for every column uncut, within the screen; narrower, the list cuts the widest.
 void PortChooser::fitToContents()
 {
-    // A stretched last column does not take its contents' width.
-    QHeaderView *header = m_ports->header();
-    header->setStretchLastSection(false);
-    for (int column = 0; column < m_ports->columnCount(); ++column)
-        m_ports->resizeColumnToContents(column);
-    const int columns = header->length();
-    header->setStretchLastSection(true);
     const QMargins margins = layout()->contentsMargins();
-    const int wanted = columns + 2 * m_ports->frameWidth() + margins.left() + margins.right() +
-                       fontMetrics().averageCharWidth() * 2;
+    const int wanted = m_ports->naturalWidth() + margins.left() + margins.right();
     const QRect screen = this->screen()->availableGeometry();
-    resize(qMin(qMax(wanted, sizeHint().width()), screen.width() * 9 / 10), sizeHint().height());
+    resize(qMin(qMax(wanted, sizeHint().width()), screen.width() * 19 / 20), sizeHint().height());
 }

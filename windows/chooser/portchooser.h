@@ -1,37 +1,46 @@
 #pragma once
 
+#include "link/portbinding.h"
 #include "link/portlisting.h"
 #include "session/portprobe.h"
 
 #include <QDialog>
-#include <QHash>
 #include <chrono>
 
 class DeviceSession;
+class Dialogs;
+class PortList;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTreeWidget;
-class QTreeWidgetItem;
 
 // "Port for <name>": the serial ports present, each with what is known of it
 // and whether it can be had, and a device path box. Choosing binds this
 // panel's com<N> to the path (a port's stable name when it has one) and starts
-// the search from the start; the settings keep their number. "Find the
-// device" asks every free port for the device code at once. The list follows
-// ports coming and going on its own.
+// the search from the start; the settings keep their number. A typed path is
+// checked first, and a port someone else holds is only bound once the user
+// says so. "Find the device" asks every free port for the device code at
+// once. The list follows ports and lock files coming and going on its own.
 class PortChooser : public QDialog
 {
     Q_OBJECT
 public:
-    // probeTimeout: how long a free port may stay silent before it is taken as
-    // not the device (the session's response time-out).
-    PortChooser(DeviceSession &session, const PortLister &lister, PortProbe::PortMaker makePort,
-                const PortPlaces &places, std::chrono::milliseconds probeTimeout, QWidget *parent = nullptr);
+    // What the chooser works with; typedBefore outlives it: the paths typed
+    // and bound in this run, listed again each time it opens.
+    struct Parts
+    {
+        DeviceSession &session;
+        const PortLister &lister;
+        Dialogs &dialogs;
+        QStringList &typedBefore;
+        PortProbe::PortMaker makePort;
+        PortPlaces places;
+        // How long a free port may stay silent before it is taken as not the
+        // device (the session's response time-out).
+        std::chrono::milliseconds probeTimeout;
+    };
+    explicit PortChooser(Parts parts, QWidget *parent = nullptr);
     ~PortChooser() override;
-
-    // The state of a port in the list's words.
-    static QString stateText(const PortRow &row);
 
     // Lists the ports again, keeping the selected one selected.
     void refresh();
@@ -45,27 +54,31 @@ signals:
     // A find has ended and its outcome is shown.
     void findFinished();
 
+protected:
+    // Return chooses wherever the focus is, Esc cancels.
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
-    void fillRow(QTreeWidgetItem *item, const PortRow &row) const;
-    QTreeWidgetItem *itemFor(const QString &device) const;
-    QString selectedDevice() const;
-    void select(const QString &device);
     void rowSelected();
+    void pathEdited();
+    void probeAnswered(const QString &device, const QString &answer);
     void probeFinished(const QStringList &answering);
+    void bind(const BindCheck &check, bool typed);
+    void sayNotBound(const QString &why);
     void fitToContents();
 
-    DeviceSession &m_session;
-    const PortLister &m_lister;
+    Parts m_parts;
     PortProbe *m_probe;
-    std::chrono::milliseconds m_probeTimeout;
-    QList<PortRow> m_rows;
-    QHash<QString, QString> m_answered; // device: the code it answered with
     int m_asked = 0;
+    int m_foundCount = 0;
+    int m_otherCount = 0;
+    bool m_pathFromRow = false; // the box holds a row's target rather than a path typed
 
-    QTreeWidget *m_ports;
+    PortList *m_ports;
     QLabel *m_findStatus;
     QPushButton *m_findButton;
     QLineEdit *m_path;
+    QLabel *m_pathNote;
     QLabel *m_refusal;
     QPushButton *m_okButton;
 };

@@ -25,7 +25,10 @@ TrendActions::TrendActions(QWidget &mainWindow, const DeviceSession &session, Sa
     connect(&recorder, &Recorder::stopped, this, [this] { m_recordAction->setText(tr("Start recording…")); });
     connect(&recorder, &Recorder::failed, this, [this](const QString &path, const QString &reason) {
         // The panel goes on working behind the box.
-        m_dialogs.warn(tr("Recording stopped"), tr("Recording to %1 failed: %2.").arg(path, reason));
+        if (m_starting)
+            m_dialogs.warn(tr("Not recording"), tr("Recording to %1 could not start: %2.").arg(path, reason));
+        else
+            m_dialogs.warn(tr("Recording stopped"), tr("Recording to %1 failed: %2.").arg(path, reason));
     });
 }
 
@@ -73,5 +76,11 @@ void TrendActions::askRecordingFile()
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")) +
                          QStringLiteral(".csv");
     m_dialogs.askSaveFile({tr("Record to CSV"), folder(), name, tr("CSV files (*.csv)"), &m_mainWindow},
-                          [this](const QString &path) { m_recorder.start(path); });
+                          [this](const QString &path) {
+                              // The recorder refuses what is no file (a FIFO would block the window) and says
+                              // why.
+                              m_starting = true;
+                              m_recorder.start(path);
+                              m_starting = false;
+                          });
 }

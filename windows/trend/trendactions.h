@@ -41,4 +41,5 @@ private:
     QAction *m_trendAction;
     QAction *m_recordAction;
     QPointer<TrendWindow> m_trendWindow;
+    bool m_starting = false; // a failure now is a start refused, not a recording cut short
 };
