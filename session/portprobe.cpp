@@ -89,11 +89,6 @@ void PortProbe::cancel()
     m_asked.clear();
 }
 
-bool PortProbe::isRunning() const
-{
-    return m_running;
-}
-
 void PortProbe::ask()
 {
     for (auto &asked : m_asked)

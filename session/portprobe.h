@@ -45,7 +45,6 @@ public:
     void start(const QStringList &devices, qint32 baudRate, const QString &expectedCode, Timing timing = {});
     // Closes every port still open; no signal follows.
     void cancel();
-    bool isRunning() const;
 
 signals:
     // This device answered with the expected code.

@@ -33,44 +33,23 @@ struct ProbeLog
     QList<QPointer<SerialPort>> open;
 };
 
-class ProbedPort final : public SerialPort
+// A port Find asks: a fake port whose device answers as the log says.
+std::unique_ptr<SerialPort> probedPort(ProbeLog &log)
 {
-public:
-    explicit ProbedPort(ProbeLog &log) : m_log(log) {}
-    bool open(const LineSettings &settings) override
-    {
-        m_device = settings.devicePath;
-        m_log.opened << m_device;
-        m_log.open << this;
-        if (m_log.stale.contains(m_device))
-            reply("DUTY01\r");
-        return m_isOpen = true;
-    }
-    void close() override { m_isOpen = false; }
-    bool isOpen() const override { return m_isOpen; }
-    bool write(const QByteArray &bytes) override
-    {
-        m_log.written << m_device;
-        if (m_log.answers.contains(m_device) && bytes == "I?\r")
-            reply(m_log.answers[m_device] + '\r');
-        return true;
-    }
-    QByteArray readAll() override { return std::exchange(m_input, {}); }
-    PortFailure lastFailure() const override { return {}; }
-
-private:
-    void reply(const QByteArray &line)
-    {
-        QTimer::singleShot(0, this, [this, line] {
-            m_input += line;
-            emit readyRead();
-        });
-    }
-    ProbeLog &m_log;
-    QString m_device;
-    QByteArray m_input;
-    bool m_isOpen = false;
-};
+    auto port = std::make_unique<FakeSerialPort>();
+    port->whenOpened = [&log](FakeSerialPort &p) {
+        log.open << &p;
+        log.opened << p.devicePath();
+        if (log.stale.contains(p.devicePath()))
+            p.arriveLater("DUTY01\r");
+    };
+    port->answer = [&log, p = port.get()](const QByteArray &line) {
+        log.written << p->devicePath();
+        return line == "I?" && log.answers.contains(p->devicePath()) ? log.answers[p->devicePath()] + '\r'
+                                                                     : QByteArray();
+    };
+    return port;
+}
 
 PortRow row(const QString &device, PortRow::State state, const QString &stableName = {})
 {
@@ -114,7 +93,7 @@ struct Chooser
         SessionSchedule schedule = ticksByHand({SessionTimer::Search, SessionTimer::ResponseTimeout});
         schedule.responseTimeout = findTimeout; // how long Find waits too
         PortPlaces places{{dir.filePath(u"by-id"_s)}, {dir.filePath(u"lock"_s)}, u"/proc"_s};
-        PortSystem ports{lister, [this] { return std::make_unique<ProbedPort>(probe); }, places};
+        PortSystem ports{lister, [this] { return probedPort(probe); }, places};
         program = std::make_unique<PanelProgram>(port, dialogs, ExecutableInfo{dir.path(), u"pwm-panel"_s},
                                                  schedule, std::move(ports));
     }
@@ -126,7 +105,7 @@ struct Chooser
     }
     template <class W> W *part(const QString &name) const
     {
-        for (W *w : program->portActions().chooser()->findChildren<W *>())
+        for (W *w : program->window().findChild<PortChooser *>()->findChildren<W *>())
             if (w->accessibleName() == name)
                 return w;
         qFatal("no %s in the chooser", qPrintable(name));

@@ -245,7 +245,7 @@ private slots:
         c.open();
         c.list()->setCurrentItem(c.item(c.usbB.slavePath()));
         c.lister->rows.prepend(row(u"/dev/ttyACM1"_s, PortRow::State::Free)); // the rows below move down
-        emit c.program->portActions().chooser()->findChild<PortWatcher *>()->portsChanged();
+        emit c.program->window().findChild<PortChooser *>()->findChild<PortWatcher *>()->portsChanged();
         QCOMPARE(c.list()->topLevelItemCount(), 8);
         QCOMPARE(c.list()->selectedItems(), QList<QTreeWidgetItem *>{c.item(c.usbB.slavePath())});
     }
@@ -257,7 +257,8 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QTest::keyClick(&window, Qt::Key_P, Qt::ControlModifier);
-        QVERIFY(c.program->portActions().chooser() && c.program->portActions().chooser()->isVisible());
+        QVERIFY(c.program->window().findChild<PortChooser *>() &&
+                c.program->window().findChild<PortChooser *>()->isVisible());
         QStringList menu;
         for (const QAction *action : findWindowWidgets(window).statusLabel->actions())
             menu << action->text();

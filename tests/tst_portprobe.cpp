@@ -87,14 +87,12 @@ private slots:
         QSignalSpy finished(&probe, &PortProbe::finished);
         probe.start(candidates, 9600, u"DUTY01"_s,
                     {std::chrono::milliseconds(200), std::chrono::milliseconds(600)});
-        QVERIFY(probe.isRunning());
         QVERIFY(finished.wait(3000));
         QCOMPARE(answered.size(), 1);
         QCOMPARE(answered[0][0].toString(), answering);
         QCOMPARE(answeredOther.size(), 0);
         QCOMPARE(finished.size(), 1);
         QCOMPARE(finished[0][0].toStringList(), QStringList{answering});
-        QVERIFY(!probe.isRunning());
 
         QVERIFY(silent.readMaster(500, 6).startsWith("I?\rI?\r")); // asked again while it stayed silent
         QCOMPARE(held.readMaster(300), QByteArray());

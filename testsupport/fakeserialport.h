@@ -4,11 +4,13 @@
 
 #include <QHash>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 #include <utility>
 
 // A scripted serial port: records every call and what was written, lets a test
-// inject arrivals and make the next call of an operation fail.
+// inject arrivals and make the next call of an operation fail. Given a device
+// (`answer`), it replies to what is written as a device would, a moment later.
 class FakeSerialPort final : public SerialPort
 {
     Q_OBJECT
@@ -23,6 +25,14 @@ public:
     QHash<QString, PortError> failures;
     // Runs inside every write, before it returns (e.g. a write that takes its time).
     std::function<void()> whileWriting;
+    // Runs at every open that succeeds (e.g. to leave a stale reply waiting).
+    std::function<void(FakeSerialPort &)> whenOpened;
+    // The device behind the port: its answer to each line written (without
+    // the CR; an empty answer says nothing), arriving from the event loop.
+    std::function<QByteArray(const QByteArray &line)> answer;
+
+    // The device path of the last open (ports opened by path, as Find opens them).
+    QString devicePath() const { return m_devicePath; }
 
     // The device went away: the port closes itself and says so.
     void simulateLineLost()
@@ -36,6 +46,11 @@ public:
         m_input += bytes;
         emit readyRead();
     }
+    // The same from the event loop, as a device's bytes come.
+    void arriveLater(const QByteArray &bytes)
+    {
+        QTimer::singleShot(0, this, [this, bytes] { simulateArrival(bytes); });
+    }
 
     bool open(const LineSettings &settings) override
     {
@@ -45,6 +60,9 @@ public:
         if (m_open)
             return fail(PortError::PortInUse);
         m_open = true;
+        m_devicePath = settings.devicePath;
+        if (whenOpened)
+            whenOpened(*this);
         return true;
     }
     void close() override
@@ -63,6 +81,10 @@ public:
         if (!m_open)
             return fail(PortError::PortClosed);
         writes.append(bytes);
+        if (answer)
+            if (const QByteArray reply = answer(bytes.chopped(bytes.endsWith('\r') ? 1 : 0));
+                !reply.isEmpty())
+                arriveLater(reply);
         return true;
     }
     QByteArray readAll() override { return std::exchange(m_input, {}); }
@@ -86,6 +108,7 @@ private:
     }
 
     QByteArray m_input;
+    QString m_devicePath;
     PortFailure m_failure;
     bool m_open = false;
 };

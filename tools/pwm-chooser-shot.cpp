@@ -4,6 +4,7 @@
 // (--find: after Find the device, the FTDI adapter having answered). Never installed.
 #include "app/panelprogram.h"
 #include "link/portadvice.h"
+#include "testsupport/fakeserialport.h"
 #include "windows/chooser/portchooser.h"
 
 #include <QApplication>
@@ -13,36 +14,15 @@
 
 namespace {
 
-// Opens, takes every write, and says DUTY01 to "I?" when it is the answering device.
-class PretendPort final : public SerialPort
+// A port that only pretends: /dev/ttyUSB0 says DUTY01 to "I?", the rest say nothing.
+std::unique_ptr<SerialPort> pretendPort()
 {
-public:
-    explicit PretendPort(QString answering = {}) : m_answering(std::move(answering)) {}
-    bool open(const LineSettings &settings) override
-    {
-        m_device = settings.devicePath;
-        return m_open = true;
-    }
-    void close() override { m_open = false; }
-    bool isOpen() const override { return m_open; }
-    bool write(const QByteArray &bytes) override
-    {
-        if (!m_answering.isEmpty() && m_device == m_answering && bytes == "I?\r")
-            QTimer::singleShot(10, this, [this] {
-                m_input = "DUTY01\r";
-                emit readyRead();
-            });
-        return m_open;
-    }
-    QByteArray readAll() override { return std::exchange(m_input, {}); }
-    PortFailure lastFailure() const override { return {}; }
-
-private:
-    QString m_answering;
-    QString m_device;
-    QByteArray m_input;
-    bool m_open = false;
-};
+    auto port = std::make_unique<FakeSerialPort>();
+    port->answer = [p = port.get()](const QByteArray &line) {
+        return line == "I?" && p->devicePath() == u"/dev/ttyUSB0" ? QByteArray("DUTY01\r") : QByteArray();
+    };
+    return port;
+}
 
 PortRow madeUp(const QString &device, PortRow::State state, const QString &description,
                const QString &stableName = {})
@@ -115,11 +95,9 @@ int main(int argc, char *argv[])
         qFatal("cannot write the settings file");
     ini.close();
 
-    PretendPort port;
+    FakeSerialPort port;
     MessageBoxDialogs dialogs;
-    PortSystem ports{std::make_shared<MadeUpLister>(),
-                     [] { return std::make_unique<PretendPort>(QStringLiteral("/dev/ttyUSB0")); },
-                     PortPlaces{}};
+    PortSystem ports{std::make_shared<MadeUpLister>(), pretendPort, PortPlaces{}};
     PanelProgram program(port, dialogs, ExecutableInfo{dir.path(), QStringLiteral("pwm-panel")}, {},
                          std::move(ports));
     dialogs.setOwnerWindow(&program.window());

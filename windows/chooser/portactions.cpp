@@ -32,11 +32,6 @@ QList<QAction *> PortActions::actions() const
     return {m_chooseAction};
 }
 
-PortChooser *PortActions::chooser() const
-{
-    return m_chooser;
-}
-
 PortChooser &PortActions::showChooser()
 {
     if (m_chooser && !m_chooser->isVisible())

@@ -40,8 +40,6 @@ public:
     QList<QAction *> actions() const;
 
     PortChooser &showChooser();
-    // The chooser while it is open, else null.
-    PortChooser *chooser() const;
 
 private:
     QWidget &m_mainWindow;
