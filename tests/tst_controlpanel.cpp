@@ -83,29 +83,35 @@ private slots:
         SessionHarness h;
         h.identifyAndForget();
         QLocale::setDefault(locale);
-        const bool accepted = h.session->sendTypedDuty(typed);
+        const bool accepted = h.session->sendTypedDuty(typed) == DeviceSession::TypedDuty::Queued;
         QLocale::setDefault(QLocale::c());
         QCOMPARE(accepted, !sent.isEmpty());
+        QVERIFY(h.session->status().detail.isEmpty()); // not a dropped press
         QCOMPARE(h.writesUpToMarker(),
                  sent.isEmpty() ? QByteArrayList() : QByteArrayList{sent}); // no PV1? follows
     }
 
     // Holding Return on Send queues faster than the wire takes: what does not
-    // fit is dropped and says so, what was queued goes out in order, and the
-    // read-back after identification still finds room.
+    // fit is dropped and says so until the next press, what was queued goes
+    // out in order, and the read-back after identification still finds room.
     void theQueueIsBounded()
     {
         SessionHarness h;
         h.identifyAndForget();
         qsizetype accepted = 0;
         for (int i = 0; i < 40; ++i)
-            accepted += h.session->sendTypedDuty(QString::number(i));
+            accepted += h.session->sendTypedDuty(QString::number(i)) == DeviceSession::TypedDuty::Queued;
         const qsizetype taken = CommandQueue::kMaxWaiting + 1; // one written at once, the rest waiting
         QCOMPARE(accepted, taken);
+        QCOMPARE(h.session->sendTypedDuty(u"37"_s), DeviceSession::TypedDuty::NotSent); // not "no duty"
         QVERIFY(!h.session->setDuty(50));
         QCOMPARE(h.status(), u"Found: DUTY01"_s); // the caption and its colour stay
         QCOMPARE(h.tone(), StatusTone::Found);
-        QCOMPARE(h.session->status().detail, u"Not sent: 16 commands are already waiting for the device."_s);
+        const QString notSent = u"Not sent: 16 commands are already waiting for the device."_s;
+        QCOMPARE(h.session->status().detail, notSent);
+        h.port.simulateArrival("SV01=3\r"); // the device talks on: the drop is still said
+        QCOMPARE(h.status(), u"COM:1 Baud:9600 COM data: SV01=3"_s);
+        QCOMPARE(h.session->status().detail, notSent);
         QVERIFY(h.tick(SessionTimer::ReadBack));
         QVERIFY(waitForWrites(h.port, taken + 1));
         const QByteArrayList written = h.writesUpToMarker();
@@ -113,6 +119,7 @@ private slots:
         QCOMPARE(written.first(), "SV01=0\r"_ba);
         QCOMPARE(written[taken - 1], "SV01=" + QByteArray::number(taken - 1) + '\r');
         QCOMPARE(written.last(), "SV01?\r"_ba);
+        QVERIFY(h.session->status().detail.isEmpty()); // the marker was the next press
     }
 
     // One question at a time, asked after the write, and Yes drops the
