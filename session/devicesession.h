@@ -177,6 +177,7 @@ private:
     // A panel command dropped for want of room: said until the next press.
     QString m_notSentNotice;
     QString m_openDevice;      // the device the port was last opened on
+    bool m_portAway = false;   // the last tick could not reach the port: it is waited for
     QSet<int> m_linkedNumbers; // port numbers whose com<N> was a link in this run
     QString m_dutyText = QStringLiteral("-");
     int m_preset = 0;

@@ -18,6 +18,7 @@ void DeviceSession::searchTick()
         // The numbered device behind a missing link is somebody else's
         // (/dev/ttyS0 is often the machine's console): wait for the link.
         m_responseTimer->keepRunning(false);
+        m_portAway = true;
         showStatus(waitingForLinkCaption(number), StatusTone::Searching,
                    waitingForLinkDetail(number, portFolders()));
         return;
@@ -35,12 +36,14 @@ bool DeviceSession::openNamedPort()
 {
     const int number = m_settings.line().portNumber;
     if (m_naming.device.isEmpty()) {
+        m_portAway = true;
         showPortFailure({PortError::InvalidPort, QStringLiteral("No such port: %1").arg(number)});
         return false;
     }
     LineSettings line = m_settings.line();
     line.devicePath = m_naming.device; // this very device, whatever the link says by the time it opens
-    if (!m_port.open(line)) {
+    m_portAway = !m_port.open(line);
+    if (m_portAway) {
         showPortFailure(m_port.lastFailure());
         return false;
     }
@@ -57,8 +60,9 @@ bool DeviceSession::waitsForLink() const
 
 void DeviceSession::lookAgainAtPort()
 {
-    // An open port is being asked already; a found device is not searched for.
-    if (m_state != State::Searching || m_asking || m_port.isOpen())
+    // Only a port the search could not reach: an open one is being asked
+    // already, and one not tried yet waits for the first tick as it would.
+    if (m_state != State::Searching || m_asking || m_port.isOpen() || !m_portAway)
         return;
     const int number = m_settings.line().portNumber;
     const PortNaming naming = ::namePort(number, portFolders(), false);

@@ -1,5 +1,6 @@
 // The control panel: what each command sends and when, the bound on the
-// queue, and the question when a send fails.
+// queue, the question when a send fails, and which new connections refill
+// the settings boxes.
 #include "sessionharness.h"
 
 #include <QElapsedTimer>
@@ -7,7 +8,16 @@
 
 namespace {
 using Press = std::function<void(DeviceSession &)>;
+using Cycle = std::function<void(SessionHarness &)>;
+
+// The texts the settings panel shows for the settings.
+SettingsTexts shownTexts(const SettingsRecord &s)
+{
+    return {QString::number(s.portNumber), s.baudRate,   s.password,
+            QString::number(s.sampleTime), s.deviceCode, s.labels[0]};
+}
 } // namespace
+Q_DECLARE_METATYPE(Cycle)
 
 class TestControlPanel : public QObject
 {
@@ -169,6 +179,43 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(h.port.calls.size(), 2);
         QCOMPARE(h.prompts.noResponseAsked, 1);
+    }
+
+    // Only the start, Yes after no response and a save put the file in the
+    // boxes; any other new connection leaves what the user typed there.
+    void whichConnectionsRefillTheBoxes_data()
+    {
+        QTest::addColumn<Cycle>("cycle");
+        QTest::addColumn<bool>("refilled");
+        const auto failing = [](Cycle cycle) {
+            return Cycle([cycle](SessionHarness &h) {
+                h.port.failures[u"Write"_s] = PortError::WriteFailed;
+                cycle(h);
+            });
+        };
+        // clang-format off
+        QTest::addRow("a hang-up") << Cycle([](SessionHarness &h) { h.port.simulateLineLost(); }) << false;
+        QTest::addRow("a port chosen") << Cycle([](SessionHarness &h) { h.session->searchFromStart(); }) << false;
+        QTest::addRow("a script's failed write") << failing([](SessionHarness &h) { h.session->askPreset(DeviceSession::Origin::Script); }) << false;
+        QTest::addRow("a failed poll") << failing([](SessionHarness &h) { h.tick(SessionTimer::SampleTick); h.tick(SessionTimer::SampleTick); }) << false;
+        QTest::addRow("Yes after no response") << failing([](SessionHarness &h) { h.session->askPreset(); }) << true;
+        QTest::addRow("a save") << Cycle([](SessionHarness &h) { h.session->saveSettings(shownTexts(h.screen.settings)); }) << true;
+        // clang-format on
+    }
+    void whichConnectionsRefillTheBoxes()
+    {
+        QFETCH(Cycle, cycle);
+        SessionHarness h(iniFile(1));
+        h.identifyAndForget();
+        h.prompts.answers = {true};
+        QSignalSpy refills(h.session.get(), &DeviceSession::settingsLoaded);
+        QStringList shown;
+        connect(h.session.get(), &DeviceSession::statusChanged, this,
+                [&shown](const StatusLine &status) { shown << status.text; });
+        cycle(h);
+        QTRY_VERIFY(shown.contains(u"wait..."_s)); // a new connection either way
+        QTEST(refills.size() == 1, "refilled");
+        QVERIFY(refills.size() <= 1);
     }
 };
 
