@@ -14,39 +14,83 @@ void print(FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
-// The options QGuiApplication and QApplication take for themselves.
-void acceptQtOptions(QCommandLineParser &parser)
+// The options QGuiApplication and QApplication take for themselves, listed by
+// --help-all only (no application object exists yet to list them).
+void acceptQtOptions(QCommandLineParser &parser, bool listed)
 {
-    for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
-                             "qwindowicon", "qwindowtitle", "display", "geometry", "style", "stylesheet",
-                             "session", "name", "title", "qmljsdebugger"}) {
-        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
-        option.setFlags(QCommandLineOption::HiddenFromHelp);
-        parser.addOption(option);
-    }
-    for (const char *name : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
-        QCommandLineOption option(QString::fromLatin1(name));
-        option.setFlags(QCommandLineOption::HiddenFromHelp);
+    struct QtOption
+    {
+        const char *name;
+        const char *value; // null: a switch
+        const char *description;
+    };
+    static constexpr QtOption options[] = {
+        {"platform", "name[:options]", "The platform plugin (xcb, wayland, offscreen, ...)."},
+        {"platformpluginpath", "path", "Where platform plugins are looked for."},
+        {"platformtheme", "theme", "The platform theme."},
+        {"plugin", "plugin", "An additional plugin to load (may be given several times)."},
+        {"qwindowgeometry", "geometry", "The main window's geometry, as X11's -geometry."},
+        {"qwindowicon", "icon", "The window icon."},
+        {"qwindowtitle", "title", "The window title."},
+        {"display", "hostname:screen", "The X display to use (xcb)."},
+        {"geometry", "geometry", "Same as -qwindowgeometry."},
+        {"style", "style", "The widget style (the panel sets Fusion after it)."},
+        {"stylesheet", "file", "A style sheet applied to the widgets."},
+        {"session", "id", "The session manager's session to restore."},
+        {"name", "name", "The application's name, as X11 resources see it."},
+        {"title", "title", "Same as -qwindowtitle."},
+        {"qmljsdebugger", "options", "The QML/JavaScript debugger."},
+        {"reverse", nullptr, "Lays the widgets out right to left."},
+        {"widgetcount", nullptr, "Prints how many widgets were left undestroyed at exit."},
+        {"nograb", nullptr, "Never grabs the mouse or keyboard (xcb)."},
+        {"dograb", nullptr, "Grabs even when running in a debugger (xcb)."},
+        {"sync", nullptr, "Runs X11 synchronously, for debugging (xcb)."},
+    };
+    for (const QtOption &o : options) {
+        QCommandLineOption option(QString::fromLatin1(o.name), QString::fromLatin1(o.description));
+        if (o.value)
+            option.setValueName(QString::fromLatin1(o.value));
+        if (!listed)
+            option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
     }
 }
 
-} // namespace
-
-std::optional<int> handleCommandLine(const QStringList &arguments)
+struct Parser
 {
     QCommandLineParser parser;
+    QCommandLineOption help{QStringLiteral("help")};
+    QCommandLineOption version{QStringLiteral("version")};
+};
+
+// listQtOptions: the usage of --help-all, with Qt's options.
+void setUp(Parser &p, bool listQtOptions)
+{
+    QCommandLineParser &parser = p.parser;
     parser.setApplicationDescription(QStringLiteral(
         "Operates one PWM controller on a serial port: duty cycle, frequency preset, polling.\n"
         "Its settings are <name>.ini beside the program (or in ~/.config/pwm-panel/), <name> being the\n"
         "name it was started under; copies under other names drive other devices. See pwm-panel(1)."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    acceptQtOptions(parser);
-    // No application object yet to name the program: the name it was started under.
-    const QString usage = parser.helpText().replace(QStringLiteral("<executable_name>"),
-                                                    QFileInfo(arguments.value(0)).fileName());
+    p.help = parser.addHelpOption();
+    p.version = parser.addVersionOption();
+    acceptQtOptions(parser, listQtOptions);
+}
+
+// No application object yet to name the program: the name it was started under.
+QString usageOf(const QCommandLineParser &parser, const QStringList &arguments)
+{
+    return parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                     QFileInfo(arguments.value(0)).fileName());
+}
+} // namespace
+
+std::optional<int> handleCommandLine(const QStringList &arguments)
+{
+    Parser p;
+    setUp(p, false);
+    QCommandLineParser &parser = p.parser;
+    const QString usage = usageOf(parser, arguments);
     if (!parser.parse(arguments)) {
         print(stderr, parser.errorText() + u'\n' + usage);
         return 2;
@@ -57,11 +101,17 @@ std::optional<int> handleCommandLine(const QStringList &arguments)
                   usage);
         return 2;
     }
-    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+    if (parser.isSet(QStringLiteral("help-all"))) {
+        Parser all;
+        setUp(all, true);
+        print(stdout, usageOf(all.parser, arguments));
+        return 0;
+    }
+    if (parser.isSet(p.help)) {
         print(stdout, usage);
         return 0;
     }
-    if (parser.isSet(version)) {
+    if (parser.isSet(p.version)) {
         print(stdout,
               QCoreApplication::applicationName() + u' ' + QCoreApplication::applicationVersion() + u'\n');
         return 0;

@@ -6,6 +6,47 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+void sayNoDisplay()
+{
+    std::fputs("pwm-panel: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not set, or "
+               "the display set cannot be reached); see pwm-panel --help\n",
+               stderr);
+    std::fflush(stderr);
+}
+
+// Qt aborts when no platform plugin starts, with a hint to reinstall the
+// application. While the application is made, its messages are held back:
+// a failure ends the program with one line and status 1, success lets them out.
+QList<std::pair<QtMsgType, QString>> g_heldMessages;
+QtMessageHandler g_qtHandler = nullptr;
+
+void holdMessage(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtFatalMsg) {
+        sayNoDisplay();
+        std::_Exit(1); // a half-made application must not run its destructors
+    }
+    g_heldMessages.append({type, message});
+}
+
+bool platformChosen(int argc, char *argv[])
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return true;
+    for (int i = 1; i < argc; ++i)
+        if (qstrcmp(argv[i], "-platform") == 0 || qstrcmp(argv[i], "--platform") == 0 ||
+            qstrncmp(argv[i], "-platform=", 10) == 0 || qstrncmp(argv[i], "--platform=", 11) == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     // One configuration folder (~/.config/pwm-panel) for every copy, whatever
@@ -18,7 +59,17 @@ int main(int argc, char *argv[])
     if (const std::optional<int> status = handleCommandLine(arguments))
         return *status; // --help without a display too
 
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        !platformChosen(argc, argv)) {
+        sayNoDisplay();
+        return 1;
+    }
+    g_qtHandler = qInstallMessageHandler(holdMessage);
     QApplication app(argc, argv);
+    qInstallMessageHandler(g_qtHandler);
+    for (const auto &[type, message] : std::as_const(g_heldMessages))
+        g_qtHandler(type, QMessageLogContext(), message);
+    g_heldMessages.clear();
     QGuiApplication::setDesktopFileName(QStringLiteral("dev.kestravon.PwmPanel"));
     QApplication::setStyle(QStringLiteral("Fusion"));
     const ExecutableInfo exe = ExecutableInfo::fromArgv0(QString::fromLocal8Bit(argv[0]));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dbus/panelbusobject.h"
+#include "link/portwatcher.h"
 #include "session/devicesession.h"
 #include "trend/recorder.h"
 #include "trend/samplestore.h"
@@ -9,8 +10,8 @@
 #include "windows/main/mainwindow.h"
 #include "windows/trend/trendactions.h"
 
-// One running copy of the program, wired: the session on the port, the
-// samples and the recording fed with the lines it reads, the main window,
+// One running copy of the program, wired: the session on the port (told when
+// ports come or go), the samples and the recording fed with the lines it reads, the main window,
 // the trend window's and the port chooser's actions and the object scripts
 // reach on the bus. Each
 // part gets the references it needs here and nowhere else; the members are
@@ -38,6 +39,7 @@ private:
 
     DialogPrompts m_prompts;
     DeviceSession m_session;
+    PortWatcher m_portWatcher;
     SampleStore m_samples;
     Recorder m_recorder;
     PanelBusObject m_bus;

@@ -86,26 +86,37 @@ bool PanelBusObject::registerOn(QDBusConnection bus)
 
 void PanelBusObject::SetDuty(int percent)
 {
-    replyWith(m_calls.setDuty(percent));
+    answer([&](ScriptCalls::Written written) { return m_calls.setDuty(percent, std::move(written)); });
 }
 void PanelBusObject::SelectPreset(int preset)
 {
-    replyWith(m_calls.selectPreset(preset));
+    answer([&](ScriptCalls::Written written) { return m_calls.selectPreset(preset, std::move(written)); });
 }
 void PanelBusObject::AskDuty()
 {
-    replyWith(m_calls.askDuty());
+    answer([&](ScriptCalls::Written written) { return m_calls.askDuty(std::move(written)); });
 }
 void PanelBusObject::AskPreset()
 {
-    replyWith(m_calls.askPreset());
+    answer([&](ScriptCalls::Written written) { return m_calls.askPreset(std::move(written)); });
 }
 
-void PanelBusObject::replyWith(const std::optional<CallRefusal> &refusal)
+void PanelBusObject::answer(const std::function<std::optional<CallRefusal>(ScriptCalls::Written)> &call)
 {
     // A call from C++ rather than from the bus has nobody to answer.
-    if (refusal && calledFromDBus())
-        sendErrorReply(refusal->errorName, refusal->message);
+    if (!calledFromDBus()) {
+        call({});
+        return;
+    }
+    // A script told "done" must be able to trust that the device was written
+    // to: the reply waits for the write, 50 ms for each command queued before it.
+    setDelayedReply(true);
+    const auto reply = [bus = connection(), asked = message()](const std::optional<CallRefusal> &failure) {
+        bus.send(failure ? asked.createErrorReply(failure->errorName, failure->message)
+                         : asked.createReply());
+    };
+    if (const std::optional<CallRefusal> refusal = call(reply))
+        reply(refusal);
 }
 
 void PanelBusObject::announceChanges(const QVariantMap &changedValues)

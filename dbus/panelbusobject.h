@@ -29,8 +29,9 @@ public:
     bool registerOnSessionBus();
     bool registerOn(QDBusConnection bus);
 
-    // Each returns once its commands are queued, or with a D-Bus error
-    // (Error.NotIdentified, Error.OutOfRange, Error.Busy) having sent nothing.
+    // Each answers the bus once its commands are written, with Error.NotSent
+    // when a write failed, or at once with a D-Bus error (Error.NotIdentified,
+    // Error.OutOfRange, Error.Busy) having sent nothing.
     void SetDuty(int percent);
     void SelectPreset(int preset);
     void AskDuty();
@@ -41,7 +42,8 @@ signals:
     void CommandSent(const QString &command);
 
 private:
-    void replyWith(const std::optional<CallRefusal> &refusal);
+    // Passes the call on; a call from the bus is answered once its commands are written.
+    void answer(const std::function<std::optional<CallRefusal>(ScriptCalls::Written)> &call);
     // QtDBus has no PropertiesChanged of its own.
     void announceChanges(const QVariantMap &changedValues);
     void announceOnTheBus();

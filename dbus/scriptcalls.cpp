@@ -35,6 +35,21 @@ std::optional<CallRefusal> refuseUnlessQueued(bool queued, const DeviceSession &
     return CallRefusal{errorName("Busy"), QStringLiteral("too many commands are waiting for the device; "
                                                          "wait for CommandSent and call again")};
 }
+// What the session says of the commands, in the interface's words.
+DeviceSession::Settled settledAs(ScriptCalls::Written written)
+{
+    if (!written)
+        return {};
+    return [written = std::move(written)](const std::optional<QString> &notWritten) {
+        if (!notWritten)
+            written(std::nullopt);
+        else
+            written(
+                CallRefusal{errorName("NotSent"),
+                            QStringLiteral("not written to the device: %1; the panel searches for it again")
+                                .arg(*notWritten)});
+    };
+}
 } // namespace
 
 std::optional<CallRefusal> ScriptCalls::refuseUnlessIdentified() const
@@ -46,34 +61,39 @@ std::optional<CallRefusal> ScriptCalls::refuseUnlessIdentified() const
                            m_session.status().text};
 }
 
-std::optional<CallRefusal> ScriptCalls::setDuty(int percent)
+std::optional<CallRefusal> ScriptCalls::setDuty(int percent, Written written)
 {
     if (auto refusal = refuseOutside(percent, 0, 100, "duty"))
         return refusal;
     if (auto refusal = refuseUnlessIdentified())
         return refusal;
-    return refuseUnlessQueued(m_session.setDuty(percent, DeviceSession::Origin::Script), m_session);
+    return refuseUnlessQueued(
+        m_session.setDuty(percent, DeviceSession::Origin::Script, settledAs(std::move(written))), m_session);
 }
 
-std::optional<CallRefusal> ScriptCalls::selectPreset(int preset)
+std::optional<CallRefusal> ScriptCalls::selectPreset(int preset, Written written)
 {
     if (auto refusal = refuseOutside(preset, 1, 7, "preset"))
         return refusal;
     if (auto refusal = refuseUnlessIdentified())
         return refusal;
-    return refuseUnlessQueued(m_session.selectPreset(preset, DeviceSession::Origin::Script), m_session);
+    return refuseUnlessQueued(
+        m_session.selectPreset(preset, DeviceSession::Origin::Script, settledAs(std::move(written))),
+        m_session);
 }
 
-std::optional<CallRefusal> ScriptCalls::askDuty()
+std::optional<CallRefusal> ScriptCalls::askDuty(Written written)
 {
     if (auto refusal = refuseUnlessIdentified())
         return refusal;
-    return refuseUnlessQueued(m_session.askDutySetValue(DeviceSession::Origin::Script), m_session);
+    return refuseUnlessQueued(
+        m_session.askDutySetValue(DeviceSession::Origin::Script, settledAs(std::move(written))), m_session);
 }
 
-std::optional<CallRefusal> ScriptCalls::askPreset()
+std::optional<CallRefusal> ScriptCalls::askPreset(Written written)
 {
     if (auto refusal = refuseUnlessIdentified())
         return refusal;
-    return refuseUnlessQueued(m_session.askPreset(DeviceSession::Origin::Script), m_session);
+    return refuseUnlessQueued(
+        m_session.askPreset(DeviceSession::Origin::Script, settledAs(std::move(written))), m_session);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 class DeviceSession;
@@ -18,12 +19,16 @@ struct CallRefusal
 class ScriptCalls
 {
 public:
+    // Told once a call that was not refused is written (nothing), or why its
+    // commands were not (Error.NotSent).
+    using Written = std::function<void(const std::optional<CallRefusal> &notSent)>;
+
     explicit ScriptCalls(DeviceSession &session) : m_session(session) {}
 
-    std::optional<CallRefusal> setDuty(int percent);     // 0 to 100
-    std::optional<CallRefusal> selectPreset(int preset); // 1 to 7
-    std::optional<CallRefusal> askDuty();
-    std::optional<CallRefusal> askPreset();
+    std::optional<CallRefusal> setDuty(int percent, Written written = {});     // 0 to 100
+    std::optional<CallRefusal> selectPreset(int preset, Written written = {}); // 1 to 7
+    std::optional<CallRefusal> askDuty(Written written = {});
+    std::optional<CallRefusal> askPreset(Written written = {});
 
 private:
     // Before the device is found the panel is locked; so is the interface.

@@ -19,18 +19,29 @@ QString defaultPortDevice(int number)
     return {};
 }
 
-QString resolvePortDevice(int number, const QString &exeDir)
+QString portEntry(int number, const QStringList &folders)
+{
+    if (number < 1 || number > 255)
+        return {};
+    for (const QString &folder : folders) {
+        const QFileInfo entry(QDir(folder).filePath(QStringLiteral("com%1").arg(number)));
+        if (entry.exists() || entry.isSymLink())
+            return entry.filePath();
+    }
+    return {};
+}
+
+QString resolvePortDevice(int number, const QStringList &folders)
 {
     if (number < 1 || number > 255)
         return {};
 
-    const QFileInfo link(QDir(exeDir).filePath(QStringLiteral("com%1").arg(number)));
-    if (link.exists())
-        return link.canonicalFilePath();
-    // A dangling link still names the port: opening its target then fails
-    // with the system's "no such device" rather than silently using the default.
-    if (link.isSymLink())
-        return link.symLinkTarget();
+    if (const QString entry = portEntry(number, folders); !entry.isEmpty()) {
+        const QFileInfo link(entry);
+        // A dangling link still names the port: opening its target then fails
+        // with the system's "no such device" rather than silently using the default.
+        return link.exists() ? link.canonicalFilePath() : link.symLinkTarget();
+    }
 
     const QString device = defaultPortDevice(number);
     if (device.isEmpty())
@@ -39,12 +50,12 @@ QString resolvePortDevice(int number, const QString &exeDir)
     return info.exists() ? info.canonicalFilePath() : device;
 }
 
-PortNaming namePort(int number, const QString &folder, bool askSystem)
+PortNaming namePort(int number, const QStringList &folders, bool askSystem)
 {
     PortNaming naming;
-    naming.device = resolvePortDevice(number, folder);
-    const QFileInfo link(QDir(folder).filePath(QStringLiteral("com%1").arg(number)));
-    if (link.isSymLink())
+    naming.device = resolvePortDevice(number, folders);
+    naming.entry = portEntry(number, folders);
+    if (const QFileInfo link(naming.entry); !naming.entry.isEmpty() && link.isSymLink())
         naming.link = link.symLinkTarget();
     naming.identity = identityFromStableName(naming.link);
     if (naming.identity.isEmpty() && askSystem && QFileInfo::exists(naming.device)) {

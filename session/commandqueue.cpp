@@ -21,10 +21,14 @@ bool CommandQueue::enqueue(const QList<Command> &commands, Room room)
     return true;
 }
 
-void CommandQueue::clear()
+void CommandQueue::clear(const QString &why)
 {
-    m_waiting.clear();
+    // Taken out first: a command told it was dropped may queue another.
+    const QQueue<Command> dropped = std::exchange(m_waiting, {});
     m_afterPause = nullptr;
+    for (const Command &command : dropped)
+        if (command.settled)
+            command.settled(why);
 }
 
 void CommandQueue::hold(bool held)

@@ -28,6 +28,9 @@ public:
         OnFailure onFailure = OnFailure::AskUser;
         // Runs when the pause after this command is over.
         std::function<void()> afterPause = {};
+        // Told once what became of it: written (an empty text) or why not.
+        // The writer tells it after the write; clear() tells those it drops.
+        std::function<void(const QString &notWritten)> settled = {};
     };
     // Holding Return on Send repeats faster than the device may be written
     // to; beyond this many waiting commands new ones are dropped, so the
@@ -44,8 +47,8 @@ public:
 
     // Queues all of the commands or, when they do not fit, none (false).
     bool enqueue(const QList<Command> &commands, Room room = Room::Shared);
-    // Drops what is waiting; the pause after the last write still holds.
-    void clear();
+    // Drops what is waiting, telling each why; the pause after the last write still holds.
+    void clear(const QString &why);
     // While held nothing is written; what waits stays queued.
     void hold(bool held);
 

@@ -1,5 +1,5 @@
-// The connection cycle: searching for the device, the response time-out,
-// receiving its lines and writing the queued commands.
+// The connection cycle: its start and end, receiving the device's lines and
+// writing the queued commands. The search itself is search.cpp's.
 #include "session/devicesession.h"
 
 #include "link/portnumber.h"
@@ -29,23 +29,28 @@ DeviceSession::DeviceSession(SerialPort &port, SessionPrompts &prompts, Executab
     // link may name it again after a replug.
     connect(&m_port, &SerialPort::lineLost, this, [this] {
         if (m_state == State::Identified && !m_asking)
-            searchAgain();
+            searchAgain(); // what the user typed in the settings boxes stays
     });
 }
 
 void DeviceSession::start()
 {
-    startConnectionCycle();
+    startConnectionCycle(Boxes::Refill);
 }
 
 QString DeviceSession::portDevice() const
 {
-    return resolvePortDevice(m_settings.line().portNumber, portFolder());
+    return m_port.isOpen() ? m_openDevice : resolvePortDevice(m_settings.line().portNumber, portFolders());
 }
 
 QString DeviceSession::portFolder() const
 {
     return portFolderFor(m_exe);
+}
+
+QStringList DeviceSession::portFolders() const
+{
+    return portLookupFoldersFor(m_exe);
 }
 
 void DeviceSession::searchFromStart()
@@ -56,16 +61,17 @@ void DeviceSession::searchFromStart()
     searchTick(); // the user just chose the port: ask now, not a search interval later
 }
 
-void DeviceSession::loadSettings()
+void DeviceSession::loadSettings(Boxes boxes)
 {
     m_settings.load();
     namePort(false);
-    emit settingsLoaded(m_settings.record());
+    if (boxes == Boxes::Refill)
+        emit settingsLoaded(m_settings.record());
 }
 
-void DeviceSession::startConnectionCycle()
+void DeviceSession::startConnectionCycle(Boxes boxes)
 {
-    loadSettings();
+    loadSettings(boxes);
     setState(State::Searching);
     showStatus(QStringLiteral("wait..."), StatusTone::Searching);
     m_searchTimer->keepRunning(true);
@@ -76,14 +82,14 @@ void DeviceSession::endConnection()
     m_searchTimer->keepRunning(false);
     m_responseTimer->keepRunning(false);
     m_polling.stop();
-    m_queue.clear();
+    m_queue.clear(QStringLiteral("the connection to the device ended before it was written"));
     m_port.close();
 }
 
-void DeviceSession::searchAgain()
+void DeviceSession::searchAgain(Boxes boxes)
 {
     endConnection();
-    startConnectionCycle();
+    startConnectionCycle(boxes);
 }
 
 void DeviceSession::shutdown()
@@ -98,29 +104,6 @@ void DeviceSession::setState(State state)
         return;
     m_state = state;
     emit stateChanged(state);
-}
-
-void DeviceSession::searchTick()
-{
-    namePort(false); // a replugged device may sit behind the link by now
-    showStatus(QStringLiteral("Searching for uc code..."), StatusTone::Searching);
-    // Started before the port is tried: a port that fails is "no response" too.
-    m_responseTimer->keepRunning(true);
-    if (!m_port.isOpen()) {
-        if (!m_port.open(m_settings.line())) {
-            showPortFailure(m_port.lastFailure());
-            return;
-        }
-        // A line cut off when the port closed would glue onto the first reply.
-        m_received.clear();
-    }
-    m_queue.enqueue({{QByteArrayLiteral("I?"), CommandQueue::OnFailure::ShowPortFailure}});
-}
-
-void DeviceSession::responseTimedOut()
-{
-    m_responseTimer->keepRunning(false);
-    showStatus(QStringLiteral("No response!"), StatusTone::Failed);
 }
 
 void DeviceSession::readPort()
@@ -172,28 +155,15 @@ void DeviceSession::handleLine(const WireLine &wireLine)
 
 void DeviceSession::showStatus(const QString &text, StatusTone tone, const QString &detail)
 {
-    const StatusLine status{text, tone, detail, m_deviceText};
+    m_statusDetail = detail;
+    const QString shownDetail = detail.isEmpty() || m_notSentNotice.isEmpty()
+                                    ? detail + m_notSentNotice
+                                    : detail + u'\n' + m_notSentNotice;
+    const StatusLine status{text, tone, shownDetail, m_deviceText};
     if (status == m_status)
         return;
     m_status = status;
     emit statusChanged(m_status);
-}
-
-void DeviceSession::namePort(bool found)
-{
-    const int number = m_settings.line().portNumber;
-    PortNaming naming = ::namePort(number, portFolder(), found);
-    m_deviceText = found ? naming.connectedText(number) : naming.waitingText();
-    if (naming == m_naming)
-        return;
-    m_naming = std::move(naming);
-    emit portNamed(m_naming);
-}
-
-void DeviceSession::showPortFailure(const PortFailure &failure)
-{
-    // The system's own words (e.g. "Permission denied") for whoever hovers over the status.
-    showStatus(portFailureCaption(failure.error), StatusTone::Failed, failure.message);
 }
 
 void DeviceSession::writeCommand(const CommandQueue::Command &command)
@@ -202,8 +172,19 @@ void DeviceSession::writeCommand(const CommandQueue::Command &command)
     const qint64 now = wireClockMSecs();
     qCDebug(lcWire).noquote() << wireTime(now) << ">" << wireText(command.text + '\r');
     if (m_port.write(command.text + '\r')) {
+        // The time-out belongs to a question that went out, not to a port
+        // that never opened; a later question leaves its count alone.
+        if (command.onFailure == CommandQueue::OnFailure::ShowPortFailure && m_state == State::Searching)
+            m_responseTimer->keepRunning(true);
         emit commandWritten(WireLine::read(command.text, now));
+        if (command.settled)
+            command.settled({});
         return;
+    }
+    // Told before the connection ends, which drops what waited behind it.
+    if (command.settled) {
+        const QString why = m_port.lastFailure().message;
+        command.settled(why.isEmpty() ? QStringLiteral("the write failed") : why);
     }
     switch (command.onFailure) {
     case CommandQueue::OnFailure::ShowPortFailure:
@@ -234,7 +215,7 @@ bool DeviceSession::saveSettings(const SettingsTexts &texts)
         m_prompts.explainRefusedSave(*refusal);
         return false;
     }
-    searchAgain(); // the new settings are read back for the new connection
+    searchAgain(Boxes::Refill); // the new settings are read back for the new connection
     return true;
 }
 
@@ -245,7 +226,8 @@ void DeviceSession::askAfterNoResponse()
             return;
         m_asking = false;
         if (searchAgainForDevice) {
-            searchAgain(); // what waited behind the failed command goes with the connection
+            // What waited behind the failed command goes with the connection.
+            searchAgain(Boxes::Refill);
             m_queue.hold(false);
         } else {
             shutdown();

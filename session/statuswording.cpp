@@ -43,3 +43,16 @@ QString notQueuedDetail(qsizetype waiting)
 {
     return QStringLiteral("Not sent: %1 commands are already waiting for the device.").arg(waiting);
 }
+
+QString waitingForLinkCaption(int portNumber)
+{
+    return QStringLiteral("Waiting for com%1...").arg(portNumber);
+}
+
+QString waitingForLinkDetail(int portNumber, const QStringList &folders)
+{
+    return QStringLiteral("com%1 is missing from %2. It was a link to the port, so no other "
+                          "device is opened until it is back.")
+        .arg(portNumber)
+        .arg(folders.join(QLatin1String(" and ")));
+}

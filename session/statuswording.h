@@ -3,6 +3,7 @@
 #include "link/serialport.h"
 
 #include <QString>
+#include <QStringList>
 
 // The words of the status and device lines. Users quote them (and the failure
 // numbers in them), so each stays exactly as it is.
@@ -19,3 +20,7 @@ QString sampleTickCaption(int sampleTime, int ticks);
 QString deviceLabel(const QString &code, const QString &baseName);
 // The status line's tooltip when a command from the panel found the queue full.
 QString notQueuedDetail(qsizetype waiting);
+// The search waits for a com<N> link that was there and is missing now.
+QString waitingForLinkCaption(int portNumber);
+// Where it was looked for, and why no other device is tried meanwhile.
+QString waitingForLinkDetail(int portNumber, const QStringList &folders);

@@ -20,6 +20,14 @@ QString portFolderFor(const ExecutableInfo &exe)
     return QFileInfo(settingsLocation(exe)).absolutePath();
 }
 
+QStringList portLookupFoldersFor(const ExecutableInfo &exe)
+{
+    QStringList folders{QDir::cleanPath(portFolderFor(exe))};
+    if (const QString own = QDir::cleanPath(QDir(exe.dir).absolutePath()); !folders.contains(own))
+        folders << own;
+    return folders;
+}
+
 SettingsFile::ParseResult readSettingsFile(const QString &path)
 {
     QFile file(path);

@@ -1,5 +1,6 @@
 // The control panel: what each command sends and when, the bound on the
-// queue, and the question when a send fails.
+// queue, the question when a send fails, and which new connections refill
+// the settings boxes.
 #include "sessionharness.h"
 
 #include <QElapsedTimer>
@@ -7,7 +8,16 @@
 
 namespace {
 using Press = std::function<void(DeviceSession &)>;
+using Cycle = std::function<void(SessionHarness &)>;
+
+// The texts the settings panel shows for the settings.
+SettingsTexts shownTexts(const SettingsRecord &s)
+{
+    return {QString::number(s.portNumber), s.baudRate,   s.password,
+            QString::number(s.sampleTime), s.deviceCode, s.labels[0]};
+}
 } // namespace
+Q_DECLARE_METATYPE(Cycle)
 
 class TestControlPanel : public QObject
 {
@@ -83,29 +93,35 @@ private slots:
         SessionHarness h;
         h.identifyAndForget();
         QLocale::setDefault(locale);
-        const bool accepted = h.session->sendTypedDuty(typed);
+        const bool accepted = h.session->sendTypedDuty(typed) == DeviceSession::TypedDuty::Queued;
         QLocale::setDefault(QLocale::c());
         QCOMPARE(accepted, !sent.isEmpty());
+        QVERIFY(h.session->status().detail.isEmpty()); // not a dropped press
         QCOMPARE(h.writesUpToMarker(),
                  sent.isEmpty() ? QByteArrayList() : QByteArrayList{sent}); // no PV1? follows
     }
 
     // Holding Return on Send queues faster than the wire takes: what does not
-    // fit is dropped and says so, what was queued goes out in order, and the
-    // read-back after identification still finds room.
+    // fit is dropped and says so until the next press, what was queued goes
+    // out in order, and the read-back after identification still finds room.
     void theQueueIsBounded()
     {
         SessionHarness h;
         h.identifyAndForget();
         qsizetype accepted = 0;
         for (int i = 0; i < 40; ++i)
-            accepted += h.session->sendTypedDuty(QString::number(i));
+            accepted += h.session->sendTypedDuty(QString::number(i)) == DeviceSession::TypedDuty::Queued;
         const qsizetype taken = CommandQueue::kMaxWaiting + 1; // one written at once, the rest waiting
         QCOMPARE(accepted, taken);
+        QCOMPARE(h.session->sendTypedDuty(u"37"_s), DeviceSession::TypedDuty::NotSent); // not "no duty"
         QVERIFY(!h.session->setDuty(50));
         QCOMPARE(h.status(), u"Found: DUTY01"_s); // the caption and its colour stay
         QCOMPARE(h.tone(), StatusTone::Found);
-        QCOMPARE(h.session->status().detail, u"Not sent: 16 commands are already waiting for the device."_s);
+        const QString notSent = u"Not sent: 16 commands are already waiting for the device."_s;
+        QCOMPARE(h.session->status().detail, notSent);
+        h.port.simulateArrival("SV01=3\r"); // the device talks on: the drop is still said
+        QCOMPARE(h.status(), u"COM:1 Baud:9600 COM data: SV01=3"_s);
+        QCOMPARE(h.session->status().detail, notSent);
         QVERIFY(h.tick(SessionTimer::ReadBack));
         QVERIFY(waitForWrites(h.port, taken + 1));
         const QByteArrayList written = h.writesUpToMarker();
@@ -113,6 +129,7 @@ private slots:
         QCOMPARE(written.first(), "SV01=0\r"_ba);
         QCOMPARE(written[taken - 1], "SV01=" + QByteArray::number(taken - 1) + '\r');
         QCOMPARE(written.last(), "SV01?\r"_ba);
+        QVERIFY(h.session->status().detail.isEmpty()); // the marker was the next press
     }
 
     // One question at a time, asked after the write, and Yes drops the
@@ -162,6 +179,43 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(h.port.calls.size(), 2);
         QCOMPARE(h.prompts.noResponseAsked, 1);
+    }
+
+    // Only the start, Yes after no response and a save put the file in the
+    // boxes; any other new connection leaves what the user typed there.
+    void whichConnectionsRefillTheBoxes_data()
+    {
+        QTest::addColumn<Cycle>("cycle");
+        QTest::addColumn<bool>("refilled");
+        const auto failing = [](Cycle cycle) {
+            return Cycle([cycle](SessionHarness &h) {
+                h.port.failures[u"Write"_s] = PortError::WriteFailed;
+                cycle(h);
+            });
+        };
+        // clang-format off
+        QTest::addRow("a hang-up") << Cycle([](SessionHarness &h) { h.port.simulateLineLost(); }) << false;
+        QTest::addRow("a port chosen") << Cycle([](SessionHarness &h) { h.session->searchFromStart(); }) << false;
+        QTest::addRow("a script's failed write") << failing([](SessionHarness &h) { h.session->askPreset(DeviceSession::Origin::Script); }) << false;
+        QTest::addRow("a failed poll") << failing([](SessionHarness &h) { h.tick(SessionTimer::SampleTick); h.tick(SessionTimer::SampleTick); }) << false;
+        QTest::addRow("Yes after no response") << failing([](SessionHarness &h) { h.session->askPreset(); }) << true;
+        QTest::addRow("a save") << Cycle([](SessionHarness &h) { h.session->saveSettings(shownTexts(h.screen.settings)); }) << true;
+        // clang-format on
+    }
+    void whichConnectionsRefillTheBoxes()
+    {
+        QFETCH(Cycle, cycle);
+        SessionHarness h(iniFile(1));
+        h.identifyAndForget();
+        h.prompts.answers = {true};
+        QSignalSpy refills(h.session.get(), &DeviceSession::settingsLoaded);
+        QStringList shown;
+        connect(h.session.get(), &DeviceSession::statusChanged, this,
+                [&shown](const StatusLine &status) { shown << status.text; });
+        cycle(h);
+        QTRY_VERIFY(shown.contains(u"wait..."_s)); // a new connection either way
+        QTEST(refills.size() == 1, "refilled");
+        QVERIFY(refills.size() <= 1);
     }
 };
 

@@ -7,6 +7,8 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <csignal>
+#include <fcntl.h>
 
 using Panel = WindowHarness<SystemSerialPort>;
 
@@ -102,40 +104,85 @@ private slots:
         QVERIFY(p.dialogs.shown.isEmpty());
     }
 
-    // The options work without a display; an unknown one ends with the usage and 2.
+    // The options work without a display, which the window itself needs: one
+    // line and 1 without it; an unknown option ends with the usage and 2.
     void theCommandLine_data()
     {
         QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("environment"); // NAME=value, on top of no display
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("err");
-        QTest::addRow("--help") << QStringList{u"--help"_s} << 0 << "Usage: pwm-panel [options]"
-                                << "";
-        QTest::addRow("--version") << QStringList{u"--version"_s} << 0 << "pwm-panel 0.1\n"
-                                   << "";
-        QTest::addRow("unknown") << QStringList{u"--colour=red"_s} << 2 << ""
+        const QString usage = u"Usage: pwm-panel [options]"_s, noDisplay = u"pwm-panel: no display to open"_s;
+        // clang-format off
+        QTest::addRow("--help") << QStringList{u"--help"_s} << QStringList{} << 0 << usage << "";
+        QTest::addRow("--help-all, with Qt's options") << QStringList{u"--help-all"_s} << QStringList{} << 0 << usage << "";
+        QTest::addRow("--version") << QStringList{u"--version"_s} << QStringList{} << 0 << "pwm-panel 0.1\n" << "";
+        QTest::addRow("unknown") << QStringList{u"--colour=red"_s} << QStringList{} << 2 << ""
                                  << "Unknown option 'colour'.\nUsage: pwm-panel [options]";
-        QTest::addRow("an argument") << QStringList{u"COM3"_s} << 2 << ""
-                                     << "Unexpected argument 'COM3'.";
+        QTest::addRow("an argument") << QStringList{u"COM3"_s} << QStringList{} << 2 << "" << "Unexpected argument 'COM3'.";
+        QTest::addRow("no display") << QStringList{} << QStringList{} << 1 << "" << noDisplay;
+        QTest::addRow("a display that does not answer") << QStringList{} << QStringList{u"DISPLAY=:65000"_s} << 1 << "" << noDisplay;
+        QTest::addRow("a platform that cannot start") << QStringList{u"-platform"_s, u"nosuchplatform"_s} << QStringList{} << 1 << "" << noDisplay;
+        // clang-format on
     }
     void theCommandLine()
     {
         QFETCH(QStringList, arguments);
+        QFETCH(QStringList, environment);
         QProcess panel;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(u"DISPLAY"_s);
-        env.remove(u"QT_QPA_PLATFORM"_s);
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(name));
+        for (const QString &setting : std::as_const(environment))
+            env.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
         panel.setProcessEnvironment(env);
         panel.start(DeviceSimulator::buildDir() + u"/pwm-panel"_s, arguments);
         QVERIFY(panel.waitForFinished(10000));
+        QCOMPARE(panel.exitStatus(), QProcess::NormalExit); // not Qt's abort
         QTEST(panel.exitCode(), "status");
         QFETCH(QString, out);
         QFETCH(QString, err);
+        const QString printed = QString::fromLocal8Bit(panel.readAllStandardOutput());
+        const QString said = QString::fromLocal8Bit(panel.readAllStandardError());
         // The expected start of each stream; nothing at all where none is expected.
-        QCOMPARE(QString::fromLocal8Bit(panel.readAllStandardOutput()).left(out.size()), out);
-        QCOMPARE(
-            QString::fromLocal8Bit(panel.readAllStandardError()).left(std::max(err.size(), qsizetype(1))),
-            err);
+        QCOMPARE(printed.left(out.size()), out);
+        QCOMPARE(said.left(std::max(err.size(), qsizetype(1))), err);
+        if (panel.exitCode() == 1)
+            QCOMPARE(said.count(u'\n'), 1);
+        QCOMPARE(printed.contains(u"--platform <name[:options]>"_s),
+                 arguments == QStringList{u"--help-all"_s});
+    }
+
+    // The simulator on a device given by path ends when the other end hangs
+    // up, and on SIGTERM or SIGINT, rather than spinning on a dead line.
+    void theSimulatorEndsOnADeviceGivenByPath_data()
+    {
+        QTest::addColumn<QString>("end");
+        QTest::addRow("a hang-up") << u"hang-up"_s;
+        QTest::addRow("SIGTERM") << u"SIGTERM"_s;
+        QTest::addRow("SIGINT") << u"SIGINT"_s;
+    }
+    void theSimulatorEndsOnADeviceGivenByPath()
+    {
+        QFETCH(QString, end);
+        PtyPair line;
+        if (!line.open())
+            QSKIP(qPrintable(line.errorString()));
+        ::fcntl(line.masterFd(), F_SETFD, FD_CLOEXEC); // else the simulator holds the other end itself
+        QProcess sim;
+        sim.start(DeviceSimulator::buildDir() + u"/pwm-device-sim"_s, {u"--device"_s, line.slavePath()});
+        QVERIFY(
+            QTest::qWaitFor([&] { return sim.canReadLine() || sim.state() == QProcess::NotRunning; }, 10000));
+        line.writeMaster("I?\r");
+        QCOMPARE(line.readMaster(3000, 7), "DUTY01\r"_ba); // up and answering
+        if (end == u"hang-up")
+            line.closeMaster();
+        else
+            ::kill(pid_t(sim.processId()), end == u"SIGTERM" ? SIGTERM : SIGINT);
+        QVERIFY2(sim.waitForFinished(5000), "still running");
+        QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sim.exitCode(), 0);
     }
 };
 

@@ -85,15 +85,27 @@ class TestFaults : public QObject
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale::c()); }
 
+    // Unplugged, and back as another device behind the same by-id name (here
+    // a link beside com1): found again without a tick, while what the user
+    // typed in the settings boxes stays through the hang-up.
     void unpluggedAndPluggedBackIn()
     {
         auto device = std::make_unique<PtyPair>();
         Panel p;
-        plugIn(*device, p);
+        const QString byId = p.dir.filePath(u"by-id"_s);
+        QVERIFY2(device->open(), qPrintable(device->errorString()));
+        QVERIFY(QFile::link(device->slavePath(), byId) && QFile::link(byId, p.dir.filePath(u"com1"_s)));
+        answerIdentification(*device, p);
         if (QTest::currentTestFailed())
             return;
+        p.w().setButton->click();
+        const std::pair<QLineEdit *, QString> typed[] = {
+            {p.w().portBox, u"5"_s}, {p.w().deviceCodeBox, u"MYEDIT"_s}, {p.w().label1Box, u"Pump A"_s}};
+        for (const auto &[box, text] : typed)
+            box->setText(text);
 
         device.reset(); // unplugged: looked for again at once, nobody asked
+        QVERIFY(QFile::remove(byId));
         QTRY_VERIFY(!p.port.isOpen());
         QTRY_COMPARE(p.status(), u"wait..."_s);
         QCOMPARE(p.session().state(), DeviceSession::State::Searching);
@@ -103,6 +115,8 @@ private slots:
         p.tick(SessionTimer::Search);
         QCOMPARE(p.status(), u"Invalid Port Number!"_s);
         QVERIFY(!p.w().statusLabel->toolTip().isEmpty()); // the system's reason
+        for (const auto &[box, text] : typed)
+            QCOMPARE(box->text(), text);
         // A click meanwhile cannot be written: one question, Yes searches on.
         p.dialogs.defaultAnswer = QMessageBox::Yes;
         p.session().setDuty(0);
@@ -112,8 +126,13 @@ private slots:
         QTRY_COMPARE(p.status(), u"wait..."_s);
         QCOMPARE(p.session().state(), DeviceSession::State::Searching);
 
-        device = std::make_unique<PtyPair>(); // back, behind the same link
-        plugIn(*device, p);
+        device = std::make_unique<PtyPair>(); // back: asked before the next search tick
+        QVERIFY2(device->open(), qPrintable(device->errorString()));
+        QVERIFY(QFile::link(device->slavePath(), byId));
+        QCOMPARE(device->readMaster(3000, 3), "I?\r"_ba);
+        device->writeMaster("DUTY01\r");
+        QTRY_COMPARE(p.status(), u"Found: DUTY01"_s);
+        QCOMPARE(device->readMaster(3000, 12), "SV01?\rSV02?\r"_ba);
         p.session().setDuty(100);
         QCOMPARE(device->readMaster(3000, 14), "SV01=100\rPV1?\r"_ba);
     }

@@ -1,7 +1,9 @@
 // Bringing the link up: opening the port, its failure steps and the response time-out.
+#include "link/portnumber.h"
 #include "sessionharness.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 
 class TestIdentification : public QObject
 {
@@ -66,7 +68,8 @@ private slots:
         QCOMPARE(h.session->status().detail, u"injected %1"_s.arg(number)); // the system's words
         QTEST(h.port.isOpen(), "open");
         QVERIFY(h.port.writes.isEmpty());
-        h.port.simulateArrival("SV01=5\r"); // any other caption drops the error's words
+        QVERIFY(!h.tick(SessionTimer::ResponseTimeout)); // no question out: no "No response!" over it
+        h.port.simulateArrival("SV01=5\r");              // any other caption drops the error's words
         QVERIFY(h.session->status().detail.isEmpty());
         h.tick(SessionTimer::Search); // the next tick tries again
         QCOMPARE(h.status(), u"Searching for uc code..."_s);
@@ -91,12 +94,97 @@ private slots:
         h.port.simulateArrival("DUTY01\r");
         QCOMPARE(h.session->status().device,
                  u"ACME Widget, serial S123 on "_s + byId + u" (com1 -> "_s + byId + u')');
-        QVERIFY(QFile::remove(h.dir.filePath(u"com1"_s)));
+        QVERIFY(QFile::remove(h.dir.filePath(u"com1"_s))); // bound anew, to a name that tells nothing
+        QVERIFY(QFile::link(h.dir.filePath(u"pty"_s), h.dir.filePath(u"com1"_s)));
         h.port.calls.clear();
         h.session->searchFromStart();
         QCOMPARE(h.status(), u"Searching for uc code..."_s);
         QVERIFY(h.session->portNaming().identity.isEmpty());
         QCOMPARE(h.port.calls.first(2), (QStringList{u"Close"_s, u"Open 1 9600"_s}));
+    }
+
+    // com<N> is looked up again at every tick: a link made anew closes the
+    // port before the new one opens, and a link that goes missing is waited
+    // for rather than replaced by the number's own device (/dev/ttyS0).
+    void eachTickOpensWhatTheLinkNamesNow()
+    {
+        SessionHarness h;
+        const QString com1 = h.dir.filePath(u"com1"_s);
+        QVERIFY(QFile(h.dir.filePath(u"ptyA"_s)).open(QIODevice::WriteOnly));
+        QVERIFY(QFile(h.dir.filePath(u"ptyB"_s)).open(QIODevice::WriteOnly));
+        const QString a = QFileInfo(h.dir.filePath(u"ptyA"_s)).canonicalFilePath(),
+                      b = QFileInfo(h.dir.filePath(u"ptyB"_s)).canonicalFilePath();
+        const auto linkTo = [&](const QString &target) {
+            QFile::remove(com1);
+            return QFile::link(target, com1);
+        };
+        QVERIFY(linkTo(a));
+        h.tick(SessionTimer::Search);
+        QVERIFY(QFile::remove(com1)); // the simulator ended; ln -sf unlinks first
+        h.tick(SessionTimer::Search);
+        QCOMPARE(h.status(), u"Waiting for com1..."_s);
+        QVERIFY(h.session->status().detail.contains(h.dir.path()));
+        QVERIFY(!h.port.isOpen());
+        h.tick(SessionTimer::Search);
+        QVERIFY(!h.tick(SessionTimer::ResponseTimeout));
+        QVERIFY(linkTo(b));
+        h.tick(SessionTimer::Search);
+        QVERIFY(linkTo(a)); // replaced while open: closed before the other opens
+        h.tick(SessionTimer::Search);
+        QCOMPARE(h.port.devices, (QStringList{a, b, a}));
+        QCOMPARE(h.port.calls.filter(QRegularExpression(u"^(Open|Close)"_s)),
+                 (QStringList{"Open 1 9600", "Close", "Open 1 9600", "Close", "Open 1 9600"}));
+        h.port.simulateArrival("DUTY01\r");
+        QCOMPARE(h.session->portDevice(), a);
+        QVERIFY(h.session->status().device.startsWith(a)); // the tooltip names the port open
+        QCOMPARE(h.session->portNaming().device, a);
+    }
+
+    // A device waited for behind its link is asked as soon as it is back.
+    void aLinkThatComesBackIsOpenedAtOnce()
+    {
+        SessionHarness h;
+        const QString byId = QFileInfo(h.dir.path()).canonicalFilePath() + u"/by-id"_s;
+        QVERIFY(QFile::link(byId, h.dir.filePath(u"com1"_s)));
+        h.port.failures[u"Open"_s] = PortError::InvalidPort;
+        h.tick(SessionTimer::Search);
+        QCOMPARE(h.status(), u"Invalid Port Number!"_s);
+        h.session->lookAgainAtPort(); // still away: nothing
+        QCOMPARE(h.port.calls.count(u"Open 1 9600"_s), 1);
+        QVERIFY(QFile(byId).open(QIODevice::WriteOnly));
+        h.session->lookAgainAtPort();
+        QCOMPARE(h.port.devices.last(), byId);
+        QCOMPARE(h.status(), u"Searching for uc code..."_s);
+        h.session->lookAgainAtPort(); // open already: no second question
+        QCOMPARE(h.writesUpToMarker(), QByteArrayList{"I?\r"});
+    }
+
+    // com<N> in the settings file's folder, else beside the executable, else the number's device.
+    void whereTheLinkIsLookedUp_data()
+    {
+        QTest::addColumn<QStringList>("made"); // "settings:<target>", "program:<target>"
+        QTest::addColumn<QString>("named");
+        QTest::addRow("beside the settings") << QStringList{"settings:a"} << "a";
+        QTest::addRow("beside the program") << QStringList{"program:b"} << "b";
+        QTest::addRow("both: the settings folder's") << QStringList{"settings:a", "program:b"} << "a";
+        QTest::addRow("a dangling one beside the settings")
+            << QStringList{"settings:gone", "program:b"} << "gone";
+        QTest::addRow("none") << QStringList{} << "/dev/ttyS0";
+    }
+    void whereTheLinkIsLookedUp()
+    {
+        QFETCH(QStringList, made);
+        QTemporaryDir settings, program;
+        QVERIFY(QFile(program.filePath(u"a"_s)).open(QIODevice::WriteOnly));
+        QVERIFY(QFile(program.filePath(u"b"_s)).open(QIODevice::WriteOnly));
+        for (const QString &link : made) {
+            const QString folder = (link.startsWith(u"settings") ? settings : program).path();
+            QVERIFY(QFile::link(program.filePath(link.section(u':', 1)), folder + u"/com1"_s));
+        }
+        QFETCH(QString, named);
+        const QFileInfo target(named.startsWith(u'/') ? named : program.filePath(named));
+        QCOMPARE(resolvePortDevice(1, QStringList{settings.path(), program.path()}),
+                 target.exists() ? target.canonicalFilePath() : target.filePath());
     }
 
     // The device went away in the middle of a line; what came of it must not

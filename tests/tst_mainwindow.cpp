@@ -201,6 +201,15 @@ private slots:
         w.typedDutyBox->setText(u"101"_s);
         click(w.sendButton);
         QCOMPARE(w.typedDutyBox->text(), u"error"_s);
+        // A press dropped for want of room keeps what was typed, and says so.
+        qsizetype queued = 0;
+        for (int i = 0; i <= CommandQueue::kMaxWaiting; ++i)
+            queued += h.session().askPreset();
+        w.typedDutyBox->setText(u"37"_s);
+        click(w.sendButton);
+        QCOMPARE(w.typedDutyBox->text(), u"37"_s);
+        QVERIFY2(w.statusLabel->toolTip().startsWith(u"Not sent: "_s), qPrintable(w.statusLabel->toolTip()));
+        QTRY_COMPARE_WITH_TIMEOUT(h.port.writes.count("SV02?\r"), queued, 3000);
 
         const QStringList callsBefore = h.port.calls;
         click(w.helpButton);

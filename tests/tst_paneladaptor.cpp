@@ -167,7 +167,7 @@ private slots:
     }
 
     // Nobody may be at the screen to answer a box: the session searches again,
-    // and the script sees it in the properties.
+    // and the script hears that its command was not written.
     void aCallThatCannotBeWrittenAsksNobody()
     {
         SessionHarness h;
@@ -177,7 +177,9 @@ private slots:
         identify(h);
         h.port.failures[u"Write"_s] = PortError::WriteFailed;
 
-        QCOMPARE(call(u"SetDuty"_s, {50}).type(), QDBusMessage::ReplyMessage);
+        const QDBusMessage reply = call(u"SetDuty"_s, {50});
+        QCOMPARE(reply.errorName(), u"dev.kestravon.PwmPanel1.Error.NotSent"_s);
+        QVERIFY2(reply.errorMessage().contains(u"injected 8021"_s), qPrintable(reply.errorMessage()));
         QTRY_COMPARE(panel.identified(), false);
         QCOMPARE(panel.statusTone(), u"searching"_s);
         QCOMPARE(h.prompts.noResponseAsked, 0);

@@ -251,6 +251,7 @@ private slots:
         qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
         {
             SessionHarness h({}, u"PANEL2"_s);
+            QVERIFY(QFile::link(u"/dev/pts/99"_s, h.dir.filePath(u"com1"_s))); // a shared program folder's
             QFile::setPermissions(h.dir.path(), QFile::ReadOwner | QFile::ExeOwner);
             const auto restore = qScopeGuard([&] {
                 QFile::setPermissions(h.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -260,6 +261,8 @@ private slots:
                 QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + u"/PANEL2.ini"_s;
             QVERIFY2(expected.startsWith(home.path()), qPrintable(expected));
             QCOMPARE(h.session->settingsPath(), expected);
+            h.tick(SessionTimer::Search);
+            QCOMPARE(h.port.devices.last(), u"/dev/pts/99"_s); // the link beside the program, not ttyS0
             SettingsTexts texts = shownTexts(h.screen.settings);
             texts.portNumber = u"4"_s;
             QVERIFY(h.session->saveSettings(texts));

@@ -20,6 +20,8 @@ public:
 
     // "Open <port> <baud>", "Close" (of an open port), "Write <bytes>".
     QStringList calls;
+    // The device path of every Open call, in order (empty when opened by number).
+    QStringList devices;
     QByteArrayList writes;
     // The next call of the operation ("Open" or "Write") fails with this error.
     QHash<QString, PortError> failures;
@@ -54,6 +56,7 @@ public:
 
     bool open(const LineSettings &settings) override
     {
+        devices << settings.devicePath;
         if (!record(QStringLiteral("Open"),
                     QStringLiteral("%1 %2").arg(settings.portNumber).arg(settings.baudRate)))
             return false;

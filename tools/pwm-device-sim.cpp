@@ -28,6 +28,15 @@ void onSignal(int sig)
     stopSignal = sig;
 }
 
+// ppoll only lets a signal in when it waits; with a descriptor that is always
+// ready (a hung-up line) it never does, so a stop request is taken here too.
+void takePendingStop(const sigset_t &blocked)
+{
+    const timespec now{0, 0};
+    if (const int sig = sigtimedwait(&blocked, nullptr, &now); sig > 0)
+        stopSignal = sig;
+}
+
 // A killed parent may linger as a zombie until someone reaps it; that counts as gone.
 bool processAlive(pid_t pid)
 {
@@ -111,6 +120,9 @@ int main(int argc, char **argv)
     };
 
     while (!stopSignal) {
+        takePendingStop(blocked);
+        if (stopSignal)
+            break;
         long long now = nowMs();
         if (opt.exitWith > 0 && now >= nextExitCheck) {
             if (!processAlive(opt.exitWith)) {
@@ -190,13 +202,19 @@ int main(int argc, char **argv)
                     if (!reply.empty())
                         pending.push_back({nowMs() + opt.delayMs, reply + opt.eol});
                 }
-            } else if (n < 0 && errno == EIO) {
-                hangup = true;
+            } else if (n == 0 || (n < 0 && errno == EIO)) {
+                hangup = true; // end of file: nobody is at the other end any more
             }
         } else if (p.revents & (POLLHUP | POLLERR)) {
             hangup = true;
         } else if (!connected && isPty) {
             setConnected(true); // no hang-up any more: opened, nothing sent yet
+        }
+        if (hangup && !isPty) {
+            // A device given by path (a socat pty, a real line) does not come
+            // back on the same descriptor: waiting would only spin on it.
+            logLine("*", "other side hung up; ending");
+            break;
         }
         if (hangup) {
             setConnected(false);

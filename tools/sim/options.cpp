@@ -10,7 +10,8 @@ namespace {
 
 const char *usage = "usage: pwm-device-sim [options]\n"
                     "Opens a pseudo-terminal, prints its slave path and answers like the PWM controller.\n"
-                    "  --device PATH        use this serial device (raw, 9600 8N1) instead of a pty\n"
+                    "  --device PATH        use this serial device (raw, 9600 8N1) instead of a pty;\n"
+                    "                       ends when its other end hangs up\n"
                     "  --link DIR           create DIR/com<N> -> port (removed on exit)\n"
                     "  --link-beside EXE    same, in the directory of EXE\n"
                     "  --com N              link name number (default 1)\n"

@@ -201,8 +201,9 @@ void MainWindow::highlightPreset(int preset)
 
 void MainWindow::sendTypedDuty()
 {
-    // The box keeps the text as typed unless it is refused.
-    if (!m_session.sendTypedDuty(m_widgets.typedDutyBox->text()))
+    // The box keeps the text as typed unless it is no duty; a press dropped
+    // for want of room is said on the status line and the text stays to send again.
+    if (m_session.sendTypedDuty(m_widgets.typedDutyBox->text()) == DeviceSession::TypedDuty::NotADuty)
         m_widgets.typedDutyBox->setText(QStringLiteral("error"));
 }
 
