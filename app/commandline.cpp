@@ -61,6 +61,15 @@ struct Parser
     QCommandLineParser parser;
     QCommandLineOption help{QStringLiteral("help")};
     QCommandLineOption version{QStringLiteral("version")};
+    QCommandLineOption noWindow{
+        QStringLiteral("no-window"),
+        QStringLiteral("Runs without a window and without a display: searches, polls, records and answers "
+                       "scripts on the bus; each status change is a line on stderr. Ends on SIGTERM, SIGINT "
+                       "or SIGHUP.")};
+    QCommandLineOption record{
+        QStringLiteral("record"),
+        QStringLiteral("Records every command and line to this CSV file from the start."),
+        QStringLiteral("file")};
 };
 
 // listQtOptions: the usage of --help-all, with Qt's options.
@@ -74,6 +83,8 @@ void setUp(Parser &p, bool listQtOptions)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     p.help = parser.addHelpOption();
     p.version = parser.addVersionOption();
+    parser.addOption(p.noWindow);
+    parser.addOption(p.record);
     acceptQtOptions(parser, listQtOptions);
 }
 
@@ -85,7 +96,7 @@ QString usageOf(const QCommandLineParser &parser, const QStringList &arguments)
 }
 } // namespace
 
-std::optional<int> handleCommandLine(const QStringList &arguments)
+std::variant<int, ProgramOptions> readCommandLine(const QStringList &arguments)
 {
     Parser p;
     setUp(p, false);
@@ -116,5 +127,5 @@ std::optional<int> handleCommandLine(const QStringList &arguments)
               QCoreApplication::applicationName() + u' ' + QCoreApplication::applicationVersion() + u'\n');
         return 0;
     }
-    return std::nullopt;
+    return ProgramOptions{parser.isSet(p.noWindow), parser.value(p.record)};
 }

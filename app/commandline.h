@@ -1,12 +1,21 @@
 #pragma once
 
+#include <QString>
 #include <QStringList>
-#include <optional>
+#include <variant>
+
+// How to run: with the window or without one (--no-window), and whether to
+// record from the start (--record FILE).
+struct ProgramOptions
+{
+    bool noWindow = false;
+    QString recordTo;
+};
 
 // The program's own options, read before any window exists (so --help works
 // without a display): --help, --help-all (with Qt's options too) and --version
 // print and end the program with 0;
 // an option it does not know prints the usage to stderr and ends it with 2.
 // Qt's own options (-platform, -style, ...) pass through to the application.
-// Returns the exit status when the program should end now.
-std::optional<int> handleCommandLine(const QStringList &arguments);
+// Returns the exit status when the program should end now, else the options.
+std::variant<int, ProgramOptions> readCommandLine(const QStringList &arguments);

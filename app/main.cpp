@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 #include "app/panelprogram.h"
 #include "app/quitsignals.h"
+#include "app/windowlessprogram.h"
 #include "link/systemserialport.h"
 #include "settings/settingsstore.h"
 
@@ -45,6 +46,41 @@ bool platformChosen(int argc, char *argv[])
     return false;
 }
 
+// Starts the recording asked for on the command line; false (and why, on
+// stderr) when it cannot.
+bool recordFromStart(Recorder &recorder, const QString &path)
+{
+    if (path.isEmpty())
+        return true;
+    QString why;
+    const QMetaObject::Connection said = QObject::connect(
+        &recorder, &Recorder::failed, [&why](const QString &, const QString &reason) { why = reason; });
+    const bool started = recorder.start(path);
+    QObject::disconnect(said);
+    if (!started)
+        std::fputs(qPrintable(QStringLiteral("pwm-panel: cannot record to %1: %2\n").arg(path, why)), stderr);
+    return started;
+}
+
+// --no-window: no display needed, nobody to ask; a quit signal ends it with
+// the recording whole and the port closed.
+int runWithoutWindow(int argc, char *argv[], const ProgramOptions &options)
+{
+    QCoreApplication app(argc, argv);
+    const ExecutableInfo exe = ExecutableInfo::fromArgv0(QString::fromLocal8Bit(argv[0]));
+    SystemSerialPort port(portFolderFor(exe));
+    WindowlessProgram program(port, exe);
+    if (!recordFromStart(program.recorder(), options.recordTo))
+        return 1;
+    program.bus().registerOnSessionBus();
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::received, &app, [] {
+        logLine(stderr, QStringLiteral("Ending on a quit signal"));
+        QCoreApplication::quit();
+    });
+    return app.exec();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -56,8 +92,12 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    if (const std::optional<int> status = handleCommandLine(arguments))
+    const std::variant<int, ProgramOptions> read = readCommandLine(arguments);
+    if (const int *status = std::get_if<int>(&read))
         return *status; // --help without a display too
+    const ProgramOptions &options = std::get<ProgramOptions>(read);
+    if (options.noWindow)
+        return runWithoutWindow(argc, argv, options);
 
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         !platformChosen(argc, argv)) {
@@ -78,6 +118,8 @@ int main(int argc, char *argv[])
     MessageBoxDialogs dialogs;
     PanelProgram program(port, dialogs, exe);
     dialogs.setOwnerWindow(&program.window());
+    if (!recordFromStart(program.recorder(), options.recordTo))
+        return 1;
     // Scripts drive the session through the bus; without one it runs as before.
     program.bus().registerOnSessionBus();
 

@@ -1,19 +1,15 @@
 #pragma once
 
-#include "dbus/panelbusobject.h"
-#include "link/portwatcher.h"
-#include "session/devicesession.h"
-#include "trend/recorder.h"
+#include "app/sessioncore.h"
 #include "trend/samplestore.h"
 #include "windows/chooser/portactions.h"
 #include "windows/common/dialogs.h"
 #include "windows/main/mainwindow.h"
 #include "windows/trend/trendactions.h"
 
-// One running copy of the program, wired: the session on the port (told when
-// ports come or go), the samples and the recording fed with the lines it reads, the main window,
-// the trend window's and the port chooser's actions and the object scripts
-// reach on the bus. Each
+// One running copy of the program with its windows, wired: the session, the
+// recording and the bus object (SessionCore), the samples kept for the trend,
+// the main window, the trend window's and the port chooser's actions. Each
 // part gets the references it needs here and nowhere else; the members are
 // built in this order and go in the reverse one.
 class PanelProgram
@@ -24,9 +20,9 @@ public:
     PanelProgram(SerialPort &port, Dialogs &dialogs, ExecutableInfo exe, const SessionSchedule &schedule = {},
                  PortSystem ports = {});
 
-    DeviceSession &session() { return m_session; }
-    Recorder &recorder() { return m_recorder; }
-    PanelBusObject &bus() { return m_bus; }
+    DeviceSession &session() { return m_core.session(); }
+    Recorder &recorder() { return m_core.recorder(); }
+    PanelBusObject &bus() { return m_core.bus(); }
     MainWindow &window() { return m_window; }
     TrendActions &trend() { return m_trend; }
     PortActions &portActions() { return m_portActions; }
@@ -38,11 +34,8 @@ private:
     void endAfterNoResponse();
 
     DialogPrompts m_prompts;
-    DeviceSession m_session;
-    PortWatcher m_portWatcher;
+    SessionCore m_core;
     SampleStore m_samples;
-    Recorder m_recorder;
-    PanelBusObject m_bus;
     MainWindow m_window;
     TrendActions m_trend;
     PortActions m_portActions;

@@ -5,13 +5,15 @@
 #include "link/escapedtext.h"
 #include "link/wirelog.h"
 #include "session/devicesession.h"
+#include "trend/recorder.h"
 
 #include <QDBusMessage>
+#include <QDir>
 
 #include "pwmpanel1adaptor.h" // generated from the XML into the build folder
 
-PanelBusObject::PanelBusObject(DeviceSession &session, QObject *parent)
-    : PanelProperties(session, parent), m_session(session), m_calls(session)
+PanelBusObject::PanelBusObject(DeviceSession &session, Recorder &recorder, QObject *parent)
+    : PanelProperties(session, parent), m_session(session), m_recorder(recorder), m_calls(session)
 {
     // A property or signal the adaptor reads by a name this object lacks
     // would compile and then show an empty value or nothing on the bus.
@@ -33,6 +35,40 @@ void PanelBusObject::announceOnTheBus()
             [this](const WireLine &line) { emit LineReceived(escapedText(line.bytes)); });
     connect(&m_session, &DeviceSession::commandWritten, this,
             [this](const WireLine &command) { emit CommandSent(escapedText(command.bytes)); });
+    const auto recordingMoved = [this] { announceChanges({{QStringLiteral("Recording"), recording()}}); };
+    connect(&m_recorder, &Recorder::started, this, recordingMoved);
+    connect(&m_recorder, &Recorder::stopped, this, recordingMoved);
+}
+
+QString PanelBusObject::recording() const
+{
+    return m_recorder.isRecording() ? m_recorder.fileName() : QString();
+}
+
+void PanelBusObject::StartRecording(const QString &path)
+{
+    QString why;
+    if (QDir::isRelativePath(path))
+        why = QStringLiteral("the path must be absolute: the panel's working folder is not the script's");
+    else if (m_recorder.isRecording())
+        why = QStringLiteral("already recording to ") + m_recorder.fileName();
+    if (why.isEmpty()) {
+        const QMetaObject::Connection said =
+            connect(&m_recorder, &Recorder::failed, this,
+                    [&why](const QString &, const QString &reason) { why = reason; });
+        const bool started = m_recorder.start(path);
+        disconnect(said);
+        if (started)
+            return;
+    }
+    if (calledFromDBus())
+        sendErrorReply(QStringLiteral("dev.kestravon.PwmPanel1.Error.RecordingRefused"),
+                       QStringLiteral("Not recording to %1: %2").arg(path, why));
+}
+
+void PanelBusObject::StopRecording()
+{
+    m_recorder.stop();
 }
 
 PanelBusObject::~PanelBusObject()

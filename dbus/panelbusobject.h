@@ -7,6 +7,7 @@
 #include <QDBusContext>
 
 class DeviceSession;
+class Recorder;
 
 // The panel on the session bus: the object /dev/kestravon/PwmPanel with the
 // interface dev.kestravon.PwmPanel1 under the name busNameFor(the program's
@@ -17,10 +18,12 @@ class DeviceSession;
 class PanelBusObject : public PanelProperties, protected QDBusContext
 {
     Q_OBJECT
+    // The file being recorded to; empty when none is.
+    Q_PROPERTY(QString Recording READ recording)
 public:
     // Stops the program when the generated adaptor reads a property or relays
     // a signal this object does not have.
-    explicit PanelBusObject(DeviceSession &session, QObject *parent = nullptr);
+    PanelBusObject(DeviceSession &session, Recorder &recorder, QObject *parent = nullptr);
     ~PanelBusObject() override;
 
     // Registers on the bus DBUS_SESSION_BUS_ADDRESS names. Without one, or
@@ -36,6 +39,12 @@ public:
     void SelectPreset(int preset);
     void AskDuty();
     void AskPreset();
+    // Records to an absolute path, with the checks Ctrl+R makes; refused with
+    // Error.RecordingRefused and the reason. Stopping when not recording is no error.
+    void StartRecording(const QString &path);
+    void StopRecording();
+
+    QString recording() const;
 
 signals:
     void LineReceived(const QString &line);
@@ -49,6 +58,7 @@ private:
     void announceOnTheBus();
 
     DeviceSession &m_session;
+    Recorder &m_recorder;
     ScriptCalls m_calls;
     QDBusConnection m_bus{QString()};
     QString m_busName; // empty until registered

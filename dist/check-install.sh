@@ -28,7 +28,7 @@ for f in "$usr/bin/pwm-panel" "$desktop" "$metainfo" \
          "$share/icons/hicolor/scalable/apps/$id.svg" \
          "$share/icons/hicolor/48x48/apps/$id.png" \
          "$share/icons/hicolor/128x128/apps/$id.png" \
-         "$share/dbus-1/interfaces/${id}1.xml" \
+         "$share/dbus-1/interfaces/${id}1.xml" "$usr/lib/systemd/user/pwm-panel@.service" \
          "$manpage" "$doc/copyright" "$doc/changelog.gz"; do
   [ -f "$f" ] || bad "missing ${f#"$root"}"
 done
@@ -37,7 +37,7 @@ done
 # The simulator, tests and benchmarks must stay out of an install.
 extra=$(ls -A "$usr/bin" 2>/dev/null | grep -vx pwm-panel)
 [ -z "$extra" ] || bad "unexpected in /usr/bin: $extra"
-extra=$(cd "$usr" && ls -A | grep -vxE 'bin|share')
+extra=$(cd "$usr" && ls -A | grep -vxE 'bin|lib|share')
 [ -z "$extra" ] || bad "unexpected in /usr: $extra"
 
 # A PNG's header holds its width and height; a wrong-size render in an NxN

@@ -3,6 +3,7 @@
 #include "dbus/panelbusobject.h"
 #include "privatebus.h"
 #include "sessionharness.h"
+#include "trend/recorder.h"
 
 class TestBusName : public QObject
 {
@@ -39,8 +40,9 @@ private slots:
         if (!bus.start())
             QSKIP(qPrintable(bus.errorString()));
         SessionHarness first({}, u"PUMP.1"_s), second({}, u"PUMP.1"_s), other({}, u"PUMP.2"_s);
-        auto firstPanel = std::make_unique<PanelBusObject>(*first.session);
-        PanelBusObject secondPanel(*second.session), otherPanel(*other.session);
+        Recorder recorder;
+        auto firstPanel = std::make_unique<PanelBusObject>(*first.session, recorder);
+        PanelBusObject secondPanel(*second.session, recorder), otherPanel(*other.session, recorder);
         QVERIFY(firstPanel->registerOn(bus.connect(u"first"_s)));
 
         QTest::ignoreMessage(
@@ -65,7 +67,8 @@ private slots:
                 qputenv("DBUS_SESSION_BUS_ADDRESS", saved);
         });
         SessionHarness h;
-        PanelBusObject panel(*h.session);
+        Recorder recorder;
+        PanelBusObject panel(*h.session, recorder);
         QTest::ignoreMessage(QtInfoMsg, QRegularExpression(u"no D-Bus interface: no session bus"_s));
         QVERIFY(!panel.registerOnSessionBus());
     }

@@ -6,6 +6,7 @@
 #include "dbus/scriptcalls.h"
 #include "privatebus.h"
 #include "sessionharness.h"
+#include "trend/recorder.h"
 
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
@@ -149,7 +150,8 @@ private slots:
         QFETCH(QByteArrayList, writes);
         QFETCH(QString, error);
         SessionHarness h;
-        PanelBusObject panel(*h.session);
+        Recorder recorder;
+        PanelBusObject panel(*h.session, recorder);
         QVERIFY(panel.registerOn(m_panelBus));
         if (found) {
             identify(h);
@@ -172,7 +174,8 @@ private slots:
     {
         SessionHarness h;
         h.prompts.defaultAnswer = true;
-        PanelBusObject panel(*h.session);
+        Recorder recorder;
+        PanelBusObject panel(*h.session, recorder);
         QVERIFY(panel.registerOn(m_panelBus));
         identify(h);
         h.port.failures[u"Write"_s] = PortError::WriteFailed;
@@ -202,7 +205,8 @@ private slots:
     void aChangeReachesTheBusAsPropertiesChanged()
     {
         SessionHarness h;
-        PanelBusObject panel(*h.session);
+        Recorder recorder;
+        PanelBusObject panel(*h.session, recorder);
         QVERIFY(panel.registerOn(m_panelBus));
         identify(h);
         Heard heard;
@@ -223,7 +227,8 @@ private slots:
         // What GetAll returns is what the object's getters say, the sample time as an "n".
         const QDBusMessage all = callOn(kProperties, u"GetAll"_s, {QLatin1String(kInterfaceName)});
         const auto values = qdbus_cast<QVariantMap>(all.arguments().value(0));
-        QCOMPARE(values.keys().size(), 9);
+        QCOMPARE(values.keys().size(), 10);
+        QCOMPARE(values.value(u"Recording"_s), QString()); // none runs
         QCOMPARE(values.value(u"Duty"_s), u"42"_s);
         QCOMPARE(values.value(u"Identified"_s), true);
         QCOMPARE(values.value(u"SampleTime"_s).metaType(), QMetaType::fromType<qint16>());
@@ -232,7 +237,8 @@ private slots:
     void theSignalsCarryEveryLineAndCommand()
     {
         SessionHarness h;
-        PanelBusObject panel(*h.session);
+        Recorder recorder;
+        PanelBusObject panel(*h.session, recorder);
         QVERIFY(panel.registerOn(m_panelBus));
         Heard heard;
         listen(heard, QLatin1String(kInterfaceName), u"LineReceived"_s);
@@ -253,7 +259,8 @@ private slots:
     void theShippedInterfaceMatchesTheObject()
     {
         SessionHarness h;
-        PanelBusObject panel(*h.session);
+        Recorder recorder;
+        PanelBusObject panel(*h.session, recorder);
         QVERIFY(panel.registerOn(m_panelBus));
         const QDBusMessage reply = callOn(u"org.freedesktop.DBus.Introspectable"_s, u"Introspect"_s);
         QFile shipped(QFINDTESTDATA("../dist/dev.kestravon.PwmPanel1.xml"));
