@@ -1,0 +1,125 @@
+// A recording read back: the CSV's quoting, escapes, guard and time offsets
+// undone exactly, bad rows reported by line, other files refused, a growing
+// file followed piece by piece.
+#include "trend/csvrowformat.h"
+#include "trend/recordingreader.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QByteArray kHeader = "time,elapsed_s,direction,text,name,value\r\n";
+// 2026-12-07T19:59:40.123+01:00
+constexpr qint64 kMoment = 1796669980123;
+} // namespace
+
+class TestRecordingReader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readsARowAsTheLineThatCrossed_data()
+    {
+        QTest::addColumn<QByteArray>("row");
+        QTest::addColumn<qint64>("msecs");
+        QTest::addColumn<bool>("sent");
+        QTest::addColumn<QByteArray>("bytes");
+        // clang-format off
+        QTest::addRow("received, with its offset") << "2026-12-07T19:59:40.123+01:00,1.000,received,SV01=50,SV01,50"_ba << kMoment << false << "SV01=50"_ba;
+        QTest::addRow("the same moment in another zone") << "2026-12-07T13:59:40.123-05:00,1.000,received,X,,"_ba << kMoment << false << "X"_ba;
+        QTest::addRow("sent") << "2026-12-07T18:59:40.123Z,0.000,sent,I?,,"_ba << kMoment << true << "I?"_ba;
+        QTest::addRow("quoted, a comma and quotes inside") << "2026-12-07T19:59:40.123+01:00,1.000,received,\"a,\"\"b\"\"\",,"_ba << kMoment << false << "a,\"b\""_ba;
+        QTest::addRow("escaped bytes") << "2026-12-07T19:59:40.123+01:00,1.000,received,\\x00\\x5C\\xC2\\xB5,,"_ba << kMoment << false << QByteArray("\0\\\xC2\xB5", 4);
+        QTest::addRow("the formula guard") << "2026-12-07T19:59:40.123+01:00,1.000,received,'=1+2,,"_ba << kMoment << false << "=1+2"_ba;
+        QTest::addRow("the device's own quote") << "2026-12-07T19:59:40.123+01:00,1.000,received,\\x27abc,,"_ba << kMoment << false << "'abc"_ba;
+        QTest::addRow("an empty line") << "2026-12-07T19:59:40.123+01:00,1.000,received,,,"_ba << kMoment << false << ""_ba;
+        // clang-format on
+    }
+    void readsARowAsTheLineThatCrossed()
+    {
+        QFETCH(QByteArray, row);
+        QFETCH(qint64, msecs);
+        QFETCH(bool, sent);
+        QFETCH(QByteArray, bytes);
+        RecordingReader reader;
+        const QList<RecordedRow> rows = reader.feed(kHeader + row + "\r\n");
+        QVERIFY2(reader.problems().isEmpty(), qPrintable(reader.problems().join(u'\n')));
+        QCOMPARE(rows, (QList<RecordedRow>{{msecs, sent, bytes}}));
+    }
+
+    void reportsABadRowByItsLineAndReadsOn_data()
+    {
+        QTest::addColumn<QByteArray>("row");
+        QTest::addColumn<QString>("problem");
+        // clang-format off
+        QTest::addRow("five fields") << "2026-12-07T19:59:40.123+01:00,1.000,received,X,"_ba << u"line 3: not six fields"_s;
+        QTest::addRow("a quote left open") << "2026-12-07T19:59:40.123+01:00,1.000,received,\"X,,"_ba << u"line 3: not six fields"_s;
+        QTest::addRow("no offset") << "2026-12-07T19:59:40.123,1.000,received,X,,"_ba << u"line 3: no time with its offset"_s;
+        QTest::addRow("no time") << "yesterday,1.000,received,X,,"_ba << u"line 3: no time with its offset"_s;
+        QTest::addRow("another direction") << "2026-12-07T19:59:40.123+01:00,1.000,lost,X,,"_ba << u"line 3: neither sent nor received"_s;
+        QTest::addRow("a stray backslash") << "2026-12-07T19:59:40.123+01:00,1.000,received,a\\b,,"_ba << u"line 3: a text with a stray backslash"_s;
+        QTest::addRow("half an escape") << "2026-12-07T19:59:40.123+01:00,1.000,received,a\\x4,,"_ba << u"line 3: a text with a stray backslash"_s;
+        // clang-format on
+    }
+    void reportsABadRowByItsLineAndReadsOn()
+    {
+        QFETCH(QByteArray, row);
+        QFETCH(QString, problem);
+        const QByteArray good = "2026-12-07T19:59:40.123+01:00,1.000,received,OK,,\r\n";
+        RecordingReader reader;
+        const QList<RecordedRow> rows = reader.feed(kHeader + good + row + "\r\n" + good);
+        QCOMPARE(reader.problems(), QStringList{problem});
+        QCOMPARE(rows.size(), 2);
+        QVERIFY(!reader.isRefused());
+    }
+
+    void refusesAFileThatIsNotARecording_data()
+    {
+        QTest::addColumn<QByteArray>("start");
+        QTest::addRow("another CSV") << "a,b,c\r\n1,2,3\r\n"_ba;
+        QTest::addRow("an export of another program") << "time,value\r\n"_ba;
+        QTest::addRow("binary") << QByteArray("\x89PNG\r\n\x1a\n", 8);
+    }
+    void refusesAFileThatIsNotARecording()
+    {
+        QFETCH(QByteArray, start);
+        RecordingReader reader;
+        QCOMPARE(reader.feed(start + "2026-12-07T19:59:40.123+01:00,1.000,received,X,,\r\n"),
+                 QList<RecordedRow>{});
+        QVERIFY(reader.isRefused());
+        QVERIFY(reader.refusal().startsWith(u"This is not a recording of pwm-panel"_s));
+    }
+
+    // Every byte, and every start a spreadsheet would run, written as the
+    // recorder writes it and fed back a byte at a time as a growing file comes.
+    void readsBackWhatWasRecordedWhereverTheFileIsCut()
+    {
+        QList<QByteArray> lines;
+        for (int b = 0; b < 256; ++b)
+            lines << QByteArray(1, char(b)) + "x" + QByteArray(1, char(b));
+        lines << "=SUM(A1)"
+              << "+1"
+              << "-5"
+              << "@x"
+              << "'quoted"
+              << "a,\"b\""
+              << "SV01=50";
+        CsvRowFormat format;
+        QByteArray file = CsvRowFormat::header();
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            file += format.row(WireLine::read(lines[i], kMoment + i), i,
+                               i % 2 ? CsvRowFormat::Direction::Sent : CsvRowFormat::Direction::Received);
+        RecordingReader reader;
+        QList<RecordedRow> rows;
+        for (const char c : std::as_const(file))
+            rows += reader.feed(QByteArrayView(&c, 1));
+        QVERIFY2(reader.problems().isEmpty(), qPrintable(reader.problems().join(u'\n')));
+        QCOMPARE(rows.size(), lines.size());
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            QCOMPARE(rows[i], (RecordedRow{kMoment + i, i % 2 == 1, lines[i]}));
+    }
+};
+
+QTEST_MAIN(TestRecordingReader)
+#include "tst_recordingreader.moc"
