@@ -2,9 +2,15 @@
 // undone exactly, bad rows reported by line, other files refused, a growing
 // file followed piece by piece.
 #include "trend/csvrowformat.h"
+#include "trend/recordingloader.h"
 #include "trend/recordingreader.h"
+#include "trend/samplestore.h"
 
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -118,6 +124,66 @@ private slots:
         QCOMPARE(rows.size(), lines.size());
         for (qsizetype i = 0; i < lines.size(); ++i)
             QCOMPARE(rows[i], (RecordedRow{kMoment + i, i % 2 == 1, lines[i]}));
+    }
+
+    // Loaded between events into a store, then followed as the recorder appends.
+    void loadsAFileAndFollowsItAsItGrows()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(u"night.csv"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        CsvRowFormat format;
+        QByteArray rows = CsvRowFormat::header();
+        for (int i = 0; i < 5000; ++i)
+            rows += format.row(WireLine::read("PV01=" + QByteArray::number(i), kMoment + i), i,
+                               CsvRowFormat::Direction::Received);
+        rows += format.row(WireLine::read("PV01?", kMoment + 5000), 5000, CsvRowFormat::Direction::Sent);
+        file.write(rows);
+        SampleStore store;
+        RecordingLoader loader(store);
+        QSignalSpy loaded(&loader, &RecordingLoader::loaded);
+        QVERIFY(loader.start(file.fileName()));
+        QVERIFY(loaded.wait(5000));
+        QCOMPARE(store.series().size(), 1u);
+        QCOMPARE(store.series()[0].samples.size(), 5000u); // the sent row is no sample
+        QCOMPARE(store.series()[0].samples.back().msecs, kMoment + 4999);
+
+        file.write(
+            format.row(WireLine::read("PV01=7", kMoment + 6000), 6000, CsvRowFormat::Direction::Received));
+        QTRY_COMPARE_WITH_TIMEOUT(store.series()[0].samples.size(), 5001u, 5000);
+        QCOMPARE(store.series()[0].samples.back().value, 7.0);
+    }
+
+    void refusesWhatItCannotLoadWithoutWaiting_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("why");
+        QTest::addRow("a FIFO") << u"fifo"_s << u"a device, a FIFO or a socket"_s;
+        QTest::addRow("a folder") << u"folder"_s << u"folder"_s;
+        QTest::addRow("nothing there") << u"missing"_s << u"no such file"_s;
+        QTest::addRow("another file") << u"other"_s << u"not a recording of pwm-panel"_s;
+    }
+    void refusesWhatItCannotLoadWithoutWaiting()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, why);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"target"_s);
+        if (kind == u"fifo")
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == u"folder")
+            QVERIFY(QDir().mkdir(path));
+        else if (kind == u"other") {
+            QFile other(path);
+            QVERIFY(other.open(QIODevice::WriteOnly) && other.write("a,b\r\n1,2\r\n") > 0);
+        }
+        SampleStore store;
+        RecordingLoader loader(store);
+        QSignalSpy failed(&loader, &RecordingLoader::failed);
+        loader.start(path);
+        QTRY_COMPARE(failed.size(), 1);
+        QVERIFY2(failed[0][0].toString().contains(why), qPrintable(failed[0][0].toString()));
+        QVERIFY(store.series().empty());
     }
 };
 

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "trend/recordingreader.h"
+
+#include <QFile>
+#include <QObject>
+#include <QTimer>
+
+class SampleStore;
+
+// A recording (or an export) of this program loaded into a sample store, a
+// slice at a time between events so that the window stays live whatever the
+// file's size; the store's own bounds keep the memory bounded. Once the end
+// is reached, a file still being written is followed as it grows.
+class RecordingLoader : public QObject
+{
+    Q_OBJECT
+public:
+    explicit RecordingLoader(SampleStore &store, QObject *parent = nullptr);
+
+    // Starts reading the file; false (and failed()) when it cannot be opened
+    // or is no regular file. Nothing is opened that could wait (a FIFO).
+    bool start(const QString &path);
+    void cancel();
+
+    qint64 bytesRead() const { return m_read; }
+    const RecordingReader &reader() const { return m_reader; }
+
+    static constexpr qint64 kSlice = 1 << 20; // read per turn of the event loop
+    static constexpr auto kFollowEvery = std::chrono::seconds(1);
+
+signals:
+    // While loading: how far, of the file's size when loading began.
+    void progressed(qint64 read, qint64 size);
+    // The whole file as it was is in the store; growth follows from now on.
+    void loaded();
+    // Cannot read it, or it is not a recording; nothing more follows.
+    void failed(const QString &why);
+
+private:
+    void readSlice();
+
+    SampleStore &m_store;
+    RecordingReader m_reader;
+    QFile m_file;
+    QTimer m_turn;
+    qint64 m_read = 0;
+    qint64 m_size = 0;
+    bool m_loaded = false;
+};
