@@ -14,5 +14,6 @@ void benchStartup(int samples);
 void benchNoLineEnd(qint64 megabytes);
 void benchSoak(std::chrono::seconds length);
 void benchTrend(int lines, std::chrono::milliseconds idleLength);
+void benchWindowless(int samples, std::chrono::milliseconds idle);
 
 } // namespace bench

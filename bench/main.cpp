@@ -99,7 +99,7 @@ bool printAndSave(const QString &jsonPath, bool quick)
 void usage()
 {
     std::fprintf(stderr, "usage: pwm-bench [--quick | --smoke] [--json FILE] [--only "
-                         "latency,flood,pacing,idle,startup,nolineend,soak,trend]\n"
+                         "latency,flood,pacing,idle,startup,nolineend,soak,trend,windowless]\n"
                          "  --quick  fewer samples (1000 replies, 100000 flood lines, 100 sends, 2 s idle,\n"
                          "           5 starts, 10 MB without a line end, a 20 s soak instead of 3 min)\n"
                          "  --smoke  as --quick, but the exit status only says whether everything\n"
@@ -122,7 +122,7 @@ int main(int argc, char *argv[])
     QString jsonPath;
     QStringList only{QStringLiteral("latency"), QStringLiteral("flood"),   QStringLiteral("pacing"),
                      QStringLiteral("idle"),    QStringLiteral("startup"), QStringLiteral("nolineend"),
-                     QStringLiteral("soak"),    QStringLiteral("trend")};
+                     QStringLiteral("soak"),    QStringLiteral("trend"),   QStringLiteral("windowless")};
     const QStringList args = QCoreApplication::arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--quick")) {
@@ -155,6 +155,8 @@ int main(int argc, char *argv[])
         benchSoak(quick ? 20s : 180s);
     if (only.contains(QLatin1String("trend")))
         benchTrend(quick ? 100000 : 1000000, quick ? 2000ms : 10000ms);
+    if (only.contains(QLatin1String("windowless")))
+        benchWindowless(quick ? 2 : 5, quick ? 2000ms : 10000ms);
 
     const bool met = printAndSave(jsonPath, quick);
     if (broken())

@@ -3,6 +3,7 @@
 // its peak memory once it has found the device.
 #include "benchmarks.h"
 #include "harness.h"
+#include "launch.h"
 
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -18,104 +19,6 @@
 namespace bench {
 namespace {
 
-// Where the programs show their windows: a virtual X display of the
-// benchmark's own when Xvfb is installed (as on a desktop, the window system's
-// own start-up costs fall on both programs), offscreen otherwise.
-struct Display
-{
-    pid_t server = -1;
-    std::string name; // ":n"; empty: offscreen
-
-    Display()
-    {
-        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-        int fds[2];
-        if (xvfb.isEmpty() || ::pipe(fds) != 0)
-            return;
-        server = ::fork();
-        if (server == 0) {
-            const int devnull = ::open("/dev/null", O_RDWR);
-            ::dup2(devnull, 0);
-            ::dup2(devnull, 1);
-            ::dup2(devnull, 2);
-            ::dup2(fds[1], 5);
-            const QByteArray path = QFile::encodeName(xvfb);
-            ::execl(path.constData(), "Xvfb", "-displayfd", "5", "-screen", "0", "1024x768x24", "-dpi", "96",
-                    "-nolisten", "tcp", static_cast<char *>(nullptr));
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        char number[16] = {};
-        pollfd pfd{fds[0], POLLIN, 0};
-        if (::poll(&pfd, 1, 5000) > 0 && ::read(fds[0], number, sizeof number - 1) > 0)
-            name = ':' + std::to_string(std::atoi(number));
-        ::close(fds[0]);
-    }
-    ~Display()
-    {
-        if (server > 0) {
-            ::kill(server, SIGTERM);
-            ::waitpid(server, nullptr, 0);
-        }
-    }
-    QString describe() const
-    {
-        return name.empty() ? QStringLiteral("offscreen")
-                            : QStringLiteral("Xvfb ") + QString::fromStdString(name);
-    }
-};
-const Display *g_display = nullptr;
-
-// The real program, started through a link in a folder of its own (as a
-// bench user's copy would be), on the display, stderr to `errFd` or nowhere.
-pid_t startPanel(const QString &link, int errFd, bool tracePaint)
-{
-    std::vector<std::string> env;
-    for (char **e = environ; *e; ++e) {
-        const std::string entry(*e);
-        if (!entry.starts_with("QT_QPA_PLATFORM=") && !entry.starts_with("QT_LOGGING_RULES=") &&
-            !entry.starts_with("DISPLAY="))
-            env.push_back(entry);
-    }
-    if (g_display && !g_display->name.empty()) {
-        env.push_back("QT_QPA_PLATFORM=xcb");
-        env.push_back("DISPLAY=" + g_display->name);
-    } else {
-        env.push_back("QT_QPA_PLATFORM=offscreen");
-    }
-    // The first frame handed to the window system is logged as
-    // "Flushing QRegion(...) of MainWindow": that moment is "first shown".
-    if (tracePaint)
-        env.push_back("QT_LOGGING_RULES=qt.widgets.painting=true");
-    std::vector<char *> envp;
-    for (std::string &e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    QByteArray path = QFile::encodeName(link);
-    const QByteArray dir = QFile::encodeName(QFileInfo(link).absolutePath());
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int devnull = ::open("/dev/null", O_RDWR);
-        ::dup2(devnull, 0);
-        ::dup2(devnull, 1);
-        ::dup2(errFd >= 0 ? errFd : devnull, 2);
-        if (::chdir(dir.constData()) != 0)
-            ::_exit(126);
-        // The full path, as a launcher gives it: a bare name would be looked up on PATH.
-        char *argv[] = {path.data(), nullptr};
-        ::execve(path.constData(), argv, envp.data());
-        ::_exit(127);
-    }
-    return pid;
-}
-
-void stopPanel(pid_t pid)
-{
-    ::kill(pid, SIGKILL);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-}
-
 struct Start
 {
     double ms = -1;         // fork to first frame; negative: none came
@@ -129,7 +32,9 @@ Start timeOneStart(const QString &link, const char *windowClass = "MainWindow")
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)
         fatal(QStringLiteral("pipe failed"));
     const Clock::time_point t0 = Clock::now();
-    const pid_t pid = startPanel(link, pipeFds[1], true);
+    Launch traced;
+    traced.tracePaint = true;
+    const pid_t pid = startProgram(link, pipeFds[1], traced);
     ::close(pipeFds[1]);
     std::string seen;
     Start result;
@@ -155,7 +60,7 @@ Start timeOneStart(const QString &link, const char *windowClass = "MainWindow")
         if (seen.size() > 65536)
             seen.erase(0, seen.size() - 1024);
     }
-    stopPanel(pid);
+    stopProgram(pid);
     ::close(pipeFds[0]);
     if (result.ms < 0)
         note(QStringLiteral("start-up: no first frame; the program said: ") +
@@ -171,7 +76,7 @@ void measurePeakMemory(const QTemporaryDir &dir, const QString &link)
     if (!pty.open() || !QFile::link(pty.slavePath(), dir.filePath(QStringLiteral("com1"))))
         fatal(QStringLiteral("no pseudo-terminal for the memory run"));
     Device device(pty.masterFd());
-    const pid_t pid = startPanel(link, -1, false);
+    const pid_t pid = startProgram(link, -1);
     const Clock::time_point deadline = Clock::now() + 15s;
     while (device.commandsSeen < 3 && Clock::now() < deadline) // I?, SV01?, SV02?
         std::this_thread::sleep_for(20ms);
@@ -179,7 +84,7 @@ void measurePeakMemory(const QTemporaryDir &dir, const QString &link)
     const QString pidText = QString::number(pid);
     const double peakKb = statusKb(pidText, "VmHWM");
     const quint64 seen = device.commandsSeen;
-    stopPanel(pid);
+    stopProgram(pid);
     if (seen < 3 || peakKb < 0) {
         markBroken();
         note(QStringLiteral("memory: the program was not identified (%1 commands seen)").arg(seen));
@@ -196,8 +101,6 @@ void measurePeakMemory(const QTemporaryDir &dir, const QString &link)
 void benchStartup(int samples)
 {
     const Display display;
-    g_display = &display;
-    const auto forget = qScopeGuard([] { g_display = nullptr; });
     std::fprintf(stderr, "start-up: %d starts of %s and of %s (%s)\n", samples, PWM_PANEL_PATH,
                  PWM_MINIMAL_PATH, qPrintable(display.describe()));
     QTemporaryDir dir;
