@@ -1,6 +1,21 @@
 #include "privatebus.h"
 
+#include <QSignalSpy>
 #include <QStandardPaths>
+
+QString gdbusCall(const QString &busName, const QStringList &methodAndArguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("gdbus"),
+                  QStringList{QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                              busName, QStringLiteral("--object-path"),
+                              QStringLiteral("/dev/kestravon/PwmPanel"), QStringLiteral("--method")} +
+                      methodAndArguments);
+    QSignalSpy finished(&process, &QProcess::finished);
+    if (!finished.wait(10000))
+        return QStringLiteral("gdbus did not finish: ") + process.errorString();
+    return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError()).trimmed();
+}
 
 PrivateBus::~PrivateBus()
 {

@@ -7,6 +7,11 @@
 // A message bus daemon of the test's own, so that no test ever reaches the
 // desktop's session bus. Once started, DBUS_SESSION_BUS_ADDRESS names it, for
 // child processes such as gdbus too.
+// Runs `gdbus call` on the panel owning busName (its object, a method and
+// its arguments) and returns what it printed. The event loop runs meanwhile,
+// so a panel in this very process can answer.
+QString gdbusCall(const QString &busName, const QStringList &methodAndArguments);
+
 class PrivateBus
 {
 public:

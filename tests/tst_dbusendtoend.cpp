@@ -15,19 +15,9 @@ class TestDBusEndToEnd : public QObject
 {
     Q_OBJECT
 
-    // Runs gdbus against the panel called PUMP.1 and returns what it printed.
     static QString gdbus(const QStringList &arguments)
     {
-        QProcess process;
-        process.start(u"gdbus"_s,
-                      QStringList{u"call"_s, u"--session"_s, u"--dest"_s, u"dev.kestravon.PwmPanel.PUMP_1"_s,
-                                  u"--object-path"_s, u"/dev/kestravon/PwmPanel"_s, u"--method"_s} +
-                          arguments);
-        // The panel answers from this thread, so the loop must keep running meanwhile.
-        QSignalSpy finished(&process, &QProcess::finished);
-        if (!finished.wait(10000))
-            return u"gdbus did not finish: "_s + process.errorString();
-        return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError()).trimmed();
+        return gdbusCall(u"dev.kestravon.PwmPanel.PUMP_1"_s, arguments);
     }
 
 private slots:

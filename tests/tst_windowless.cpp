@@ -19,14 +19,7 @@ class TestWindowless : public QObject
 
     static QString gdbus(const QStringList &arguments)
     {
-        QProcess process;
-        process.start(u"gdbus"_s,
-                      QStringList{u"call"_s, u"--session"_s, u"--dest"_s, u"dev.kestravon.PwmPanel.RIG_1"_s,
-                                  u"--object-path"_s, u"/dev/kestravon/PwmPanel"_s, u"--method"_s} +
-                          arguments);
-        if (!process.waitForFinished(10000))
-            return u"gdbus did not finish: "_s + process.errorString();
-        return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError()).trimmed();
+        return gdbusCall(u"dev.kestravon.PwmPanel.RIG_1"_s, arguments);
     }
 
 private slots:
