@@ -92,6 +92,7 @@ void TrendChart::paintCursor(QPainter &p, const std::vector<Strip> &all) const
                      first.plotArea().top() + 2, width, fm.height() + 2);
     p.fillRect(box, QColor(kBackground));
     p.setPen(QColor(kLabelInk));
+    p.setBrush(Qt::NoBrush);
     p.drawRect(box);
     p.drawText(box, Qt::AlignCenter, time);
     p.restore();

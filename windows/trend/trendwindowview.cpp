@@ -81,8 +81,17 @@ QLayout *TrendWindow::buildChartColumn()
     const QString hint = tr(
         "+ and − or the wheel zoom, ← and → pan, Shift+← and → move the cursor, End: live, Home: all held");
     m_readout->setText(hint);
-    connect(m_chart, &TrendChart::cursorRead, m_readout,
-            [this, hint](const QString &readout) { m_readout->setText(readout.isEmpty() ? hint : readout); });
+    // Many series make a long readout: it wraps in at most three lines and
+    // never widens the window; the whole of it is its tooltip and, for a
+    // screen reader, its description.
+    m_readout->setWordWrap(true);
+    m_readout->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_readout->setMaximumHeight(m_readout->fontMetrics().lineSpacing() * 3 + 4);
+    connect(m_chart, &TrendChart::cursorRead, m_readout, [this, hint](const QString &readout) {
+        m_readout->setText(readout.isEmpty() ? hint : readout);
+        m_readout->setToolTip(readout);
+        m_readout->setAccessibleDescription(readout);
+    });
     auto *column = new QVBoxLayout;
     column->addWidget(m_chart, 1);
     column->addWidget(m_readout);
