@@ -113,6 +113,37 @@ private slots:
         }
     }
 
+    void aHighlightedSeriesComesToTheFrontAndTheOthersFade()
+    {
+        SampleStore store;
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        // Both on the same values: the one painted last is the one seen.
+        for (int i = 0; i <= 20; ++i)
+            for (const char *name : {"PV01", "SV01"})
+                store.add(
+                    WireLine::read(QByteArray(name) + "=" + QByteArray::number(i), now - (20 - i) * 1000));
+        TrendChart chart(store);
+        chart.resize(480, 300);
+        chart.setPaused(true);
+        const QColor pv = chart.seriesStyle(u"PV01"_s).colour;
+        const QColor sv = chart.seriesStyle(u"SV01"_s).colour;
+        const auto seen = [&](const QColor &colour) {
+            const QImage image = render(chart);
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (image.pixelColor(x, y) == colour)
+                        return true;
+            return false;
+        };
+        QVERIFY(seen(sv));
+        QVERIFY(!seen(pv)); // under SV01, which came later
+        chart.setHighlighted(u"PV01"_s);
+        QVERIFY(seen(pv));
+        QVERIFY(!seen(sv)); // faded
+        chart.setHighlighted({});
+        QVERIFY(seen(sv));
+    }
+
     void keepsEachNamesStyleThroughAClear()
     {
         SampleStore store;

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 
 #include <sys/stat.h>
@@ -240,6 +241,52 @@ private slots:
             QCOMPARE(read.last()[0].toString(), expected);
             QCOMPARE(readout, expected); // where a screen reader finds it
         }
+    }
+
+    void legendKeepsItsValuesInViewAndClearTakesTheNotices()
+    {
+        SampleStore store;
+        const auto arrive = [&](int from, int to) { // names A0, B1 ..., J9 as long as a name can be
+            for (int i = from; i <= to; ++i)
+                store.add(WireLine::read(QByteArray(i == 9 ? 31 : 1, char('A' + i % 26)) +
+                                             QByteArray::number(i) + "=1.5",
+                                         wireClockMSecs()));
+        };
+        arrive(0, 8);
+        ScriptedDialogs dialogs;
+        TrendWindow window(store, dialogs, u"PUMP1"_s, QDir::tempPath());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *legend = window.findChild<QListView *>();
+        // A long name arrives among many (the list sizes its rows by the last).
+        arrive(9, 9);
+        QApplication::processEvents(); // the list lays out its rows
+        // Every row as wide as the list: the value column at its right edge.
+        QCOMPARE(legend->horizontalScrollBar()->maximum(), 0);
+        const QString name = QString(31, u'J') + u'9'; // as long as a name can be
+        const QModelIndex longName =
+            legend->model()->match(legend->model()->index(0, 0), Qt::DisplayRole, name).value(0);
+        QVERIFY(longName.isValid());
+        QVERIFY(legend->visualRect(longName).right() < legend->viewport()->width());
+        QCOMPARE(longName.data(Qt::ToolTipRole).toString(), u"Show or hide %1"_s.arg(name));
+
+        const auto refusedNoticeShown = [&] {
+            for (QLabel *label : window.findChildren<QLabel *>())
+                if (label->text().startsWith(u"Only the first 64 names"_s))
+                    return label->isVisible();
+            return false;
+        };
+        QVERIFY(!refusedNoticeShown());
+        arrive(10, SampleStore::kMaxSeries); // one name more than the store keeps
+        QVERIFY(refusedNoticeShown());
+        for (QPushButton *b : window.findChildren<QPushButton *>())
+            if (b->accessibleName() == u"Clear")
+                b->click();
+        QVERIFY(!refusedNoticeShown());
+        // Said again when it happens again.
+        for (int i = 0; i <= SampleStore::kMaxSeries; ++i)
+            store.add(WireLine::read("N" + QByteArray::number(i) + "=1", wireClockMSecs()));
+        QVERIFY(refusedNoticeShown());
     }
 };
 

@@ -33,13 +33,12 @@ void LegendDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option
 
 QSize LegendDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    // As wide as a short name whatever the names: the list then gives every
+    // As wide as a short name whatever the name: the list then gives every
     // row its own width, and a long name is elided rather than widening the
     // rows past the view and the values out of sight.
-    QStyleOptionViewItem shortName = option;
-    initStyleOption(&shortName, index);
-    shortName.text = QStringLiteral("NAME01");
-    return QSize(QStyledItemDelegate::sizeHint(shortName, QModelIndex()).width(),
-                 QStyledItemDelegate::sizeHint(option, index).height()) +
-           QSize(valueWidth(option.fontMetrics), 0);
+    const QSize base = QStyledItemDelegate::sizeHint(option, index);
+    const QFontMetrics &metrics = option.fontMetrics;
+    const int name = metrics.horizontalAdvance(index.data().toString());
+    return {base.width() - name + metrics.horizontalAdvance(QStringLiteral("NAME01")) + valueWidth(metrics),
+            base.height()};
 }

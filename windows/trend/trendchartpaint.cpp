@@ -120,8 +120,9 @@ void TrendChart::paintSeries(QPainter &p, const ChartGeometry &g, const SampleSt
         for (const QPointF &point : line)
             if (!std::isnan(point.x()))
                 p.drawEllipse(point, 2.5, 2.5);
-    // The newest sample's dot may stand on the right edge: drawn whole.
-    p.setClipping(false);
+    // The newest sample's dot may stand on the right edge: drawn whole, but
+    // not far outside a typed value range.
+    p.setClipRect(g.plotArea().adjusted(-4, -4, 4, 4));
     if (lastShown != s.samples.begin()) {
         const SampleStore::Sample &newest = *(lastShown - 1);
         if (newest.msecs >= g.startMSecs())
