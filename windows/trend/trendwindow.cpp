@@ -93,7 +93,6 @@ TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &na
     tools->addWidget(m_span);
     tools->addWidget(viewLabel);
     tools->addWidget(scale);
-    tools->addLayout(buildRangeFields());
     tools->addWidget(m_pause);
     tools->addWidget(clear);
     tools->addStretch(1);
@@ -133,9 +132,10 @@ TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &na
     layout->addLayout(body, 1);
     resize(QSize(860, 480).boundedTo(room));
     // Tab goes as the eye reads: the tools left to right, the file buttons,
-    // the chart (a screen reader reads its values there), then the legend.
-    QWidget *order[] = {m_span,    scale,     m_lowest, m_highest, m_pause, clear,
-                        saveImage, exportCsv, m_chart,  m_filter,  m_legend};
+    // the chart (a screen reader reads its values there), then the legend's
+    // column: the value range, the filter, the list.
+    QWidget *order[] = {m_span,  scale,    m_pause,   clear,    saveImage, exportCsv,
+                        m_chart, m_lowest, m_highest, m_filter, m_legend};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 

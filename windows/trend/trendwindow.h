@@ -61,6 +61,7 @@ private:
     QListView *m_legend = nullptr;
     QLineEdit *m_lowest = nullptr;
     QLineEdit *m_highest = nullptr;
+    QLayout *m_rangeFields = nullptr;
     QLabel *m_readout = nullptr;
     QString m_hovered; // the legend row under the pointer
 };

@@ -46,7 +46,7 @@ QLayout *TrendWindow::buildRangeFields()
     m_lowest = field(tr("Lowest value"), tr("Where the value axis starts. ") + both);
     m_highest = field(tr("Highest value"), tr("Where the value axis ends. ") + both);
     auto *row = new QHBoxLayout;
-    auto *label = new QLabel(tr("Val&ues:"), this);
+    auto *label = new QLabel(tr("Val&ues"), this);
     label->setBuddy(m_lowest);
     auto *to = new QLabel(tr("to"), this);
     to->setBuddy(m_highest);
@@ -86,12 +86,14 @@ QLayout *TrendWindow::buildChartColumn()
     // screen reader, its description.
     m_readout->setWordWrap(true);
     m_readout->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_readout->setMinimumHeight(m_readout->fontMetrics().lineSpacing() * 2 + 4);
     m_readout->setMaximumHeight(m_readout->fontMetrics().lineSpacing() * 3 + 4);
     connect(m_chart, &TrendChart::cursorRead, m_readout, [this, hint](const QString &readout) {
         m_readout->setText(readout.isEmpty() ? hint : readout);
         m_readout->setToolTip(readout);
         m_readout->setAccessibleDescription(readout);
     });
+    m_rangeFields = buildRangeFields(); // placed when the legend is built
     auto *column = new QVBoxLayout;
     column->addWidget(m_chart, 1);
     column->addWidget(m_readout);
@@ -109,6 +111,10 @@ void TrendWindow::connectView(QPushButton *clear)
         m_droppedNotice->hide();
         m_refusedNotice->hide();
     });
+    // The value range heads the legend column, beside the values it bounds,
+    // and leaves the tools above room on a narrow screen.
+    if (auto *legendColumn = qobject_cast<QVBoxLayout *>(m_legend->parentWidget()->layout()))
+        legendColumn->insertLayout(0, m_rangeFields);
     // A long name is elided in its row, never pushing the values out of view.
     m_legend->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Hovered or selected, a legend row's series comes to the front.
