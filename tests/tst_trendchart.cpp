@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -142,6 +143,40 @@ private slots:
         QVERIFY(!seen(sv)); // faded
         chart.setHighlighted({});
         QVERIFY(seen(sv));
+    }
+
+    void keysScrollTheStrips_data()
+    {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("first"); // -1: the last screenful; -2: one screenful down
+        QTest::addRow("Down twice: two strips") << QList<int>{Qt::Key_Down, Qt::Key_Down} << 2;
+        QTest::addRow("Up at the top: stays") << QList<int>{Qt::Key_Up} << 0;
+        QTest::addRow("Page Down: a screenful") << QList<int>{Qt::Key_PageDown} << -2;
+        QTest::addRow("far down: the last screenful") << QList<int>(30, Qt::Key_PageDown) << -1;
+        QTest::addRow("and back up") << (QList<int>(30, Qt::Key_PageDown) << Qt::Key_PageUp << Qt::Key_Up)
+                                     << -3;
+    }
+    void keysScrollTheStrips()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(int, first);
+        SampleStore store;
+        for (int i = 0; i < 64; ++i)
+            store.add(WireLine::read("S" + QByteArray::number(i) + "=1", wireClockMSecs()));
+        TrendChart chart(store);
+        chart.resize(480, 300);
+        chart.setStacked(true);
+        const int fit = ChartGeometry::stripsShown(64, chart.size(), QFontMetricsF(chart.font()).height());
+        QVERIFY(fit > 1 && fit < 64);
+        auto *bar = chart.findChild<QScrollBar *>();
+        QVERIFY(bar && !bar->isHidden()); // there is more than shows
+        for (const int key : keys)
+            QTest::keyClick(&chart, Qt::Key(key));
+        const int expected = first == -1   ? 64 - fit
+                             : first == -2 ? fit
+                             : first == -3 ? 64 - 2 * fit - 1
+                                           : first;
+        QCOMPARE(bar->value(), expected);
     }
 
     void keepsEachNamesStyleThroughAClear()
