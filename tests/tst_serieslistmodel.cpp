@@ -59,6 +59,7 @@ private slots:
         QSignalSpy shown(&model, &SeriesListModel::shownChanged);
         const QModelIndex pv = model.index(0, 0);
         QVERIFY(model.flags(pv) & Qt::ItemIsUserCheckable);
+        QVERIFY(model.flags(pv) & Qt::ItemIsSelectable); // a selected row brings its series to the front
         QCOMPARE(pv.data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
 
         QVERIFY(model.setData(pv, Qt::Unchecked, Qt::CheckStateRole));

@@ -9,6 +9,7 @@
 //   --stacked      the stacked view; --scroll K: K strips down
 //   --zoom K       + pressed K times; --cursor K: Shift+Right K times
 //   --range LO HI  the value axis fixed from LO to HI
+//   --select ROW   that legend row selected: its series in front
 #include "app/panelprogram.h"
 #include "link/systemserialport.h"
 #include "trend/samplestore.h"
@@ -19,6 +20,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListView>
 #include <QScreen>
 #include <QTimer>
 #include <cmath>
@@ -72,6 +74,11 @@ int madeUp(QApplication &app, const QStringList &args)
                 else if (edit->accessibleName() == u"Highest value")
                     edit->setText(args[at + 2]);
             }
+        }
+        if (const int row = number(QStringLiteral("--select"), -1); row >= 0) {
+            auto *legend = trend.findChild<QListView *>();
+            legend->selectionModel()->select(legend->model()->index(row, 0),
+                                             QItemSelectionModel::ClearAndSelect);
         }
         QWidget *chart = nullptr;
         for (QWidget *w : trend.findChildren<QWidget *>())

@@ -78,7 +78,8 @@ Qt::ItemFlags SeriesListModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemNeverHasChildren;
+    // Selectable: a selected row brings its series to the front.
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemNeverHasChildren;
 }
 
 void SeriesListModel::setAsOf(std::optional<qint64> msecs)

@@ -25,7 +25,12 @@ void LegendDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option
     const QRect valueRect(left.rect.right() + 1, option.rect.top(), width - kGap / 2, option.rect.height());
     const QString value = index.data(SeriesListModel::LatestValueRole).toString();
     painter->save();
-    painter->setPen(option.palette.color(QPalette::Text));
+    // A selected row is selected across its value too.
+    const bool selected = option.state & QStyle::State_Selected;
+    if (selected)
+        painter->fillRect(QRect(left.rect.right() + 1, option.rect.top(), width, option.rect.height()),
+                          option.palette.brush(QPalette::Highlight));
+    painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
     painter->drawText(valueRect, Qt::AlignRight | Qt::AlignVCenter,
                       option.fontMetrics.elidedText(value, Qt::ElideRight, valueRect.width()));
     painter->restore();
