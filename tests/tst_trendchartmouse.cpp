@@ -1,11 +1,16 @@
 // The trend chart by mouse: a dragged box zooms to its stretch, a right or
-// Shift drag pans, the pointer places the cursor; against where the geometry
-// puts the time axis.
+// Shift drag pans, the pointer places the cursor, against where the geometry
+// puts the time axis; a legend row under the pointer brings its series to the front.
 #include "trend/chartgeometry.h"
 #include "trend/samplestore.h"
+#include "windows/common/dialogs.h"
 #include "windows/trend/trendchart.h"
+#include "windows/trend/trendwindow.h"
 
+#include <QDir>
 #include <QFontMetricsF>
+#include <QImage>
+#include <QListView>
 #include <QSignalSpy>
 #include <QTest>
 #include <cmath>
@@ -80,6 +85,36 @@ private slots:
         QVERIFY(qAbs(moved.last()[0].toLongLong() - (first + qint64(start * width))) <= msPerPixel);
         QVERIFY(qAbs(moved.last()[1].toLongLong() - (first + qint64(end * width))) <= msPerPixel);
         QVERIFY(!moved.last()[2].toBool()); // held still
+    }
+
+    void aHoveredLegendRowBringsItsSeriesToTheFront()
+    {
+        SampleStore store;
+        // Both on the same values: the one painted last is the one seen.
+        for (int k = 0; k <= 20; ++k)
+            for (const char *name : {"PV01", "SV01"})
+                store.add(WireLine::read(QByteArray(name) + "=" + QByteArray::number(k),
+                                         wireClockMSecs() - (20 - k) * 1'000));
+        MessageBoxDialogs dialogs;
+        TrendWindow window(store, dialogs, u"PUMP1"_s, QDir::tempPath());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *chart = window.findChild<TrendChart *>();
+        chart->setPaused(true);
+        const auto seen = [&](const QString &name) {
+            const QImage image = chart->grab().toImage();
+            const QColor colour = chart->seriesStyle(name).colour;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (image.pixelColor(x, y) == colour)
+                        return true;
+            return false;
+        };
+        QVERIFY(!seen(u"PV01"_s));
+        auto *legend = window.findChild<QListView *>();
+        QTest::mouseMove(legend->viewport(), legend->visualRect(legend->model()->index(0, 0)).center());
+        QTRY_VERIFY(seen(u"PV01"_s));
+        QVERIFY(!seen(u"SV01"_s)); // faded
     }
 };
 
