@@ -4,6 +4,7 @@
 #include "trend/chartgeometry.h"
 
 #include <QTest>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -102,6 +103,62 @@ private slots:
             QCOMPARE(g.valueTicks().front().y, g.plotArea().bottom());
             QCOMPARE(g.valueTicks().back().y, g.plotArea().top());
             QCOMPARE(g.x(kStart + 30'000), (g.plotArea().left() + g.plotArea().right()) / 2);
+        }
+    }
+
+    void scrollsWholeStripsEachTallEnoughForTwoLabels_data()
+    {
+        // Labels 16 px: a strip at least 40 px (two labels and half a line),
+        // strips 16 px apart. 480 x 300: the strips from 16 to 256, room for
+        // (240 + 16) / (40 + 16) = 4.57, so four.
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("wanted"); // the first strip scrolled to
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<double>("stripHeight");
+        QTest::addRow("three series: all, none scrolled") << 3 << 300 << 2 << 3 << 0 << 69.33;
+        // (240 - 3 * 16) / 4 = 48.
+        QTest::addRow("64 series: four strips of 48 px") << 64 << 300 << 0 << 4 << 0 << 48.0;
+        QTest::addRow("scrolled to the tenth") << 64 << 300 << 9 << 4 << 9 << 48.0;
+        QTest::addRow("scrolled past the end: the last four") << 64 << 300 << 70 << 4 << 60 << 48.0;
+        QTest::addRow("scrolled above the top: the first") << 64 << 300 << -3 << 4 << 0 << 48.0;
+        // 1000 px: 16 to 956, 956 / 56 = 17.07; (940 - 16 * 16) / 17 = 40.24.
+        QTest::addRow("a tall chart: seventeen") << 64 << 1000 << 0 << 17 << 0 << 40.24;
+        // The chart at its least, 180 px: 16 to 136, 136 / 56 = 2.4; (120 - 16) / 2.
+        QTest::addRow("the chart at its least: two") << 64 << 180 << 5 << 2 << 5 << 52.0;
+    }
+    void scrollsWholeStripsEachTallEnoughForTwoLabels()
+    {
+        QFETCH(int, count);
+        QFETCH(int, height);
+        QFETCH(int, wanted);
+        QFETCH(int, shown);
+        QFETCH(int, first);
+        QFETCH(double, stripHeight);
+        const QSize size(480, height);
+        QCOMPARE(ChartGeometry::leastStripHeight(16), 40.0);
+        QCOMPARE(ChartGeometry::stripsShown(count, size, 16), shown);
+        QCOMPARE(ChartGeometry::firstStripShown(wanted, count, shown), first);
+        std::vector<ChartGeometry::Extent> extents;
+        for (int i = 0; i < shown; ++i)
+            extents.push_back({kStart, kStart + 60'000, double(first + i), double(first + i) * 2 + 10});
+        const std::vector<ChartGeometry> strips = ChartGeometry::stacked(extents, size, 1, labels());
+        // The time axis stays under the lowest strip shown, where the one-axis chart has it.
+        const ChartGeometry oneAxis({kStart, kStart + 60'000, 0, 1}, size, 1, labels());
+        QCOMPARE(strips.back().plotArea().bottom(), oneAxis.plotArea().bottom());
+        QCOMPARE(strips.front().plotArea().top(), oneAxis.plotArea().top());
+        for (size_t i = 0; i < strips.size(); ++i) {
+            const QRectF plot = strips[i].plotArea();
+            QVERIFY2(std::fabs(plot.height() - stripHeight) <= 1, qPrintable(QString::number(plot.height())));
+            // Labels never overprint: a line between ticks, and between the
+            // lowest label of a strip and the highest of the next.
+            const auto ticks = strips[i].valueTicks();
+            QVERIFY(ticks.size() >= 2);
+            for (size_t t = 1; t < ticks.size(); ++t)
+                QVERIFY(ticks[t - 1].y - ticks[t].y >= 16);
+            if (i > 0)
+                QVERIFY(plot.top() - strips[i - 1].plotArea().bottom() >= 16);
         }
     }
 };

@@ -59,6 +59,7 @@ private slots:
         QSignalSpy shown(&model, &SeriesListModel::shownChanged);
         const QModelIndex pv = model.index(0, 0);
         QVERIFY(model.flags(pv) & Qt::ItemIsUserCheckable);
+        QVERIFY(model.flags(pv) & Qt::ItemIsSelectable); // a selected row brings its series to the front
         QCOMPARE(pv.data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
 
         QVERIFY(model.setData(pv, Qt::Unchecked, Qt::CheckStateRole));
@@ -116,6 +117,39 @@ private slots:
         // Checking through the proxy reaches the source.
         QVERIFY(filtered.setData(filtered.index(1, 0), Qt::Unchecked, Qt::CheckStateRole));
         QVERIFY(!model.isShown(u"PV02"_s));
+    }
+
+    void showsTheValuesAsOfAHeldMoment_data()
+    {
+        // PV01 was 1, 2, 3 at 10, 20, 30 ms; SV01 came first at 25 ms with 7.
+        QTest::addColumn<qint64>("asOf"); // -1: the latest
+        QTest::addColumn<QString>("pv");
+        QTest::addColumn<QString>("sv");
+        QTest::addRow("following: the latest") << qint64(-1) << u"3"_s << u"7"_s;
+        QTest::addRow("held on a sample: that one") << qint64(20) << u"2"_s << u""_s;
+        QTest::addRow("held between samples: the one before") << qint64(27) << u"2"_s << u"7"_s;
+        QTest::addRow("held before any sample: none yet") << qint64(5) << u""_s << u""_s;
+        QTest::addRow("held after the last: the last") << qint64(99) << u"3"_s << u"7"_s;
+    }
+    void showsTheValuesAsOfAHeldMoment()
+    {
+        QFETCH(qint64, asOf);
+        QFETCH(QString, pv);
+        QFETCH(QString, sv);
+        SampleStore store;
+        for (const auto &[line, at] :
+             {std::pair{"PV01=1", 10}, {"PV01=2", 20}, {"SV01=7", 25}, {"PV01=3", 30}})
+            store.add(WireLine::read(line, at));
+        SeriesListModel model(store);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        model.setAsOf(asOf < 0 ? std::nullopt : std::optional(asOf));
+        // The legend is told, so it paints the values again.
+        QCOMPARE(changed.size(), asOf < 0 ? 0 : 1);
+        QCOMPARE(model.index(0, 0).data(SeriesListModel::LatestValueRole).toString(), pv);
+        QCOMPARE(model.index(1, 0).data(SeriesListModel::LatestValueRole).toString(), sv);
+        // Samples arriving later change nothing held.
+        store.add(WireLine::read("PV01=4", 1'000));
+        QCOMPARE(model.index(0, 0).data(SeriesListModel::LatestValueRole).toString(), asOf < 0 ? u"4"_s : pv);
     }
 };
 

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -111,6 +112,71 @@ private slots:
                      qPrintable(u"PV01=%1"_s.arg(i)));
             QVERIFY(colourNear(image, strips[1].pointFor(sample(i, 200)), sv));
         }
+    }
+
+    void aHighlightedSeriesComesToTheFrontAndTheOthersFade()
+    {
+        SampleStore store;
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        // Both on the same values: the one painted last is the one seen.
+        for (int i = 0; i <= 20; ++i)
+            for (const char *name : {"PV01", "SV01"})
+                store.add(
+                    WireLine::read(QByteArray(name) + "=" + QByteArray::number(i), now - (20 - i) * 1000));
+        TrendChart chart(store);
+        chart.resize(480, 300);
+        chart.setPaused(true);
+        const QColor pv = chart.seriesStyle(u"PV01"_s).colour;
+        const QColor sv = chart.seriesStyle(u"SV01"_s).colour;
+        const auto seen = [&](const QColor &colour) {
+            const QImage image = render(chart);
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (image.pixelColor(x, y) == colour)
+                        return true;
+            return false;
+        };
+        QVERIFY(seen(sv));
+        QVERIFY(!seen(pv)); // under SV01, which came later
+        chart.setHighlighted(u"PV01"_s);
+        QVERIFY(seen(pv));
+        QVERIFY(!seen(sv)); // faded
+        chart.setHighlighted({});
+        QVERIFY(seen(sv));
+    }
+
+    void keysScrollTheStrips_data()
+    {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("first"); // -1: the last screenful; -2: one screenful down
+        QTest::addRow("Down twice: two strips") << QList<int>{Qt::Key_Down, Qt::Key_Down} << 2;
+        QTest::addRow("Up at the top: stays") << QList<int>{Qt::Key_Up} << 0;
+        QTest::addRow("Page Down: a screenful") << QList<int>{Qt::Key_PageDown} << -2;
+        QTest::addRow("far down: the last screenful") << QList<int>(30, Qt::Key_PageDown) << -1;
+        QTest::addRow("and back up") << (QList<int>(30, Qt::Key_PageDown) << Qt::Key_PageUp << Qt::Key_Up)
+                                     << -3;
+    }
+    void keysScrollTheStrips()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(int, first);
+        SampleStore store;
+        for (int i = 0; i < 64; ++i)
+            store.add(WireLine::read("S" + QByteArray::number(i) + "=1", wireClockMSecs()));
+        TrendChart chart(store);
+        chart.resize(480, 300);
+        chart.setStacked(true);
+        const int fit = ChartGeometry::stripsShown(64, chart.size(), QFontMetricsF(chart.font()).height());
+        QVERIFY(fit > 1 && fit < 64);
+        auto *bar = chart.findChild<QScrollBar *>();
+        QVERIFY(bar && !bar->isHidden()); // there is more than shows
+        for (const int key : keys)
+            QTest::keyClick(&chart, Qt::Key(key));
+        const int expected = first == -1   ? 64 - fit
+                             : first == -2 ? fit
+                             : first == -3 ? 64 - 2 * fit - 1
+                                           : first;
+        QCOMPARE(bar->value(), expected);
     }
 
     void keepsEachNamesStyleThroughAClear()

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -22,44 +23,13 @@ constexpr qint64 kTimeSteps[] = {1,   2,   5,    10,   15,   30,    60,    120, 
 } // namespace
 
 ChartGeometry::ChartGeometry(const Extent &extent, QSize chartSize, double devicePixelRatio,
-                             const LabelMetrics &labels)
+                             const LabelMetrics &labels, ValueRange range)
     : m_startMSecs(extent.startMSecs), m_endMSecs(extent.endMSecs), m_devicePixelRatio(devicePixelRatio),
       m_locale(labels.locale)
 {
     const auto [top, bottom] = plotRows(chartSize, labels.lineHeight);
-    fitValues(extent, bottom - top, labels.lineHeight);
+    fitValues(extent, bottom - top, labels.lineHeight, range);
     place(top, bottom, chartSize.width(), widestValueText(labels), labels);
-}
-
-std::vector<ChartGeometry> ChartGeometry::stacked(const std::vector<Extent> &strips, QSize chartSize,
-                                                  double devicePixelRatio, const LabelMetrics &labels)
-{
-    std::vector<ChartGeometry> stack;
-    if (strips.empty())
-        return stack;
-    stack.reserve(strips.size());
-    // A line between strips: the labels at the ends of neighbouring axes.
-    const auto [top, bottom] = plotRows(chartSize, labels.lineHeight);
-    const double gap = std::round(labels.lineHeight);
-    const double count = double(strips.size());
-    const double height = std::max(10.0, (bottom - top - gap * (count - 1)) / count);
-    double widest = 0;
-    for (size_t i = 0; i < strips.size(); ++i) {
-        ChartGeometry &g = stack.emplace_back(ChartGeometry());
-        g.m_startMSecs = strips[i].startMSecs;
-        g.m_endMSecs = strips[i].endMSecs;
-        g.m_devicePixelRatio = devicePixelRatio;
-        g.m_locale = labels.locale;
-        g.fitValues(strips[i], height, labels.lineHeight);
-        widest = std::max(widest, g.widestValueText(labels));
-    }
-    // One left edge for all, so the strips share their time axis.
-    for (size_t i = 0; i < strips.size(); ++i) {
-        const double stripTop = top + double(i) * (height + gap);
-        stack[i].place(std::round(stripTop), std::round(stripTop + height), chartSize.width(), widest,
-                       labels);
-    }
-    return stack;
 }
 
 std::pair<double, double> ChartGeometry::plotRows(QSize chartSize, double lineHeight)
@@ -69,20 +39,35 @@ std::pair<double, double> ChartGeometry::plotRows(QSize chartSize, double lineHe
     return {std::round(lineHeight / 2 + 8), std::round(chartSize.height() - 2 * lineHeight - 12)};
 }
 
-void ChartGeometry::fitValues(const Extent &extent, double height, double lineHeight)
+void ChartGeometry::fitValues(const Extent &extent, double height, double lineHeight, ValueRange range)
 {
     m_hasData = !extent.isEmpty();
+    // A grid line about every two lines.
+    const double rows = std::max(2.0, height / (lineHeight * 2.2));
+    m_fixedRange = range.has_value();
+    if (m_fixedRange) {
+        std::tie(m_low, m_high) = *range;
+        m_valueStep = niceStep((m_high - m_low) / rows);
+        while ((m_high - m_low) / m_valueStep > height / lineHeight)
+            m_valueStep = niceStep(m_valueStep * 1.5);
+        return;
+    }
     double lo = m_hasData ? extent.lowest : 0;
     double hi = m_hasData ? extent.highest : 1;
     // A little room above and below, so a line never runs along the frame.
     const double pad = hi > lo ? (hi - lo) * 0.05 : lo == 0 ? 1 : std::fabs(lo) * 0.05;
     lo -= pad;
     hi += pad;
-    // A grid line about every two lines.
-    const double rows = std::max(2.0, height / (lineHeight * 2.2));
     m_valueStep = niceStep((hi - lo) / rows);
     m_low = std::floor(lo / m_valueStep) * m_valueStep;
     m_high = std::ceil(hi / m_valueStep) * m_valueStep;
+    // Rounded out to whole steps, a low strip may get more rows than labels
+    // fit in: a longer step until they do.
+    while ((m_high - m_low) / m_valueStep > height / lineHeight + 1e-9) {
+        m_valueStep = niceStep(m_valueStep * 1.5);
+        m_low = std::floor(lo / m_valueStep) * m_valueStep;
+        m_high = std::ceil(hi / m_valueStep) * m_valueStep;
+    }
 }
 
 double ChartGeometry::widestValueText(const LabelMetrics &labels) const
@@ -182,10 +167,13 @@ double ChartGeometry::y(double value) const
 std::vector<ChartGeometry::ValueTick> ChartGeometry::valueTicks() const
 {
     std::vector<ValueTick> ticks;
-    const int rows = int(std::lround((m_high - m_low) / m_valueStep));
-    ticks.reserve(size_t(rows) + 1);
+    // A typed range need not start on a step: the ticks are the steps within it.
+    const double first = m_fixedRange ? std::ceil(m_low / m_valueStep - 1e-6) * m_valueStep : m_low;
+    const int rows = m_fixedRange ? int(std::floor((m_high - first) / m_valueStep + 1e-6))
+                                  : int(std::lround((m_high - m_low) / m_valueStep));
+    ticks.reserve(size_t(std::max(0, rows)) + 1);
     for (int i = 0; i <= rows; ++i) {
-        double value = m_low + i * m_valueStep;
+        double value = first + i * m_valueStep;
         if (std::fabs(value) < m_valueStep * 1e-9)
             value = 0; // not 5.5e-17 from the sum
         ticks.push_back({value, std::round(y(value)), valueText(value, m_valueStep, m_locale)});
@@ -219,10 +207,15 @@ std::vector<QPointF> ChartGeometry::polyline(SampleIterator first, SampleIterato
         return line;
     const double columnsPerPixel = m_devicePixelRatio;
     const qsizetype columns = qsizetype(m_plot.width() * columnsPerPixel) + 1;
+    const qint64 gapLimit = gapLimitMSecs(first, last);
+    const QPointF gap(qQNaN(), qQNaN());
     if (count <= 2 * columns) {
         line.reserve(size_t(count));
-        for (auto it = first; it != last; ++it)
+        for (auto it = first; it != last; ++it) {
+            if (it != first && it->msecs - (it - 1)->msecs > gapLimit)
+                line.push_back(gap);
             line.push_back(pointFor(*it));
+        }
         return line;
     }
 
@@ -241,6 +234,8 @@ std::vector<QPointF> ChartGeometry::polyline(SampleIterator first, SampleIterato
         const auto c = qsizetype(std::floor((sampleX - m_plot.left()) * columnsPerPixel));
         if (c != column) {
             flush();
+            if (it != first && it->msecs - (it - 1)->msecs > gapLimit)
+                line.push_back(gap);
             column = c;
             low = high = it->value;
             line.push_back({sampleX, y(it->value)});
@@ -252,4 +247,32 @@ std::vector<QPointF> ChartGeometry::polyline(SampleIterator first, SampleIterato
     }
     flush();
     return line;
+}
+
+qint64 ChartGeometry::gapLimitMSecs(SampleIterator first, SampleIterator last)
+{
+    // The last few intervals: cheap however long the series, and what the
+    // device does now rather than an hour ago.
+    constexpr qsizetype kLooked = 16;
+    std::vector<qint64> intervals;
+    for (auto it = last; it - first > 1 && qsizetype(intervals.size()) < kLooked; --it)
+        intervals.push_back((it - 1)->msecs - (it - 2)->msecs);
+    if (intervals.empty())
+        return std::numeric_limits<qint64>::max();
+    const auto middle = intervals.begin() + qsizetype(intervals.size()) / 2;
+    std::nth_element(intervals.begin(), middle, intervals.end());
+    return kGapIntervals * std::max<qint64>(1, *middle);
+}
+
+std::vector<std::pair<qsizetype, qsizetype>> ChartGeometry::runs(const std::vector<QPointF> &line)
+{
+    std::vector<std::pair<qsizetype, qsizetype>> out;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i <= qsizetype(line.size()); ++i)
+        if (i == qsizetype(line.size()) || std::isnan(line[size_t(i)].x())) {
+            if (i > from)
+                out.emplace_back(from, i - from);
+            from = i + 1;
+        }
+    return out;
 }

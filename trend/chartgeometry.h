@@ -61,15 +61,38 @@ public:
     // after a start or a clear have room to the right.
     static constexpr qint64 kShortestWindowMSecs = 10'000;
 
+    // The value axis typed by the user: exactly from the first to the second,
+    // whatever the samples take.
+    using ValueRange = std::optional<std::pair<double, double>>;
+
     // chartSize is the whole chart, labels included; devicePixelRatio the
     // screen's device pixels per pixel.
-    ChartGeometry(const Extent &extent, QSize chartSize, double devicePixelRatio, const LabelMetrics &labels);
+    ChartGeometry(const Extent &extent, QSize chartSize, double devicePixelRatio, const LabelMetrics &labels,
+                  ValueRange range = {});
 
     // The stacked view: a strip per extent, each with its own value axis, one
     // above the other over the plot's height a line apart, all with the same
     // left edge and so the same time axis (the extents share their times).
+    // Given only the strips shown: the rest are scrolled to.
     static std::vector<ChartGeometry> stacked(const std::vector<Extent> &strips, QSize chartSize,
-                                              double devicePixelRatio, const LabelMetrics &labels);
+                                              double devicePixelRatio, const LabelMetrics &labels,
+                                              ValueRange range = {});
+    // A strip is never lower than room for two axis labels.
+    static double leastStripHeight(double lineHeight);
+    // How many of count strips fit at once (at least one).
+    static int stripsShown(int count, QSize chartSize, double lineHeight);
+    // The first strip shown when the user scrolled to `wanted`: the last
+    // screenful ends on the last strip.
+    static int firstStripShown(int wanted, int count, int shown);
+
+    // Silence longer than this between two samples of [first, last) is a gap
+    // in the line, not a ramp: kGapIntervals times the series' usual interval
+    // (the median of its last intervals); max() for fewer than two samples.
+    static constexpr int kGapIntervals = 4;
+    static qint64 gapLimitMSecs(SampleIterator first, SampleIterator last);
+    // The stretches of a polyline between its gaps (a NaN point marks one), as
+    // offset and length.
+    static std::vector<std::pair<qsizetype, qsizetype>> runs(const std::vector<QPointF> &line);
 
     // The time a chart shows at nowMSecs: the last spanMSecs (0: everything held
     // from earliestMSecs, the oldest sample), starting neither before collecting
@@ -105,14 +128,15 @@ public:
     std::vector<TimeTick> timeTicks(qint64 originMSecs) const;
     // The line through the samples. A series longer than the device pixel
     // columns can show is cut to the first, lowest, highest and last sample of
-    // each column: the same picture, and a peak is never lost.
+    // each column: the same picture, and a peak is never lost. A gap (see
+    // gapLimitMSecs) comes as a point with NaN coordinates.
     std::vector<QPointF> polyline(SampleIterator first, SampleIterator last) const;
 
 private:
     ChartGeometry() = default;
     // The top and bottom of the plot area, between the labels above and below.
     static std::pair<double, double> plotRows(QSize chartSize, double lineHeight);
-    void fitValues(const Extent &extent, double height, double lineHeight);
+    void fitValues(const Extent &extent, double height, double lineHeight, ValueRange range = {});
     double widestValueText(const LabelMetrics &labels) const;
     // The plot area from the widest value label to the right, and the time step.
     void place(double top, double bottom, int chartWidth, double labelWidth, const LabelMetrics &labels);
@@ -125,6 +149,7 @@ private:
     double m_high = 1;
     double m_valueStep = 0.5;
     bool m_hasData = false;
+    bool m_fixedRange = false;
     double m_devicePixelRatio = 1;
     QLocale m_locale;
 };

@@ -46,5 +46,8 @@ void SampleStore::clear()
 {
     m_series.clear();
     m_originMSecs = wireClockMSecs();
+    // Their notices go with what they were about.
+    m_dropped = false;
+    m_refused = false;
     emit cleared();
 }

@@ -3,6 +3,8 @@
 #include "link/numbertext.h"
 #include "trend/samplestore.h"
 
+#include <algorithm>
+
 SeriesListModel::SeriesListModel(const SampleStore &store, Decoration decoration, QObject *parent)
     : QAbstractListModel(parent), m_store(store), m_decoration(std::move(decoration))
 {
@@ -38,9 +40,17 @@ QVariant SeriesListModel::data(const QModelIndex &index, int role) const
     }
     case LatestValueRole: {
         const auto &all = m_store.series();
-        if (size_t(index.row()) < all.size() && !all[size_t(index.row())].samples.empty())
-            return formatReplyNumber(float(all[size_t(index.row())].samples.back().value));
-        return QString();
+        if (size_t(index.row()) >= all.size())
+            return QString();
+        const auto &samples = all[size_t(index.row())].samples;
+        // The last sample up to the moment: the one before the first after it.
+        const auto end =
+            !m_asOf ? samples.end()
+                    : std::upper_bound(samples.begin(), samples.end(), *m_asOf,
+                                       [](qint64 t, const SampleStore::Sample &s) { return t < s.msecs; });
+        if (end == samples.begin())
+            return QString();
+        return formatReplyNumber(float((end - 1)->value));
     }
     default:
         return {};
@@ -68,7 +78,16 @@ Qt::ItemFlags SeriesListModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemNeverHasChildren;
+    // Selectable: a selected row brings its series to the front.
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemNeverHasChildren;
+}
+
+void SeriesListModel::setAsOf(std::optional<qint64> msecs)
+{
+    if (msecs == m_asOf)
+        return;
+    m_asOf = msecs;
+    refreshValues();
 }
 
 void SeriesListModel::refreshValues()

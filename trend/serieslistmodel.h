@@ -4,12 +4,13 @@
 #include <QSet>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class SampleStore;
 
 // The store's series as a list for a legend: one row per series in order of
-// arrival; the name to show, the latest value as text, and a check box for
+// arrival; the name to show, the latest value (or the last up to a moment) as text, and a check box for
 // whether the chart shows it; for a screen reader the name with the latest
 // value. Rows follow the store; the values are read when
 // asked and announced only by refreshValues(), so a sample costs the model nothing.
@@ -30,6 +31,10 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
     bool isShown(const QString &name) const { return !m_hidden.contains(name); }
+
+    // The values as of a moment (a paused or zoomed chart's end): each
+    // series' last sample up to it. None: the latest.
+    void setAsOf(std::optional<qint64> msecs);
 
 public slots:
     // One dataChanged for every row's latest value: called at the chart's pace, not per sample.
@@ -54,4 +59,5 @@ private:
     std::vector<Row> m_rows;
     // By name, as the chart keeps it: a Clear does not show a hidden series again.
     QSet<QString> m_hidden;
+    std::optional<qint64> m_asOf;
 };

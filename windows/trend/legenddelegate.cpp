@@ -25,7 +25,12 @@ void LegendDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option
     const QRect valueRect(left.rect.right() + 1, option.rect.top(), width - kGap / 2, option.rect.height());
     const QString value = index.data(SeriesListModel::LatestValueRole).toString();
     painter->save();
-    painter->setPen(option.palette.color(QPalette::Text));
+    // A selected row is selected across its value too.
+    const bool selected = option.state & QStyle::State_Selected;
+    if (selected)
+        painter->fillRect(QRect(left.rect.right() + 1, option.rect.top(), width, option.rect.height()),
+                          option.palette.brush(QPalette::Highlight));
+    painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
     painter->drawText(valueRect, Qt::AlignRight | Qt::AlignVCenter,
                       option.fontMetrics.elidedText(value, Qt::ElideRight, valueRect.width()));
     painter->restore();
@@ -33,5 +38,12 @@ void LegendDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option
 
 QSize LegendDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    return QStyledItemDelegate::sizeHint(option, index) + QSize(valueWidth(option.fontMetrics), 0);
+    // As wide as a short name whatever the name: the list then gives every
+    // row its own width, and a long name is elided rather than widening the
+    // rows past the view and the values out of sight.
+    const QSize base = QStyledItemDelegate::sizeHint(option, index);
+    const QFontMetrics &metrics = option.fontMetrics;
+    const int name = metrics.horizontalAdvance(index.data().toString());
+    return {base.width() - name + metrics.horizontalAdvance(QStringLiteral("NAME01")) + valueWidth(metrics),
+            base.height()};
 }

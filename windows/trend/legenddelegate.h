@@ -3,7 +3,8 @@
 #include <QStyledItemDelegate>
 
 // A legend row of SeriesListModel: check box, swatch and name as the style
-// draws them, and the latest value right-aligned in a column of its own.
+// draws them (a long name elided; the tooltip has it whole), and the latest
+// value right-aligned in a column of its own that stays in view.
 class LegendDelegate : public QStyledItemDelegate
 {
     Q_OBJECT

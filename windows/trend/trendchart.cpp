@@ -5,6 +5,7 @@
 
 #include <QAccessibleWidget>
 #include <QFontMetricsF>
+#include <QScrollBar>
 #include <algorithm>
 #include <tuple>
 
@@ -27,18 +28,35 @@ TrendChart::TrendChart(const SampleStore &store, QWidget *parent) : QWidget(pare
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(320, 180);
     setAccessibleName(tr("Trend chart"));
-    // Reached by Tab, so a screen reader stops on it and reads the values.
-    setFocusPolicy(Qt::TabFocus);
+    // Reached by Tab, so a screen reader stops on it and reads the values;
+    // a click gives it the keys that zoom and pan.
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true); // the cursor follows the pointer
+    m_stripBar = new QScrollBar(Qt::Vertical, this);
+    m_stripBar->setAccessibleName(tr("Strips"));
+    m_stripBar->setFocusPolicy(Qt::NoFocus); // the chart's own keys scroll it
+    m_stripBar->hide();
+    connect(m_stripBar, &QScrollBar::valueChanged, this, [this](int first) {
+        m_firstStrip = first;
+        update();
+    });
     m_repaintTimer.setSingleShot(true);
     connect(&m_repaintTimer, &QTimer::timeout, this, &TrendChart::refresh);
     connect(&store, &SampleStore::sampleAdded, this, &TrendChart::scheduleRepaint);
     // Styles go in order of arrival, whether a series is shown or not.
     for (const SampleStore::Series &s : store.series())
         seriesStyle(s.name);
-    connect(&store, &SampleStore::seriesAdded, this,
-            [this](int index) { seriesStyle(m_store.series()[size_t(index)].name); });
+    connect(&store, &SampleStore::seriesAdded, this, [this](int index) {
+        seriesStyle(m_store.series()[size_t(index)].name);
+        syncStripBar();
+    });
     // Cleared even while paused: the view shows nothing held.
     connect(&store, &SampleStore::cleared, this, [this] {
+        if (m_zoomed) { // a window into what is gone: the span again
+            m_zoomed.reset();
+            announceView();
+        }
+        syncStripBar();
         update();
         describe();
     });
@@ -63,9 +81,21 @@ TrendChart::SeriesStyle TrendChart::seriesStyle(const QString &name) const
     return styleAt(found != m_styleOf.cend() ? *found : *m_styleOf.insert(name, int(m_styleOf.size())));
 }
 
+TrendChart::SeriesStyle TrendChart::inkOf(const QString &name) const
+{
+    SeriesStyle style = seriesStyle(name);
+    if (!m_highlighted.isEmpty() && name != m_highlighted) // a quarter of its colour on the white
+        style.colour =
+            QColor::fromRgbF(0.75f + 0.25f * style.colour.redF(), 0.75f + 0.25f * style.colour.greenF(),
+                             0.75f + 0.25f * style.colour.blueF());
+    return style;
+}
+
 void TrendChart::setSpan(std::chrono::milliseconds span)
 {
     m_span = span;
+    m_zoomed.reset(); // a span chosen is the window wanted, ending at the frozen moment if paused
+    announceView();
     update();
     describe();
 }
@@ -73,6 +103,7 @@ void TrendChart::setSpan(std::chrono::milliseconds span)
 void TrendChart::setStacked(bool stacked)
 {
     m_stacked = stacked;
+    syncStripBar();
     update();
 }
 
@@ -82,6 +113,10 @@ void TrendChart::setPaused(bool paused)
         return;
     m_paused = paused;
     m_frozenEndMSecs = wireClockMSecs();
+    if (!paused)
+        m_zoomed.reset(); // following the present again
+    emit pausedChanged(paused);
+    announceView();
     if (paused)
         m_repaintTimer.stop();
     else
@@ -94,8 +129,23 @@ void TrendChart::setSeriesShown(const QString &name, bool shown)
         m_hidden.remove(name);
     else
         m_hidden.insert(name);
+    syncStripBar();
     update();
     describe();
+}
+
+void TrendChart::setHighlighted(const QString &name)
+{
+    if (name == m_highlighted)
+        return;
+    m_highlighted = name;
+    update();
+}
+
+void TrendChart::setValueRange(std::optional<std::pair<double, double>> range)
+{
+    m_valueRange = range;
+    update();
 }
 
 // Per sample: only a timer brought forward, never painting.
@@ -129,21 +179,45 @@ void TrendChart::hideEvent(QHideEvent *event)
     QWidget::hideEvent(event);
 }
 
+std::vector<const SampleStore::Series *> TrendChart::shownSeries() const
+{
+    std::vector<const SampleStore::Series *> shown;
+    for (const SampleStore::Series &s : m_store.series())
+        if (isSeriesShown(s.name))
+            shown.push_back(&s);
+    return shown;
+}
+
+ChartView::Window TrendChart::heldWindow() const
+{
+    const qint64 now = m_paused ? m_frozenEndMSecs : wireClockMSecs();
+    qint64 oldest = m_store.originMSecs();
+    for (const SampleStore::Series &s : m_store.series())
+        if (!s.samples.empty())
+            oldest = std::min(oldest, s.samples.front().msecs);
+    return {std::min(oldest, now), now};
+}
+
+ChartView::Window TrendChart::shownWindow() const
+{
+    if (m_zoomed)
+        return *m_zoomed;
+    std::optional<qint64> earliest;
+    for (const SampleStore::Series *s : shownSeries())
+        if (!s->samples.empty())
+            earliest = std::min(earliest.value_or(s->samples.front().msecs), s->samples.front().msecs);
+    const qint64 now = m_paused ? m_frozenEndMSecs : wireClockMSecs();
+    const auto [start, end] = ChartGeometry::timeWindow(now, m_span.count(), m_store.originMSecs(), earliest);
+    return {start, end};
+}
+
 std::vector<TrendChart::Strip> TrendChart::strips() const
 {
     ChartGeometry::Extent time;
-    const qint64 now = m_paused ? m_frozenEndMSecs : wireClockMSecs();
-    std::vector<const SampleStore::Series *> shown;
-    std::optional<qint64> earliest;
-    for (const SampleStore::Series &s : m_store.series()) {
-        if (!isSeriesShown(s.name))
-            continue;
-        shown.push_back(&s);
-        if (!s.samples.empty())
-            earliest = std::min(earliest.value_or(s.samples.front().msecs), s.samples.front().msecs);
-    }
-    std::tie(time.startMSecs, time.endMSecs) =
-        ChartGeometry::timeWindow(now, m_span.count(), m_store.originMSecs(), earliest);
+    std::vector<const SampleStore::Series *> shown = shownSeries();
+    const ChartView::Window window = shownWindow();
+    time.startMSecs = window.startMSecs;
+    time.endMSecs = window.endMSecs;
     const auto widen = [&time](ChartGeometry::Extent &extent, const SampleStore::Series &s) {
         const auto [first, last] = ChartGeometry::samplesBetween(s.samples, time.startMSecs, time.endMSecs);
         for (auto it = first; it != last; ++it) {
@@ -160,13 +234,22 @@ std::vector<TrendChart::Strip> TrendChart::strips() const
         ChartGeometry::Extent extent = time;
         for (const SampleStore::Series *s : shown)
             widen(extent, *s);
-        strips.push_back({ChartGeometry(extent, size(), devicePixelRatioF(), labels), shown});
+        // The highlighted series painted last, over the others.
+        std::stable_partition(shown.begin(), shown.end(),
+                              [this](const SampleStore::Series *s) { return s->name != m_highlighted; });
+        strips.push_back({ChartGeometry(extent, size(), devicePixelRatioF(), labels, m_valueRange), shown});
         return strips;
     }
+    // Only the strips scrolled to.
+    const int count = int(shown.size());
+    const int fit = ChartGeometry::stripsShown(count, size(), fm.height());
+    const int first = ChartGeometry::firstStripShown(m_firstStrip, count, fit);
+    shown = {shown.begin() + first, shown.begin() + std::min(count, first + fit)};
     std::vector<ChartGeometry::Extent> extents(shown.size(), time);
     for (size_t i = 0; i < shown.size(); ++i)
         widen(extents[i], *shown[i]);
-    std::vector<ChartGeometry> stack = ChartGeometry::stacked(extents, size(), devicePixelRatioF(), labels);
+    std::vector<ChartGeometry> stack =
+        ChartGeometry::stacked(extents, size(), devicePixelRatioF(), labels, m_valueRange);
     for (size_t i = 0; i < shown.size(); ++i)
         strips.push_back({std::move(stack[i]), {shown[i]}});
     return strips;
@@ -178,12 +261,8 @@ void TrendChart::describe()
     // painting does: only while an assistive technology listens.
     if (!QAccessible::isActive())
         return;
-    const std::vector<Strip> all = strips();
-    std::vector<const SampleStore::Series *> shown;
-    for (const Strip &strip : all)
-        shown.insert(shown.end(), strip.series.begin(), strip.series.end());
-    const ChartGeometry &g = all.front().geometry;
-    const QString text = describeChart(shown, g.startMSecs(), g.endMSecs(), locale());
+    const ChartView::Window window = shownWindow();
+    const QString text = describeChart(shownSeries(), window.startMSecs, window.endMSecs, locale());
     if (text != accessibleDescription())
         setAccessibleDescription(text);
 }

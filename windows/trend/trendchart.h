@@ -1,6 +1,7 @@
 #pragma once
 
 #include "trend/chartgeometry.h"
+#include "trend/chartview.h"
 #include "trend/samplestore.h"
 
 #include <QHash>
@@ -8,6 +9,9 @@
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
+#include <optional>
+
+class QScrollBar;
 
 // The samples of a SampleStore against time, one line per shown series,
 // painted with QPainter. However fast samples come, it repaints at most every
@@ -16,6 +20,14 @@
 // Paused or hidden, no timer runs. For a screen reader it is a chart whose
 // description says each shown series' latest, lowest and highest value,
 // brought up to date at the same pace.
+//
+// Read up close by keys and mouse: + and - (or the wheel) zoom the time axis,
+// Left and Right (or a drag with the right button or Shift) pan, a dragged
+// box zooms to its stretch, End follows the present again, Home shows
+// everything held. A zoom or pan holds the view still as Pause does. A cursor
+// follows the pointer (Shift+Left and Shift+Right move it, Escape hides it)
+// and reads the time and each shown series' value there. Stacked, Up, Down,
+// Page Up, Page Down and the wheel scroll the strips.
 class TrendChart : public QWidget
 {
     Q_OBJECT
@@ -55,19 +67,44 @@ public:
     void setStacked(bool stacked);
     // The view stands still; the store goes on collecting.
     void setPaused(bool paused);
+    bool isPaused() const { return m_paused; }
     void setSeriesShown(const QString &name, bool shown);
     bool isSeriesShown(const QString &name) const { return !m_hidden.contains(name); }
+    // One series in front, the others faded (empty: all alike).
+    void setHighlighted(const QString &name);
+    // The value axis from the first to the second; none: following the data.
+    void setValueRange(std::optional<std::pair<double, double>> range);
+
+    // Below 1 zooms in, around the cursor if shown, else the middle.
+    void zoom(double factor);
+    // By a share of the window's width, later when positive.
+    void pan(double share);
+    void followPresent();
+    void showEverythingHeld();
 
     QSize sizeHint() const override { return {640, 360}; }
 
 signals:
     // The throttled repaint came: whatever shows the latest values updates now.
     void refreshed();
+    // Held still (Pause, a zoom or pan) or following the present again.
+    void pausedChanged(bool paused);
+    // The time shown changed by the user's doing; following: it ends now.
+    void viewMoved(qint64 startMSecs, qint64 endMSecs, bool following);
+    // The cursor's time and the shown series' values there; empty: no cursor.
+    void cursorRead(const QString &readout);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
 
 private:
     struct Strip
@@ -78,6 +115,21 @@ private:
     // Where the shown series in the span go, as the view stands now: one strip
     // for all, or one each when stacked.
     std::vector<Strip> strips() const;
+    std::vector<const SampleStore::Series *> shownSeries() const;
+    // What is held, from the oldest sample (or the start) to now or the frozen moment.
+    ChartView::Window heldWindow() const;
+    ChartView::Window shownWindow() const;
+    // Shows `window`, held still.
+    void holdAt(ChartView::Window window);
+    void announceView();
+    void scrollStrips(int by);
+    void syncStripBar();
+    qint64 msecsAt(double x) const;
+    void setCursorAt(std::optional<qint64> msecs);
+    QString readout() const;
+    void paintCursor(QPainter &p, const std::vector<Strip> &all) const;
+    // The series' look as painted now: faded while another is highlighted.
+    SeriesStyle inkOf(const QString &name) const;
     void scheduleRepaint();
     void refresh();
     // The accessible description, while accessibility is on; set again only when it changed.
@@ -92,5 +144,19 @@ private:
     bool m_paused = false;
     bool m_stacked = false;
     qint64 m_frozenEndMSecs = 0;
+    std::optional<ChartView::Window> m_zoomed; // none: the span up to now
+    std::optional<std::pair<double, double>> m_valueRange;
+    QString m_highlighted;
+    std::optional<qint64> m_cursorMSecs;
+    int m_firstStrip = 0;
+    QScrollBar *m_stripBar = nullptr;
+    // A drag: where it began, and whether it pans (else it draws a box).
+    std::optional<QPointF> m_dragFrom;
+    double m_dragTo = 0;
+    bool m_dragPans = false;
+    ChartView::Window m_dragWindow;
+    // Where the last painting put the time axis: the pointer is read against what was seen.
+    mutable QRectF m_lastPlot;
+    mutable ChartView::Window m_lastWindow;
     QTimer m_repaintTimer;
 };

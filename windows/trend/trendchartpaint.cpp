@@ -3,6 +3,7 @@
 
 #include <QDateTime>
 #include <QPainter>
+#include <cmath>
 
 namespace {
 
@@ -38,6 +39,7 @@ void TrendChart::paintEvent(QPaintEvent *)
             p.drawText(plot, Qt::AlignCenter, tr("No values in this span yet"));
         }
     }
+    paintCursor(p, all);
     if (hasFocus()) { // reached by Tab: it shows where the keyboard is
         p.setRenderHint(QPainter::Antialiasing, false);
         p.setPen(QPen(palette().color(QPalette::Highlight), 2));
@@ -101,7 +103,7 @@ void TrendChart::paintSeries(QPainter &p, const ChartGeometry &g, const SampleSt
     p.save();
     p.setClipRect(g.plotArea().adjusted(1, 1, 0, 0));
     p.setRenderHint(QPainter::Antialiasing, true);
-    const SeriesStyle style = seriesStyle(s.name);
+    const SeriesStyle style = inkOf(s.name);
     // Dashes on a line denser than they are long show nothing, yet cost Qt's
     // stroker dearly (seconds for 64 noisy series): a dense line is drawn
     // solid. Its smoothing, too, costs up to 0.1 s a series when every pixel
@@ -110,14 +112,17 @@ void TrendChart::paintSeries(QPainter &p, const ChartGeometry &g, const SampleSt
     p.setRenderHint(QPainter::Antialiasing, !dense);
     p.setPen(QPen(style.colour, 2, dense ? Qt::SolidLine : style.line, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
-    p.drawPolyline(line.data(), int(line.size()));
+    for (const auto &[from, length] : ChartGeometry::runs(line)) // broken where the device fell silent
+        p.drawPolyline(line.data() + from, int(length));
     p.setPen(Qt::NoPen);
     p.setBrush(style.colour);
     if (count * 8 <= g.plotArea().width()) // few samples: each is marked
         for (const QPointF &point : line)
-            p.drawEllipse(point, 2.5, 2.5);
-    // The newest sample's dot may stand on the right edge: drawn whole.
-    p.setClipping(false);
+            if (!std::isnan(point.x()))
+                p.drawEllipse(point, 2.5, 2.5);
+    // The newest sample's dot may stand on the right edge: drawn whole, but
+    // not far outside a typed value range.
+    p.setClipRect(g.plotArea().adjusted(-4, -4, 4, 4));
     if (lastShown != s.samples.begin()) {
         const SampleStore::Sample &newest = *(lastShown - 1);
         if (newest.msecs >= g.startMSecs())

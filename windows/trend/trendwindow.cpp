@@ -115,7 +115,7 @@ TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &na
     m_refusedNotice->setWordWrap(true);
 
     auto *body = new QHBoxLayout;
-    body->addWidget(m_chart, 1);
+    body->addLayout(buildChartColumn(), 1);
     body->addWidget(buildLegend());
     // Never larger than the screen it opens on, whatever its size or scale
     // factor, with room for the frame a window manager adds; on a narrow
@@ -132,8 +132,10 @@ TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &na
     layout->addLayout(body, 1);
     resize(QSize(860, 480).boundedTo(room));
     // Tab goes as the eye reads: the tools left to right, the file buttons,
-    // the chart (a screen reader reads its values there), then the legend.
-    QWidget *order[] = {m_span, scale, m_pause, clear, saveImage, exportCsv, m_chart, m_filter, m_legend};
+    // the chart (a screen reader reads its values there), then the legend's
+    // column: the value range, the filter, the list.
+    QWidget *order[] = {m_span,  scale,    m_pause,   clear,    saveImage, exportCsv,
+                        m_chart, m_lowest, m_highest, m_filter, m_legend};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -146,6 +148,7 @@ TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &na
     connect(exportCsv, &QPushButton::clicked, this, &TrendWindow::exportCsv);
     connect(&store, &SampleStore::samplesDropped, m_droppedNotice, &QWidget::show);
     connect(&store, &SampleStore::seriesRefused, m_refusedNotice, &QWidget::show);
+    connectView(clear);
 }
 
 QWidget *TrendWindow::buildLegend()
@@ -211,24 +214,26 @@ void TrendWindow::chooseSpan(int choice)
 
 void TrendWindow::saveImage()
 {
-    m_dialogs.askSaveFile(
-        {tr("Save image"), m_folder, m_name + QStringLiteral("-trend-") + stamp() + ".png",
-         tr("PNG images (*.png)"), this},
-        [this](const QString &path) {
-            // What is on screen: the chart and its legend beside it.
-            const QRect shown = m_chart->geometry().united(m_legend->parentWidget()->geometry());
-            // Encoded whole before the file is touched: a full disk leaves no half PNG.
-            QByteArray png;
-            QBuffer buffer(&png);
-            QString why;
-            if (!grab(shown).save(&buffer, "PNG"))
-                why = tr("the image could not be encoded");
-            else
-                why = writeFileWhole(path, png);
-            if (!why.isEmpty())
-                m_dialogs.warn(tr("Image not saved"),
-                               tr("The image could not be saved to %1: %2.").arg(path, why));
-        });
+    m_dialogs.askSaveFile({tr("Save image"), m_folder, m_name + QStringLiteral("-trend-") + stamp() + ".png",
+                           tr("PNG images (*.png)"), this},
+                          [this](const QString &path) {
+                              // What is on screen: the chart with its readout and its legend beside it.
+                              const QRect shown = m_chart->geometry()
+                                                      .united(m_readout->geometry())
+                                                      .united(m_legend->parentWidget()->geometry());
+                              // Encoded whole before the file is touched: a full disk leaves no half PNG.
+                              QByteArray png;
+                              QBuffer buffer(&png);
+                              QString why;
+                              if (!grab(shown).save(&buffer, "PNG"))
+                                  why = tr("the image could not be encoded");
+                              else
+                                  why = writeFileWhole(path, png);
+                              if (!why.isEmpty())
+                                  m_dialogs.warn(
+                                      tr("Image not saved"),
+                                      tr("The image could not be saved to %1: %2.").arg(path, why));
+                          });
 }
 
 void TrendWindow::exportCsv()

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QListView;
 class QPushButton;
@@ -16,8 +17,9 @@ class TrendChart;
 // "Trend: <name>": the chart of the sample store with a legend (colour, name,
 // latest value, shown or not; a list that scrolls, with a filter box once there
 // are many names), the span, Pause, Clear, and the chart saved as PNG or the
-// samples as CSV. A separate, resizable, non-modal window, never larger than its screen.
-// Every control is named for a screen reader and Tab goes as the eye reads.
+// samples as CSV, the value axis fixed by a typed lowest and highest value,
+// and under the chart what its cursor reads. A separate, resizable, non-modal window, never larger than its
+// screen. Every control is named for a screen reader and Tab goes as the eye reads.
 class TrendWindow : public QWidget
 {
     Q_OBJECT
@@ -26,8 +28,19 @@ public:
     TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &name, const QString &folder,
                 QWidget *parent = nullptr);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     QWidget *buildLegend();
+    // Reading up close (trendwindowview.cpp): the typed value range, the
+    // chart with its cursor readout, the legend's highlight and the values
+    // as of a held view.
+    QLayout *buildRangeFields();
+    QLayout *buildChartColumn();
+    void connectView(QPushButton *clear);
+    void applyValueRange();
+    void highlightSeries();
     void showFilterWhenNeeded();
     void chooseSpan(int choice);
     void saveImage();
@@ -46,4 +59,9 @@ private:
     QSortFilterProxyModel *m_filtered = nullptr;
     QLineEdit *m_filter = nullptr;
     QListView *m_legend = nullptr;
+    QLineEdit *m_lowest = nullptr;
+    QLineEdit *m_highest = nullptr;
+    QLayout *m_rangeFields = nullptr;
+    QLabel *m_readout = nullptr;
+    QString m_hovered; // the legend row under the pointer
 };
