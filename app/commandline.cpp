@@ -70,6 +70,11 @@ struct Parser
         QStringLiteral("record"),
         QStringLiteral("Records every command and line to this CSV file from the start."),
         QStringLiteral("file")};
+    QCommandLineOption view{
+        QStringLiteral("view"),
+        QStringLiteral("Shows a recording (or an export) in a trend window; opens no port "
+                       "and reads no settings."),
+        QStringLiteral("file")};
 };
 
 // listQtOptions: the usage of --help-all, with Qt's options.
@@ -85,6 +90,7 @@ void setUp(Parser &p, bool listQtOptions)
     p.version = parser.addVersionOption();
     parser.addOption(p.noWindow);
     parser.addOption(p.record);
+    parser.addOption(p.view);
     acceptQtOptions(parser, listQtOptions);
 }
 
@@ -127,5 +133,5 @@ std::variant<int, ProgramOptions> readCommandLine(const QStringList &arguments)
               QCoreApplication::applicationName() + u' ' + QCoreApplication::applicationVersion() + u'\n');
         return 0;
     }
-    return ProgramOptions{parser.isSet(p.noWindow), parser.value(p.record)};
+    return ProgramOptions{parser.isSet(p.noWindow), parser.value(p.record), parser.value(p.view)};
 }

@@ -10,6 +10,7 @@ struct ProgramOptions
 {
     bool noWindow = false;
     QString recordTo;
+    QString view; // --view FILE: a recording in a trend window, no port, no settings
 };
 
 // The program's own options, read before any window exists (so --help works

@@ -4,8 +4,10 @@
 #include "app/windowlessprogram.h"
 #include "link/systemserialport.h"
 #include "settings/settingsstore.h"
+#include "windows/trend/recordingview.h"
 
 #include <QApplication>
+#include <QPointer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -81,6 +83,25 @@ int runWithoutWindow(int argc, char *argv[], const ProgramOptions &options)
     return app.exec();
 }
 
+// --view FILE: the recording's window alone; the program ends when it closes.
+int view(const QString &path)
+{
+    MessageBoxDialogs dialogs;
+    const QPointer<RecordingView> view = RecordingView::open(path, dialogs);
+    int status = 0;
+    QObject::connect(view, &RecordingView::refused, view, [&status](const QString &why) {
+        std::fputs(qPrintable(QStringLiteral("pwm-panel: %1\n").arg(why)), stderr);
+        status = 1;
+    });
+    QObject::connect(view, &QObject::destroyed, qApp, [] { QCoreApplication::quit(); });
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::received, qApp, [] { QCoreApplication::quit(); });
+    const int exitStatus = QApplication::exec();
+    delete view; // the window before the store it shows
+
+    return status != 0 ? status : exitStatus;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -112,6 +133,8 @@ int main(int argc, char *argv[])
     g_heldMessages.clear();
     QGuiApplication::setDesktopFileName(QStringLiteral("dev.kestravon.PwmPanel"));
     QApplication::setStyle(QStringLiteral("Fusion"));
+    if (!options.view.isEmpty())
+        return view(options.view);
     const ExecutableInfo exe = ExecutableInfo::fromArgv0(QString::fromLocal8Bit(argv[0]));
 
     SystemSerialPort port(portFolderFor(exe));

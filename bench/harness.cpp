@@ -144,6 +144,12 @@ void SilentDialogs::askSaveFile(const SaveFileRequest &request, FileChosen)
     note(QStringLiteral("save dialog (cancelled): ") + request.title);
 }
 
+void SilentDialogs::askOpenFile(const OpenFileRequest &request, FileChosen)
+{
+    ++shown;
+    note(QStringLiteral("open dialog (cancelled): ") + request.title);
+}
+
 IdleRun runIdleFor(std::chrono::milliseconds length)
 {
     rusage threadBefore{}, processBefore{}, threadAfter{}, processAfter{}, ender{};

@@ -116,6 +116,7 @@ class SilentDialogs final : public Dialogs
 public:
     void ask(const DialogContent &content, Answered answered) override;
     void askSaveFile(const SaveFileRequest &request, FileChosen chosen) override;
+    void askOpenFile(const OpenFileRequest &request, FileChosen chosen) override;
     int shown = 0;
 };
 

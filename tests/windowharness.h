@@ -21,6 +21,8 @@ struct ScriptedDialogs final : Dialogs
     QMessageBox::StandardButton defaultAnswer = QMessageBox::Cancel;
     QList<SaveFileRequest> saveRequests;
     QStringList savePaths;
+    QList<OpenFileRequest> openRequests;
+    QStringList openPaths;
     void ask(const DialogContent &content, Answered answered) override
     {
         shown << content;
@@ -33,6 +35,12 @@ struct ScriptedDialogs final : Dialogs
         saveRequests << request;
         if (!savePaths.isEmpty())
             chosen(savePaths.takeFirst());
+    }
+    void askOpenFile(const OpenFileRequest &request, FileChosen chosen) override
+    {
+        openRequests << request;
+        if (!openPaths.isEmpty())
+            chosen(openPaths.takeFirst());
     }
     QStringList titles() const
     {

@@ -22,6 +22,7 @@ bool RecordingLoader::start(const QString &path)
     m_reader = RecordingReader();
     m_read = 0;
     m_loaded = false;
+    m_started = false;
     // The same targets refused as for writing: a FIFO would hold the window, a device raise its lines.
     QString why = unwritableTargetReason(path);
     if (why.isEmpty() && !QFileInfo(path).isFile())
@@ -53,9 +54,14 @@ void RecordingLoader::readSlice()
 {
     const QByteArray bytes = m_file.read(kSlice);
     m_read += bytes.size();
-    for (const RecordedRow &row : m_reader.feed(bytes))
+    for (const RecordedRow &row : m_reader.feed(bytes)) {
+        if (!m_started) {
+            m_store.setOriginMSecs(row.msecsSinceEpoch); // times count from the recording's start
+            m_started = true;
+        }
         if (!row.sent)
             m_store.add(WireLine::read(row.bytes, row.msecsSinceEpoch));
+    }
     if (m_reader.isRefused()) {
         cancel();
         emit failed(m_reader.refusal());

@@ -47,4 +47,5 @@ private:
     qint64 m_read = 0;
     qint64 m_size = 0;
     bool m_loaded = false;
+    bool m_started = false; // the first row has set the store's origin
 };

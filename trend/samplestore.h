@@ -44,6 +44,8 @@ public:
     // A line from the device as the session read it; only NAME=number lines count.
     void add(const WireLine &line);
     void clear();
+    // Collecting began then: a recording read back began at its first row.
+    void setOriginMSecs(qint64 msecs) { m_originMSecs = msecs; }
 
 signals:
     void seriesAdded(int index);

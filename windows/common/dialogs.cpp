@@ -179,3 +179,16 @@ void MessageBoxDialogs::askSaveFile(const SaveFileRequest &request, FileChosen c
     QObject::connect(dialog, &QFileDialog::fileSelected, dialog, std::move(chosen));
     dialog->open();
 }
+
+void MessageBoxDialogs::askOpenFile(const OpenFileRequest &request, FileChosen chosen)
+{
+    auto *dialog =
+        new QFileDialog(request.over ? request.over : m_owner, request.title, request.folder, request.filter);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setIconProvider(nameOnlyIconProvider());
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    QObject::connect(dialog, &QFileDialog::fileSelected, dialog, std::move(chosen));
+    dialog->open();
+}

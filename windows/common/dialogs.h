@@ -43,6 +43,16 @@ struct SaveFileRequest
     QPointer<QWidget> over; // the window it belongs to; null: the owner window
 };
 
+// Which file to open: the dialog's title, the folder it opens in, its
+// "Name (*.ext)" filter. Only a file that exists can be chosen.
+struct OpenFileRequest
+{
+    QString title;
+    QString folder;
+    QString filter;
+    QPointer<QWidget> over; // the window it belongs to; null: the owner window
+};
+
 // Message boxes and file dialogs behind an interface, so tests can script the
 // answers. None waits in the caller: the answer comes through the callback
 // once the user has given it.
@@ -55,6 +65,7 @@ public:
     virtual void ask(const DialogContent &content, Answered answered = {}) = 0;
     // chosen is called only when the user picked a file.
     virtual void askSaveFile(const SaveFileRequest &request, FileChosen chosen) = 0;
+    virtual void askOpenFile(const OpenFileRequest &request, FileChosen chosen) = 0;
 
     void warn(const QString &title, const QString &text) { ask(DialogContents::warning(title, text)); }
 };
@@ -82,6 +93,7 @@ public:
     void setOwnerWindow(QWidget *owner) { m_owner = owner; }
     void ask(const DialogContent &content, Answered answered = {}) override;
     void askSaveFile(const SaveFileRequest &request, FileChosen chosen) override;
+    void askOpenFile(const OpenFileRequest &request, FileChosen chosen) override;
 
 private:
     QPointer<QWidget> m_owner;

@@ -3,6 +3,7 @@
 #include "session/devicesession.h"
 #include "trend/recorder.h"
 #include "windows/common/dialogs.h"
+#include "windows/trend/recordingview.h"
 #include "windows/trend/trendwindow.h"
 
 #include <QAction>
@@ -18,7 +19,10 @@ TrendActions::TrendActions(QWidget &mainWindow, const DeviceSession &session, Sa
     m_trendAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
     m_recordAction = new QAction(tr("Start recording…"), this);
     m_recordAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_openAction = new QAction(tr("Open recording…"), this);
+    m_openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(m_trendAction, &QAction::triggered, this, [this] { showTrend(); });
+    connect(m_openAction, &QAction::triggered, this, &TrendActions::askRecordingToOpen);
     connect(m_recordAction, &QAction::triggered, this, &TrendActions::toggleRecording);
 
     connect(&recorder, &Recorder::started, this, [this] { m_recordAction->setText(tr("Stop recording")); });
@@ -41,7 +45,7 @@ TrendActions::~TrendActions()
 
 QList<QAction *> TrendActions::actions() const
 {
-    return {m_trendAction, m_recordAction};
+    return {m_trendAction, m_recordAction, m_openAction};
 }
 
 TrendWindow &TrendActions::showTrend()
@@ -83,4 +87,13 @@ void TrendActions::askRecordingFile()
                               m_recorder.start(path);
                               m_starting = false;
                           });
+}
+
+void TrendActions::askRecordingToOpen()
+{
+    QWidget *over = m_trendWindow && m_trendWindow->isActiveWindow() ? static_cast<QWidget *>(m_trendWindow)
+                                                                     : &m_mainWindow;
+    m_dialogs.askOpenFile(
+        {tr("Open recording"), folder(), tr("CSV files (*.csv)"), over},
+        [this](const QString &path) { RecordingView::open(path, m_dialogs, &m_mainWindow); });
 }

@@ -28,6 +28,8 @@ public:
 
     TrendWindow &showTrend();
     void toggleRecording();
+    // Ctrl+O: a recording in a trend window of its own.
+    void askRecordingToOpen();
 
 private:
     void askRecordingFile();
@@ -40,6 +42,7 @@ private:
     Dialogs &m_dialogs;
     QAction *m_trendAction;
     QAction *m_recordAction;
+    QAction *m_openAction;
     QPointer<TrendWindow> m_trendWindow;
     bool m_starting = false; // a failure now is a start refused, not a recording cut short
 };

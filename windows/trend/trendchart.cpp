@@ -112,7 +112,7 @@ void TrendChart::setPaused(bool paused)
     if (paused == m_paused)
         return;
     m_paused = paused;
-    m_frozenEndMSecs = wireClockMSecs();
+    m_frozenEndMSecs = m_present();
     if (!paused)
         m_zoomed.reset(); // following the present again
     emit pausedChanged(paused);
@@ -190,7 +190,7 @@ std::vector<const SampleStore::Series *> TrendChart::shownSeries() const
 
 ChartView::Window TrendChart::heldWindow() const
 {
-    const qint64 now = m_paused ? m_frozenEndMSecs : wireClockMSecs();
+    const qint64 now = m_paused ? m_frozenEndMSecs : m_present();
     qint64 oldest = m_store.originMSecs();
     for (const SampleStore::Series &s : m_store.series())
         if (!s.samples.empty())
@@ -206,7 +206,7 @@ ChartView::Window TrendChart::shownWindow() const
     for (const SampleStore::Series *s : shownSeries())
         if (!s->samples.empty())
             earliest = std::min(earliest.value_or(s->samples.front().msecs), s->samples.front().msecs);
-    const qint64 now = m_paused ? m_frozenEndMSecs : wireClockMSecs();
+    const qint64 now = m_paused ? m_frozenEndMSecs : m_present();
     const auto [start, end] = ChartGeometry::timeWindow(now, m_span.count(), m_store.originMSecs(), earliest);
     return {start, end};
 }
@@ -265,4 +265,10 @@ void TrendChart::describe()
     const QString text = describeChart(shownSeries(), window.startMSecs, window.endMSecs, locale());
     if (text != accessibleDescription())
         setAccessibleDescription(text);
+}
+
+void TrendChart::setPresent(std::function<qint64()> present)
+{
+    m_present = std::move(present);
+    update();
 }

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
+#include <functional>
 #include <optional>
 
 class QScrollBar;
@@ -81,6 +82,9 @@ public:
     void pan(double share);
     void followPresent();
     void showEverythingHeld();
+    // What "now" is: the wire clock for the live session; for a recording,
+    // its last sample, so the chart follows the file as it grows.
+    void setPresent(std::function<qint64()> present);
 
     QSize sizeHint() const override { return {640, 360}; }
 
@@ -144,6 +148,7 @@ private:
     bool m_paused = false;
     bool m_stacked = false;
     qint64 m_frozenEndMSecs = 0;
+    std::function<qint64()> m_present = wireClockMSecs;
     std::optional<ChartView::Window> m_zoomed; // none: the span up to now
     std::optional<std::pair<double, double>> m_valueRange;
     QString m_highlighted;

@@ -55,7 +55,7 @@ void TrendChart::holdAt(ChartView::Window window)
     m_zoomed = window;
     if (!m_paused) { // as Pause does: the view stands still, the store goes on
         m_paused = true;
-        m_frozenEndMSecs = wireClockMSecs();
+        m_frozenEndMSecs = m_present();
         m_repaintTimer.stop();
         emit pausedChanged(true);
     }

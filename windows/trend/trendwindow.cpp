@@ -247,3 +247,18 @@ void TrendWindow::exportCsv()
                                tr("The samples could not be written to %1: %2.").arg(path, why));
         });
 }
+
+void TrendWindow::showRecording()
+{
+    m_chart->setPresent([&store = m_store] {
+        qint64 latest = store.originMSecs();
+        bool any = false;
+        for (const SampleStore::Series &s : store.series())
+            if (!s.samples.empty()) {
+                latest = any ? std::max(latest, s.samples.back().msecs) : s.samples.back().msecs;
+                any = true;
+            }
+        return latest;
+    });
+    m_span->setCurrentIndex(int(std::size(kSpans)) - 1); // everything held
+}

@@ -28,6 +28,10 @@ public:
     TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &name, const QString &folder,
                 QWidget *parent = nullptr);
 
+    // The window shows a recording rather than the live session: its present
+    // is the latest sample, and it starts on everything held.
+    void showRecording();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
