@@ -1,7 +1,22 @@
 #include "windows/common/announce.h"
 
 #include <QAccessible>
-#include <QLabel>
+#include <QAccessibleWidget>
+#include <QWidget>
+
+namespace {
+
+const char kAnnouncerName[] = "pwmAnnouncer";
+
+QAccessibleInterface *announcerInterface(const QString &, QObject *object)
+{
+    auto *widget = qobject_cast<QWidget *>(object);
+    if (widget && widget->objectName() == QLatin1String(kAnnouncerName))
+        return new QAccessibleWidget(widget, QAccessible::Notification);
+    return nullptr;
+}
+
+} // namespace
 
 namespace ScreenReader {
 
@@ -10,15 +25,60 @@ bool listening()
     return QAccessible::isActive();
 }
 
-// Qt 6.4's AT-SPI bridge sends this as text-changed delete and insert, which
-// Orca speaks on the line with the focus; a name change would say nothing new,
-// the names being fixed.
-void announceText(QLabel *label, const QString &before)
+QWidget *announcerOf(QWidget *window)
 {
-    if (!listening())
+    return window->window()->findChild<QWidget *>(QLatin1String(kAnnouncerName), Qt::FindDirectChildrenOnly);
+}
+
+void announce(QWidget *window, const QString &text)
+{
+    if (!listening() || text.isEmpty())
         return;
-    QAccessibleTextUpdateEvent event(label, 0, before, label->text());
-    QAccessible::updateAccessibility(&event);
+    static const bool installed = (QAccessible::installFactory(announcerInterface), true);
+    Q_UNUSED(installed);
+    QWidget *announcer = announcerOf(window);
+    if (!announcer) {
+        // Never shown, no size: the window's pixels and its Tab order stay as they were.
+        announcer = new QWidget(window->window());
+        announcer->setObjectName(QLatin1String(kAnnouncerName));
+        announcer->setFocusPolicy(Qt::NoFocus);
+        announcer->setGeometry(0, 0, 0, 0);
+        announcer->hide();
+    }
+    announcer->setAccessibleName(text); // its name change only refreshes a reader's copy
+    QAccessibleEvent shown(announcer, QAccessible::ObjectShow);
+    QAccessible::updateAccessibility(&shown);
+}
+
+Pace::Pace(Say say, QObject *parent) : QObject(parent), m_say(std::move(say))
+{
+    m_turn.setSingleShot(true);
+    connect(&m_turn, &QTimer::timeout, this, [this] {
+        if (m_waiting) {
+            const QString text = *std::exchange(m_waiting, std::nullopt);
+            sayNow(text);
+        }
+    });
+}
+
+void Pace::offer(const QString &text, bool urgent)
+{
+    const auto since = std::chrono::milliseconds(m_lastSaid.isValid() ? m_lastSaid.elapsed() : kGap.count());
+    if (urgent || since >= kGap) {
+        m_turn.stop();
+        m_waiting.reset();
+        sayNow(text);
+        return;
+    }
+    m_waiting = text;
+    if (!m_turn.isActive())
+        m_turn.start(kGap - since);
+}
+
+void Pace::sayNow(const QString &text)
+{
+    m_lastSaid.start();
+    m_say(text);
 }
 
 } // namespace ScreenReader
