@@ -34,9 +34,13 @@ inline void recordHeard(QAccessibleEvent *event)
         if (auto *widget = qobject_cast<QWidget *>(event->object()))
             text = widget->accessibleName();
         break;
-    case QAccessible::Alert:
     case QAccessible::StateChanged:
     case QAccessible::Focus:
+    case QAccessible::DescriptionChanged:
+        if (QAccessibleInterface *iface = event->accessibleInterface()) // a row has no object
+            text = iface->text(QAccessible::Name);
+        break;
+    case QAccessible::Alert:
     case QAccessible::ValueChanged:
         break;
     default:
@@ -78,4 +82,11 @@ inline QStringList announced(QWidget *window)
 inline QAccessibleInterface *access(QWidget *widget)
 {
     return QAccessible::queryAccessibleInterface(widget);
+}
+
+// Whether an event of that type came from something whose name starts so.
+inline bool heardWith(QAccessible::Event type, const QString &namePrefix)
+{
+    return std::any_of(heard.cbegin(), heard.cend(),
+                       [&](const Heard &h) { return h.type == type && h.text.startsWith(namePrefix); });
 }

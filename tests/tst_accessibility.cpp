@@ -1,10 +1,16 @@
 // The window as a screen reader meets it: names, roles, the lit preset as a
 // checked state, the changes it hears, and the keys that reach the lines.
 #include "accessibilityharness.h"
+#include "chooserharness.h"
+#include "trend/samplestore.h"
 #include "windowharness.h"
 #include "windows/main/windowaccess.h"
+#include "windows/trend/trendwindow.h"
 
+#include <QComboBox>
+#include <QListView>
 #include <QMenu>
+#include <QToolButton>
 
 using Window = WindowHarness<FakeSerialPort>;
 
@@ -172,6 +178,60 @@ private slots:
         QCOMPARE(access(box)->text(QAccessible::Description), u"The port number must be 1 to 255."_s);
         QCOMPARE(heardOn(box, QAccessible::Alert).size(), 1);
         box->close();
+    }
+
+    // Space in the legend and Span or View changed were silent; entering the
+    // legend read no row until an arrow was pressed.
+    void theTrendWindowTellsItsChanges()
+    {
+        QTemporaryDir dir;
+        SampleStore store;
+        store.add(WireLine::read("SV01=50", 1000));
+        store.add(WireLine::read("PV1=48", 1000));
+        ScriptedDialogs dialogs;
+        TrendWindow trend(store, dialogs, u"pwm-panel"_s, dir.path());
+        trend.show();
+        QVERIFY(QTest::qWaitForWindowActive(&trend));
+        auto *legend = trend.findChild<QListView *>();
+        heard.clear();
+        legend->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(heardWith(QAccessible::Focus, u"SV01"_s));
+
+        heard.clear();
+        legend->model()->setData(legend->model()->index(1, 0), Qt::Unchecked, Qt::CheckStateRole);
+        QVERIFY(heardWith(QAccessible::StateChanged, u"PV1"_s));
+
+        for (auto *combo : trend.findChildren<QComboBox *>()) {
+            heard.clear();
+            combo->setCurrentIndex(1);
+            QVERIFY2(access(combo)->text(QAccessible::Description).startsWith(combo->currentText() + u". "_s),
+                     qPrintable(access(combo)->text(QAccessible::Description)));
+            QVERIFY(heardWith(QAccessible::DescriptionChanged, {}));
+        }
+    }
+
+    // The chooser read an empty result line, told only to double-click, had a
+    // clear button without a name, and a single row was never spoken.
+    void theChooserReadsWhatItShows()
+    {
+        Chooser c;
+        PortChooser &chooser = c.open();
+        QVERIFY(!c.part<QLabel>(u"What the search found"_s)->isVisible());
+        QVERIFY(access(c.list())
+                    ->text(QAccessible::Description)
+                    .contains(u"Return"_s)); // not only a double click
+        c.path()->setText(u"/dev/ttyUSB9"_s);
+        const QList<QToolButton *> inBox = c.path()->findChildren<QToolButton *>();
+        QVERIFY(!inBox.isEmpty());
+        for (QToolButton *button : inBox)
+            if (button->isVisible())
+                QCOMPARE(access(button)->text(QAccessible::Name), u"Clear the path"_s);
+        c.path()->clear();
+        heard.clear();
+        c.list()->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(heardWith(QAccessible::Focus, u"/dev/ttyACM0"_s));
+        QCOMPARE(c.path()->text(), QString()); // read, not chosen
+        chooser.close();
     }
 
     void theLinesOpenTheirMenusFromTheKeyboard_data()

@@ -1,7 +1,9 @@
 #include "windows/common/announce.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QEvent>
 #include <QWidget>
 
 namespace {
@@ -16,9 +18,61 @@ QAccessibleInterface *announcerInterface(const QString &, QObject *object)
     return nullptr;
 }
 
+// Reads the current row once the view has said it has the focus.
+class RowOnEntry final : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::FocusIn || !ScreenReader::listening())
+            return false;
+        auto *view = static_cast<QAbstractItemView *>(watched);
+        QMetaObject::invokeMethod(
+            view,
+            [view] {
+                const QAbstractItemModel *model = view->model();
+                if (!view->hasFocus() || !model || model->rowCount(view->rootIndex()) == 0)
+                    return;
+                if (!view->currentIndex().isValid())
+                    view->selectionModel()->setCurrentIndex(model->index(0, 0, view->rootIndex()),
+                                                            QItemSelectionModel::NoUpdate);
+                QAccessibleInterface *list = QAccessible::queryAccessibleInterface(view);
+                QAccessibleTableInterface *table = list ? list->tableInterface() : nullptr;
+                if (!table)
+                    return;
+                if (QAccessibleInterface *cell = table->cellAt(view->currentIndex().row(), 0)) {
+                    QAccessibleEvent focus(cell, QAccessible::Focus);
+                    QAccessible::updateAccessibility(&focus);
+                }
+            },
+            Qt::QueuedConnection);
+        return false;
+    }
+};
+
 } // namespace
 
 namespace ScreenReader {
+
+void readRowOnEntry(QAbstractItemView *view)
+{
+    view->installEventFilter(new RowOnEntry(view));
+}
+
+void sayRowChecked(QAbstractItemView *view, int row)
+{
+    if (!listening())
+        return;
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(view);
+    QAccessibleTableInterface *table = list ? list->tableInterface() : nullptr;
+    if (QAccessibleInterface *cell = table ? table->cellAt(row, 0) : nullptr) {
+        QAccessible::State changed;
+        changed.checked = true;
+        QAccessibleStateChangeEvent event(cell, changed);
+        QAccessible::updateAccessibility(&event);
+    }
+}
 
 bool listening()
 {

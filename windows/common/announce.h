@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+class QAbstractItemView;
 class QWidget;
 
 // What any window says to assistive technology beyond its fixed names: the
@@ -26,6 +27,14 @@ bool listening();
 void announce(QWidget *window, const QString &text);
 // The object announce() speaks through, or nullptr before the first announcement.
 QWidget *announcerOf(QWidget *window);
+
+// A list entered by the keyboard reads a row: the first becomes the current
+// one if none is (without selecting it), and the row that is current is said
+// after the list itself; a single row was never spoken.
+void readRowOnEntry(QAbstractItemView *view);
+// Tells that the check box of a row turned (the model's own change is not
+// passed on as one by Qt 6.4).
+void sayRowChecked(QAbstractItemView *view, int row);
 
 // Lets a stream of changes through at most once per gap: a change that comes
 // sooner waits for the gap's end, replaced by any later one, so the latest is
