@@ -13,7 +13,8 @@ struct WindowWidgets;
 // most once a second (the latest), a search failing the same way once. The
 // status, device and duty lines carry what they show in their names, so F6,
 // where-am-I and flat review read it; a line with the focus is heard through
-// its name's change, any other through an announcement.
+// its name's change, any other through an announcement. What is not worth
+// saying (a count) renames the line only while it has no focus.
 class LineSpeech : public QObject
 {
     Q_OBJECT
@@ -33,5 +34,6 @@ private:
     QWidget *m_window;
     StatusLine m_saidStatus; // what a screen reader last heard of the status
     ScreenReader::Pace m_statusPace;
+    ScreenReader::Pace m_statusNamePace; // the name following what is not said
     ScreenReader::Pace m_dutyPace;
 };
