@@ -41,6 +41,7 @@ private slots:
         QTest::addRow("Set, magenta") << "setButton" << 0;
         QTest::addRow("the status line") << "statusLabel" << 0;
         QTest::addRow("the device line, black") << "deviceLabel" << 0;
+        QTest::addRow("SAVE-CLOSE, Fusion's own") << "saveButton" << 0;
     }
     // Two rings of 2 px, one of them 3:1 or more against the face and the other
     // against the first; gone again, not a pixel stays different.
@@ -54,6 +55,8 @@ private slots:
             h.port.simulateArrival("SV02=" + QByteArray::number(lit) + '\r');
         auto *control = h.window->findChild<QWidget *>(object);
         QVERIFY(control);
+        if (!control->isVisible())
+            h.w().setButton->click(); // in the settings panel
         const QImage before = control->grab().toImage();
         QTest::keyClick(h.window, Qt::Key_Tab); // the focus moved by a key from now on
         control->setFocus(Qt::TabFocusReason);
@@ -71,7 +74,7 @@ private slots:
         QVERIFY(contrastRatio(inner, outer) >= kGraphicsContrast);
         QVERIFY(focused != before);
 
-        h.w().typedDutyBox->setFocus(Qt::TabFocusReason);
+        (h.w().settingsPanel->isVisible() ? h.w().portBox : h.w().typedDutyBox)->setFocus(Qt::TabFocusReason);
         QTRY_VERIFY(!control->hasFocus());
         QCOMPARE(control->grab().toImage(), before);
     }

@@ -78,6 +78,9 @@ double luminance(const QColor &c)
     return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
 }
 
+// A button drawn flat in its colour, rather than with Fusion's bevel.
+const char kFlatFace[] = "pwmFlatFace";
+
 // Keyboard focus only: a click leaves the window as it was drawn.
 bool showsFocus(const QStyleOption *option)
 {
@@ -105,6 +108,12 @@ public:
             return;
         }
         const QColor face = option->palette.color(QPalette::Button);
+        if (widget && !widget->property(kFlatFace).toBool()) { // SAVE-CLOSE keeps Fusion's look
+            QProxyStyle::drawControl(element, option, painter, widget);
+            if (showsFocus(option))
+                drawFocusRing(painter, option->rect, face);
+            return;
+        }
         painter->save();
         painter->fillRect(option->rect, option->state & State_Sunken ? face.darker(120) : face);
         painter->setPen(face.darker(170));
@@ -187,5 +196,6 @@ void setButtonBackColor(QPushButton *button, const QColor &back)
     pal.setColor(QPalette::Disabled, QPalette::ButtonText,
                  back.lightness() > 128 ? QColor(0x8a, 0x8a, 0x8a) : QColor(0x5a, 0x5a, 0x5a));
     button->setPalette(pal);
+    button->setProperty(kFlatFace, true);
     button->setStyle(flatButtonStyle());
 }

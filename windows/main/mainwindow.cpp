@@ -61,8 +61,9 @@ MainWindow::MainWindow(DeviceSession &session, Dialogs &dialogs, QWidget *parent
     nameForScreenReader();
     // The lines and boxes show the keyboard focus as the buttons do.
     const WindowWidgets &w = m_widgets;
-    QWidget *const plainStyled[] = {w.statusLabel, w.deviceLabel,   w.typedDutyBox,  w.portBox,   w.baudBox,
-                                    w.passwordBox, w.sampleTimeBox, w.deviceCodeBox, w.label1Box, w.helpText};
+    QWidget *const plainStyled[] = {w.statusLabel, w.deviceLabel, w.typedDutyBox,  w.portBox,
+                                    w.baudBox,     w.passwordBox, w.sampleTimeBox, w.deviceCodeBox,
+                                    w.label1Box,   w.helpText,    w.saveButton};
     for (QWidget *control : plainStyled)
         useSharedStyle(control);
     m_speech = new LineSpeech(m_widgets, this);
