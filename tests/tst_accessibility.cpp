@@ -200,10 +200,14 @@ private slots:
         heard.clear();
         legend->model()->setData(legend->model()->index(1, 0), Qt::Unchecked, Qt::CheckStateRole);
         QVERIFY(heardWith(QAccessible::StateChanged, u"PV1"_s));
+        QCOMPARE(announced(&trend), QStringList{u"PV1 hidden"_s}); // what Orca speaks of it
 
         for (auto *combo : trend.findChildren<QComboBox *>()) {
             heard.clear();
+            combo->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY(combo->hasFocus());
             combo->setCurrentIndex(1);
+            QCOMPARE(announced(&trend), QStringList{combo->currentText()});
             QVERIFY2(access(combo)->text(QAccessible::Description).startsWith(combo->currentText() + u". "_s),
                      qPrintable(access(combo)->text(QAccessible::Description)));
             QVERIFY(heardWith(QAccessible::DescriptionChanged, {}));

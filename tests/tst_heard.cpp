@@ -38,7 +38,7 @@ private slots:
         for (int i = 0; i < 3; ++i)
             QVERIFY(h.tick(SessionTimer::SampleTick));
         QVERIFY2(h.status().startsWith(u"STime:5 STimer:"_s), qPrintable(h.status()));
-        QCOMPARE(announced(h.window), QStringList()); // the sample count, never
+        QCOMPARE(announced(h.window), QStringList());                          // the sample count, never
         QVERIFY(heardOn(w.statusLabel, QAccessible::NameChanged).size() <= 1); // its name follows, unfocused
 
         h.port.simulateArrival("SV01=40\r");

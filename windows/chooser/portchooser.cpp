@@ -7,9 +7,6 @@
 #include "windows/common/announce.h"
 #include "windows/common/dialogs.h"
 
-#include <QAction>
-#include <QStyle>
-
 #include <QBoxLayout>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -76,14 +73,7 @@ PortChooser::PortChooser(Parts parts, QWidget *parent)
     m_path->setAccessibleDescription(
         tr("The device COM%1 will name; a row's stable name when it has one.").arg(number));
     m_path->setPlaceholderText(tr("/dev/ttyUSB0 or any device path"));
-    // A clear button of our own: Qt's leaves its action without a name for a screen reader.
-    QAction *clearPath =
-        m_path->addAction(style()->standardIcon(QStyle::SP_LineEditClearButton), QLineEdit::TrailingPosition);
-    clearPath->setText(tr("Clear the path"));
-    clearPath->setVisible(false);
-    connect(clearPath, &QAction::triggered, m_path, &QLineEdit::clear);
-    connect(m_path, &QLineEdit::textChanged, clearPath,
-            [clearPath](const QString &text) { clearPath->setVisible(!text.isEmpty()); });
+    ScreenReader::addClearButton(m_path, tr("Clear the path"));
     auto *pathForm = new QFormLayout;
     pathForm->addRow(tr("&Device path:"), m_path);
     m_pathNote = lineOfWords(tr("What the path will be bound as"));

@@ -3,7 +3,10 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QAction>
 #include <QEvent>
+#include <QLineEdit>
+#include <QStyle>
 #include <QWidget>
 
 namespace {
@@ -102,6 +105,17 @@ void announce(QWidget *window, const QString &text)
     announcer->setAccessibleName(text); // its name change only refreshes a reader's copy
     QAccessibleEvent shown(announcer, QAccessible::ObjectShow);
     QAccessible::updateAccessibility(&shown);
+}
+
+void addClearButton(QLineEdit *box, const QString &name)
+{
+    QAction *clear = box->addAction(box->style()->standardIcon(QStyle::SP_LineEditClearButton),
+                                    QLineEdit::TrailingPosition);
+    clear->setText(name);
+    clear->setVisible(!box->text().isEmpty());
+    QObject::connect(clear, &QAction::triggered, box, &QLineEdit::clear);
+    QObject::connect(box, &QLineEdit::textChanged, clear,
+                     [clear](const QString &text) { clear->setVisible(!text.isEmpty()); });
 }
 
 Pace::Pace(Say say, QObject *parent) : QObject(parent), m_say(std::move(say))

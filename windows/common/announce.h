@@ -10,6 +10,7 @@
 #include <optional>
 
 class QAbstractItemView;
+class QLineEdit;
 class QWidget;
 
 // What any window says to assistive technology beyond its fixed names: the
@@ -35,6 +36,10 @@ void readRowOnEntry(QAbstractItemView *view);
 // Tells that the check box of a row turned (the model's own change is not
 // passed on as one by Qt 6.4).
 void sayRowChecked(QAbstractItemView *view, int row);
+
+// A clear button in the box, shown while it holds text, named for a screen
+// reader: the one QLineEdit makes itself has no name.
+void addClearButton(QLineEdit *box, const QString &name);
 
 // Lets a stream of changes through at most once per gap: a change that comes
 // sooner waits for the gap's end, replaced by any later one, so the latest is
