@@ -53,8 +53,8 @@ public:
     }
 };
 
-// A label whose accessible name says what it is ("Status") and whose text is
-// read through the text interface, so the name does not hide what it shows.
+// A label named with what it is and what it shows ("Status: Found: DUTY01",
+// by nameLine) whose text is also read through the text interface.
 class LineAccessible final : public QAccessibleWidget, public QAccessibleTextInterface
 {
 public:
