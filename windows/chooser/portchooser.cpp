@@ -4,6 +4,7 @@
 #include "link/portwatcher.h"
 #include "session/devicesession.h"
 #include "windows/chooser/portlist.h"
+#include "windows/common/announce.h"
 #include "windows/common/dialogs.h"
 
 #include <QBoxLayout>
@@ -48,8 +49,10 @@ PortChooser::PortChooser(Parts parts, QWidget *parent)
 
     m_ports = new PortList;
     m_ports->setAccessibleName(tr("Serial ports present"));
-    m_ports->setAccessibleDescription(tr("One row per port: its device, whether it can be had, and what "
-                                         "the system knows of it. Double-click a row to choose it."));
+    m_ports->setAccessibleDescription(
+        tr("One row per port: its device, whether it can be had, and what "
+           "the system knows of it. Return or a double click chooses the selected row."));
+    ScreenReader::readRowOnEntry(m_ports);
 
     m_findButton = new QPushButton(tr("&Find the device"));
     m_findButton->setAccessibleName(tr("Find the device"));
@@ -59,16 +62,18 @@ PortChooser::PortChooser(Parts parts, QWidget *parent)
     m_findStatus = new QLabel;
     m_findStatus->setAccessibleName(tr("What the search found"));
     m_findStatus->setWordWrap(true);
+    m_findStatus->hide(); // until there is something to read
     auto *findRow = new QHBoxLayout;
     findRow->addWidget(m_findButton);
     findRow->addWidget(m_findStatus, 1);
+    findRow->addStretch(0);
 
     m_path = new QLineEdit;
     m_path->setAccessibleName(tr("Device path"));
     m_path->setAccessibleDescription(
         tr("The device COM%1 will name; a row's stable name when it has one.").arg(number));
     m_path->setPlaceholderText(tr("/dev/ttyUSB0 or any device path"));
-    m_path->setClearButtonEnabled(true);
+    ScreenReader::addClearButton(m_path, tr("Clear the path"));
     auto *pathForm = new QFormLayout;
     pathForm->addRow(tr("&Device path:"), m_path);
     m_pathNote = lineOfWords(tr("What the path will be bound as"));
@@ -170,7 +175,7 @@ void PortChooser::findDevice()
     const QStringList candidates = probeCandidates(rows);
     m_asked = int(candidates.size());
     if (candidates.isEmpty()) {
-        m_findStatus->setText(tr("No free port to ask."));
+        showFindStatus(tr("No free port to ask."));
         return;
     }
     const SettingsRecord &record = m_parts.session.settings();
@@ -179,8 +184,15 @@ void PortChooser::findDevice()
     PortProbe::Timing timing;
     timing.timeout = m_parts.probeTimeout;
     m_findButton->setEnabled(false);
-    m_findStatus->setText(plural(m_asked, tr("Asking the free port…"), tr("Asking %1 free ports…")));
+    showFindStatus(plural(m_asked, tr("Asking the free port…"), tr("Asking %1 free ports…")));
     m_probe->start(candidates, baudRate, record.deviceCode, timing);
+}
+
+void PortChooser::showFindStatus(const QString &text)
+{
+    m_findStatus->setText(text);
+    m_findStatus->show();
+    ScreenReader::announce(this, text); // heard while the focus stays in the list
 }
 
 void PortChooser::probeAnswered(const QString &device, const QString &answer)
@@ -209,7 +221,7 @@ void PortChooser::probeFinished(const QStringList &answering)
     if (m_otherCount > 0)
         text += u' ' + plural(m_otherCount, tr("1 answered with another code."),
                               tr("%1 answered with another code."));
-    m_findStatus->setText(text);
+    showFindStatus(text);
     emit findFinished();
 }
 

@@ -65,6 +65,7 @@ private:
     void probeFinished(const QStringList &answering);
     void bind(const BindCheck &check, bool typed);
     void sayNotBound(const QString &why);
+    void showFindStatus(const QString &text);
     void fitToContents();
 
     Parts m_parts;

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "session/statusline.h"
+
 #include <QColor>
 
 class QLabel;
+class QPainter;
+class QRect;
 class QPushButton;
 class QWidget;
 
@@ -23,6 +27,8 @@ inline constexpr QRgb LightGreen = 0xC0FFC0;
 QColor buttonFace();
 QColor highlight();
 QColor inactiveTitle();
+// The status line's background for each tone.
+QColor ofStatus(StatusTone tone);
 } // namespace Colors
 
 // Background colours that really show under Fusion: labels and frames through
@@ -30,3 +36,10 @@ QColor inactiveTitle();
 void setLabelColors(QLabel *label, const QColor &back, const QColor &text = QColor());
 void setFrameColors(QWidget *frame, const QColor &back, const QColor &text);
 void setButtonBackColor(QPushButton *button, const QColor &back);
+
+// The window's one style (Fusion, buttons flat) for a control that is not a
+// coloured button: it draws the keyboard focus of lines and boxes too.
+void useSharedStyle(QWidget *widget);
+// The keyboard focus as the shared style draws it over a control of the given
+// face: two 2 px rings, black and white (rings 1: only the inner one).
+void drawFocusRing(QPainter *painter, const QRect &rect, const QColor &face, int rings = 2);

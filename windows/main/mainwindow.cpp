@@ -4,6 +4,8 @@
 #include "windows/common/announce.h"
 #include "windows/common/dialogs.h"
 #include "windows/main/colors.h"
+#include "windows/main/linespeech.h"
+#include "windows/main/panelcover.h"
 #include "windows/main/settingspanel.h"
 #include "windows/main/windowaccess.h"
 
@@ -20,6 +22,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QToolTip>
@@ -39,23 +42,6 @@ QIcon makeIcon()
     return QIcon(pix);
 }
 
-QColor colourOf(StatusTone tone)
-{
-    switch (tone) {
-    case StatusTone::Neutral:
-        break;
-    case StatusTone::Searching:
-        return QColor::fromRgb(Colors::LightYellow);
-    case StatusTone::Failed:
-        return QColor::fromRgb(Colors::LightRed);
-    case StatusTone::Receiving:
-        return QColor::fromRgb(Colors::LightGreen);
-    case StatusTone::Found:
-        return QColor::fromRgb(Colors::Green);
-    }
-    return Colors::buttonFace();
-}
-
 } // namespace
 
 MainWindow::MainWindow(DeviceSession &session, Dialogs &dialogs, QWidget *parent)
@@ -72,7 +58,18 @@ MainWindow::MainWindow(DeviceSession &session, Dialogs &dialogs, QWidget *parent
 
     m_widgets = buildWindowWidgets(this);
     WindowAccess::describe(m_widgets);
-    new SettingsPanel(session, m_widgets, this);
+    nameForScreenReader();
+    // The lines and boxes show the keyboard focus as the buttons do.
+    const WindowWidgets &w = m_widgets;
+    QWidget *const plainStyled[] = {w.statusLabel, w.deviceLabel, w.typedDutyBox,  w.portBox,
+                                    w.baudBox,     w.passwordBox, w.sampleTimeBox, w.deviceCodeBox,
+                                    w.label1Box,   w.helpText,    w.saveButton};
+    for (QWidget *control : plainStyled)
+        useSharedStyle(control);
+    m_speech = new LineSpeech(m_widgets, this);
+    m_cover = new PanelCover(m_widgets, this);
+    auto *settings = new SettingsPanel(session, m_widgets, this);
+    connect(settings, &SettingsPanel::saved, m_speech, [this] { m_speech->say(tr("Settings saved")); });
     connectControls();
     connectSession();
 
@@ -108,6 +105,16 @@ void MainWindow::offerActions(const QList<QAction *> &actions)
 void MainWindow::showRecording(bool on)
 {
     setWindowTitle(on ? m_title + QStringLiteral(" (recording)") : m_title);
+    nameForScreenReader(); // the title's change must not rename it
+    m_speech->say(on ? tr("Recording started") : tr("Recording stopped"));
+}
+
+// Read on every switch to the window: the program and the device it drives,
+// not the web address the title starts with.
+void MainWindow::nameForScreenReader()
+{
+    setAccessibleName(
+        tr("%1, device %2").arg(m_session.executable().baseName, m_session.settings().deviceCode));
 }
 
 void MainWindow::connectControls()
@@ -126,22 +133,24 @@ void MainWindow::connectControls()
 
 void MainWindow::connectSession()
 {
-    const WindowWidgets &w = m_widgets;
     connect(&m_session, &DeviceSession::statusChanged, this, &MainWindow::showStatus);
     connect(&m_session, &DeviceSession::dutyChanged, this, &MainWindow::showDuty);
     connect(&m_session, &DeviceSession::presetHighlighted, this, &MainWindow::highlightPreset);
-    connect(&m_session, &DeviceSession::deviceLabelChanged, w.deviceLabel, &QLabel::setText);
-    connect(&m_session, &DeviceSession::controlPanelEnabled, w.controlPanel, &QWidget::setEnabled);
+    connect(&m_session, &DeviceSession::deviceLabelChanged, this, [this](const QString &text) {
+        m_widgets.deviceLabel->setText(text);
+        m_speech->device();
+    });
+    connect(&m_session, &DeviceSession::controlPanelEnabled, m_cover, &PanelCover::setControlPanelEnabled);
+    connect(&m_session, &DeviceSession::settingsLoaded, this, &MainWindow::nameForScreenReader);
 }
 
 void MainWindow::showStatus(const StatusLine &status)
 {
     QLabel *label = m_widgets.statusLabel;
-    const QString before = label->text();
     label->setText(status.text);
     if (status.tone != m_statusTone) { // the palette change costs more than the text on a busy line
         m_statusTone = status.tone;
-        setLabelColors(label, colourOf(status.tone));
+        setLabelColors(label, Colors::ofStatus(status.tone));
     }
     const QString tip = status.detail.isEmpty() || status.device.isEmpty()
                             ? status.detail + status.device
@@ -151,18 +160,15 @@ void MainWindow::showStatus(const StatusLine &status)
     if (const QString state = WindowAccess::statusDescription(status);
         label->accessibleDescription() != state)
         label->setAccessibleDescription(state);
-    // Weighed only for a listener: a device streaming lines passes here for each.
-    if (ScreenReader::listening() && WindowAccess::statusWorthSaying(m_saidStatus, status)) {
-        m_saidStatus = status;
-        ScreenReader::announceText(label, before);
-    }
+    m_speech->status(status);
 }
 
 void MainWindow::showDuty(const QString &text)
 {
-    const QString before = m_widgets.dutyDisplay->text();
+    if (m_widgets.dutyDisplay->text() == text)
+        return; // the same duty read back again is nothing new
     m_widgets.dutyDisplay->setText(text);
-    ScreenReader::announceText(m_widgets.dutyDisplay, before);
+    m_speech->duty(text);
 }
 
 // F6 goes to the status line, and from there to the device line. Their focus
@@ -171,7 +177,10 @@ void MainWindow::showDuty(const QString &text)
 void MainWindow::focusNextLine()
 {
     QLabel *status = m_widgets.statusLabel;
-    (status->hasFocus() ? m_widgets.deviceLabel : status)->setFocus(Qt::ShortcutFocusReason);
+    QLabel *line = status->hasFocus() ? m_widgets.deviceLabel : status;
+    WindowAccess::nameLine(line);             // with the count it shows now, before it is read
+    setAttribute(Qt::WA_KeyboardFocusChange); // a key moved the focus: show it
+    line->setFocus(Qt::ShortcutFocusReason);
 }
 
 // Shown, not exec()'d: the key handler returns at once. Under X the Menu key
@@ -184,6 +193,8 @@ void MainWindow::openLineMenu(QLabel *line)
     m_lineMenu->setAttribute(Qt::WA_DeleteOnClose);
     m_lineMenu->addActions(line->actions());
     m_lineMenu->popup(line->mapToGlobal(QPoint(0, line->height())));
+    // The first item selected, as a menu opened from the keyboard is: a screen reader reads it.
+    m_lineMenu->setActiveAction(m_lineMenu->actions().value(0));
 }
 
 // A button whose colour stays the same is not touched: every style sheet

@@ -9,6 +9,8 @@
 class DeviceSession;
 class QLabel;
 class QMenu;
+class LineSpeech;
+class PanelCover;
 class Dialogs;
 
 // The one window: shows what the session says and forwards clicks and box
@@ -53,13 +55,15 @@ private:
     void highlightPreset(int preset);
     void sendTypedDuty();
     void copyStatusText();
+    void nameForScreenReader();
 
     DeviceSession &m_session;
     Dialogs &m_dialogs;
     WindowWidgets m_widgets;
     QString m_title;
     StatusTone m_statusTone = StatusTone::Neutral;
-    StatusLine m_saidStatus; // what a screen reader last heard of the status
+    LineSpeech *m_speech = nullptr;
+    PanelCover *m_cover = nullptr;
     QPointer<QMenu> m_lineMenu;
     bool m_centred = false;
     bool m_exitConfirmed = false;

@@ -27,8 +27,10 @@ void SettingsPanel::saveAndClose()
     const WindowWidgets &w = m_widgets;
     const SettingsTexts texts{w.portBox->text(),       w.baudBox->text(),       w.passwordBox->text(),
                               w.sampleTimeBox->text(), w.deviceCodeBox->text(), w.label1Box->text()};
-    if (m_session.saveSettings(texts))
+    if (m_session.saveSettings(texts)) {
         w.settingsPanel->hide();
+        emit saved();
+    }
 }
 
 void SettingsPanel::show(const SettingsRecord &settings)

@@ -15,6 +15,10 @@ class SettingsPanel : public QObject
 public:
     SettingsPanel(DeviceSession &session, const WindowWidgets &widgets, QObject *parent = nullptr);
 
+signals:
+    // SAVE-CLOSE wrote the file and the panel closed.
+    void saved();
+
 private:
     void open();
     void saveAndClose();

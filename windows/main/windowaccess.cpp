@@ -19,6 +19,7 @@ namespace {
 const char kLitProperty[] = "pwmPresetLit";
 const char kLineRoleProperty[] = "pwmLineRole";
 const char kLineFocusProperty[] = "pwmLineTakesFocus";
+const char kLineNameProperty[] = "pwmLineName";
 
 QString tr(const char *text)
 {
@@ -52,8 +53,8 @@ public:
     }
 };
 
-// A label whose accessible name says what it is ("Status") and whose text is
-// read through the text interface, so the name does not hide what it shows.
+// A label named with what it is and what it shows ("Status: Found: DUTY01",
+// by nameLine) whose text is also read through the text interface.
 class LineAccessible final : public QAccessibleWidget, public QAccessibleTextInterface
 {
 public:
@@ -126,8 +127,10 @@ void showAsLine(QLabel *label, QAccessible::Role role, const QString &name, cons
 {
     label->setProperty(kLineRoleProperty, int(role));
     label->setProperty(kLineFocusProperty, takesFocus);
+    label->setProperty(kLineNameProperty, name);
     useOwnInterface(label);
     say(label, name, description);
+    WindowAccess::nameLine(label);
 }
 
 // A status text with its counts left out: "STime:2 STimer:1" and
@@ -176,12 +179,21 @@ void describe(const WindowWidgets &w)
     say(w.deviceCodeBox, tr("Expected application code"),
         tr("The code the device answers with when it is found."));
     say(w.labelsFrame, tr("Labels"));
-    say(w.label1Frame, tr("User label 1"));
-    say(w.label1Box, tr("User label 1 text"), tr("Shown under the duty cycle display."));
+    // Not "... text": a screen reader adds the role, "text", itself.
+    say(w.label1Frame, tr("Label 1"));
+    say(w.label1Box, tr("User label 1"), tr("Shown under the duty cycle display."));
     showAsLine(w.statusLabel, QAccessible::StatusBar, tr("Status"), statusDescription({}), true);
     showAsLine(w.deviceLabel, QAccessible::StaticText, tr("Device"),
                tr("The device that answered, and the name of this copy of the program."), true);
     showAsLine(w.dutyDisplay, QAccessible::StaticText, tr("Duty cycle reported by the device"), {}, false);
+}
+
+void nameLine(QLabel *line)
+{
+    const QString base = line->property(kLineNameProperty).toString();
+    const QString name = line->text().isEmpty() ? base : base + QStringLiteral(": ") + line->text();
+    if (line->accessibleName() != name)
+        line->setAccessibleName(name); // sends the name's change
 }
 
 void setPresetLit(QPushButton *preset, bool lit)
@@ -225,8 +237,12 @@ QString statusDescription(const StatusLine &status)
 // count ticks between two polled replies, and saying both each cycle would
 // talk over everything else. A tone or detail change is always said; a text
 // only if it differs by more than its numbers, and never a bare tick count.
+// A search that keeps failing the same way is said once: the searching in
+// between is not said, so the same failure is not new the next time.
 bool statusWorthSaying(const StatusLine &before, const StatusLine &after)
 {
+    if (before.tone == StatusTone::Failed && after.tone == StatusTone::Searching)
+        return false;
     if (after.tone != before.tone || after.detail != before.detail)
         return true;
     const QString words = withoutCounts(after.text);

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class QLabel;
 class QPushButton;
 class QWidget;
 struct WindowWidgets;
@@ -16,6 +17,11 @@ namespace WindowAccess {
 // Names and descriptions for every control, the presets as checkable buttons
 // (none lit) and the status, device and duty lines readable as text.
 void describe(const WindowWidgets &widgets);
+
+// Names the status, device or duty line with what it shows ("Status: Found:
+// DUTY01"), so that a screen reader reads it on F6, in where-am-I and in flat
+// review; a change of name is sent as such.
+void nameLine(QLabel *line);
 
 // Lights a preset for assistive technology: checked, and said when it changes.
 void setPresetLit(QPushButton *preset, bool lit);

@@ -6,6 +6,7 @@
 #include "trend/serieslistmodel.h"
 #include "windows/common/dialogs.h"
 #include "windows/trend/legenddelegate.h"
+#include "windows/trend/trendaccess.h"
 #include "windows/trend/trendchart.h"
 
 #include <QAction>
@@ -78,8 +79,10 @@ TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &na
         w->setAccessibleName(name);
         w->setAccessibleDescription(description);
     };
-    describe(m_span, tr("Span"), tr("How much of the past the chart shows"));
-    describe(scale, tr("View"), scale->toolTip());
+    describe(m_span, tr("Span"), {});
+    describe(scale, tr("View"), {});
+    TrendAccess::describeWithChoice(m_span, tr("How much of the past the chart shows"));
+    TrendAccess::describeWithChoice(scale, scale->toolTip());
     describe(m_pause, tr("Pause"), tr("Holds the chart still; samples are still collected"));
     describe(clear, tr("Clear"), tr("Forgets every sample held"));
     describe(saveImage, tr("Save image"), tr("Saves the chart and its legend as a PNG image"));
@@ -182,6 +185,7 @@ QWidget *TrendWindow::buildLegend()
     m_legend->setUniformItemSizes(true);
     m_legend->setSelectionMode(QAbstractItemView::NoSelection);
     m_legend->setIconSize(QSize(24, 12));
+    TrendAccess::followLegend(m_legend);
     auto *column = new QVBoxLayout(legend);
     column->setContentsMargins(4, 0, 0, 0);
     column->addWidget(m_filter);
