@@ -35,12 +35,13 @@ qsizetype nameLengthOf(QByteArrayView line)
 
 WireLine WireLine::read(QByteArray bytes, qint64 msecsSinceEpoch)
 {
-    WireLine line{std::move(bytes), msecsSinceEpoch};
+    WireLine line{std::move(bytes), msecsSinceEpoch, 0, 0, std::nullopt};
     if (const qsizetype length = nameLengthOf(line.bytes)) {
         const QByteArrayView rest = QByteArrayView(line.bytes).sliced(length + 1);
         if (const std::optional<double> number = findLeadingNumber(QString::fromLatin1(rest))) {
             line.nameLength = length;
             line.value = double(asSingle(*number));
+            line.sample = readPlainNumber(rest);
         }
     }
     return line;

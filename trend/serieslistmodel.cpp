@@ -1,6 +1,6 @@
 #include "trend/serieslistmodel.h"
 
-#include "link/numbertext.h"
+#include "trend/chartgeometry.h"
 #include "trend/samplestore.h"
 
 SeriesListModel::SeriesListModel(const SampleStore &store, Decoration decoration, QObject *parent)
@@ -39,7 +39,7 @@ QVariant SeriesListModel::data(const QModelIndex &index, int role) const
     case LatestValueRole: {
         const auto &all = m_store.series();
         if (size_t(index.row()) < all.size() && !all[size_t(index.row())].samples.empty())
-            return formatReplyNumber(float(all[size_t(index.row())].samples.back().value));
+            return ChartGeometry::exactText(all[size_t(index.row())].samples.back().value, QLocale());
         return QString();
     }
     default:

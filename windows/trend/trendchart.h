@@ -84,6 +84,9 @@ private:
     void describe();
     void paintGrid(QPainter &p, const ChartGeometry &g, bool timeLabels) const;
     void paintSeries(QPainter &p, const ChartGeometry &g, const SampleStore::Series &s) const;
+    // samples[first] to samples[last - 1], read a device pixel column at a time.
+    void paintDense(QPainter &p, const ChartGeometry &g, const SampleStore::Series &s, qsizetype first,
+                    qsizetype last, const QColor &colour) const;
 
     const SampleStore &m_store;
     QSet<QString> m_hidden;

@@ -96,32 +96,72 @@ void TrendChart::paintSeries(QPainter &p, const ChartGeometry &g, const SampleSt
     const qsizetype count = last - first;
     if (count <= 0)
         return;
-    const std::vector<QPointF> line = g.polyline(first, last);
 
     p.save();
     p.setClipRect(g.plotArea().adjusted(1, 1, 0, 0));
-    p.setRenderHint(QPainter::Antialiasing, true);
     const SeriesStyle style = seriesStyle(s.name);
-    // Dashes on a line denser than they are long show nothing, yet cost Qt's
-    // stroker dearly (seconds for 64 noisy series): a dense line is drawn
-    // solid. Its smoothing, too, costs up to 0.1 s a series when every pixel
-    // column holds a swing across the plot, and shows on such a line as nothing.
-    const bool dense = qsizetype(line.size()) * 4 > qsizetype(g.plotArea().width());
-    p.setRenderHint(QPainter::Antialiasing, !dense);
-    p.setPen(QPen(style.colour, 2, dense ? Qt::SolidLine : style.line, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(Qt::NoBrush);
-    p.drawPolyline(line.data(), int(line.size()));
-    p.setPen(Qt::NoPen);
-    p.setBrush(style.colour);
-    if (count * 8 <= g.plotArea().width()) // few samples: each is marked
-        for (const QPointF &point : line)
-            p.drawEllipse(point, 2.5, 2.5);
+    // Dashes on a line denser than they are long show nothing, and Qt's
+    // stroker takes seconds over 64 long noisy lines: a dense line is a
+    // vertical stroke per device pixel column, as thick as the others.
+    if (count * 4 > qsizetype(g.plotArea().width())) {
+        paintDense(p, g, s, first - s.samples.begin(), last - s.samples.begin(), style.colour);
+    } else {
+        const std::vector<QPointF> line = g.polyline(first, last);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setPen(QPen(style.colour, 2, style.line, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawPolyline(line.data(), int(line.size()));
+        p.setPen(Qt::NoPen);
+        p.setBrush(style.colour);
+        if (count * 8 <= g.plotArea().width()) // few samples: each is marked
+            for (const QPointF &point : line)
+                p.drawEllipse(point, 2.5, 2.5);
+    }
     // The newest sample's dot may stand on the right edge: drawn whole.
     p.setClipping(false);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(Qt::NoPen);
+    p.setBrush(style.colour);
     if (lastShown != s.samples.begin()) {
         const SampleStore::Sample &newest = *(lastShown - 1);
         if (newest.msecs >= g.startMSecs())
             p.drawEllipse(g.pointFor(newest), 3.5, 3.5);
     }
     p.restore();
+}
+
+void TrendChart::paintDense(QPainter &p, const ChartGeometry &g, const SampleStore::Series &s,
+                            qsizetype first, qsizetype last, const QColor &colour) const
+{
+    const std::vector<ChartGeometry::Column> columns = g.columns(s, first, last);
+    const double dpr = devicePixelRatioF();
+    std::vector<QLineF> lines;
+    lines.reserve(columns.size() + columns.size() / 8);
+    const ChartGeometry::Column *previous = nullptr;
+    for (const ChartGeometry::Column &c : columns) {
+        const double x = g.columnX(c.column);
+        double lowest = c.lowest;
+        double highest = c.highest;
+        if (previous && previous->column == c.column - 1) { // joined to the column before
+            lowest = std::min(lowest, previous->last);
+            highest = std::max(highest, previous->last);
+        } else if (previous) { // across empty columns, a straight line
+            lines.emplace_back(g.columnX(previous->column), g.y(previous->last), x, g.y(c.first));
+        }
+        // One device pixel longer: a flat stretch is as thick as a steep one.
+        lines.emplace_back(x, g.y(highest), x, g.y(lowest) + 1 / dpr);
+        previous = &c;
+    }
+    // A cosmetic pen one device pixel wide takes Qt's quick path; drawn
+    // again a pixel to the right, as thick as the sparse lines.
+    p.setRenderHint(QPainter::Antialiasing, false);
+    QPen pen(colour, 0, Qt::SolidLine, Qt::SquareCap);
+    pen.setCosmetic(true);
+    p.setPen(pen);
+    const int passes = std::max(1, int(std::lround(2 * dpr)));
+    for (int pass = 0; pass < passes; ++pass) {
+        p.drawLines(lines.data(), int(lines.size()));
+        p.translate(1 / dpr, 0);
+    }
+    p.translate(-passes / dpr, 0);
 }

@@ -7,6 +7,8 @@ class QLineEdit;
 class QListView;
 class QPushButton;
 class QComboBox;
+class QProgressBar;
+class SampleExport;
 class QSortFilterProxyModel;
 class Dialogs;
 class SampleStore;
@@ -32,6 +34,8 @@ private:
     void chooseSpan(int choice);
     void saveImage();
     void exportCsv();
+    // While an export runs: its progress and Cancel in place of the button.
+    void showExporting(bool exporting);
 
     SampleStore &m_store;
     Dialogs &m_dialogs;
@@ -46,4 +50,8 @@ private:
     QSortFilterProxyModel *m_filtered = nullptr;
     QLineEdit *m_filter = nullptr;
     QListView *m_legend = nullptr;
+    SampleExport *m_export = nullptr;
+    QPushButton *m_exportButton = nullptr;
+    QProgressBar *m_exportProgress = nullptr;
+    QPushButton *m_cancelExport = nullptr;
 };
