@@ -126,13 +126,16 @@ void SampleExport::cancel()
 
 void SampleExport::makeRows()
 {
+    bool done = false;
+    QString why;
     {
         const std::lock_guard lock(m_writer->mutex);
-        if (m_writer->done) {
-            const QString why = m_writer->why;
-            end(why.isEmpty() ? Outcome::Written : Outcome::Failed, why);
-            return;
-        }
+        done = m_writer->done;
+        why = m_writer->why;
+    }
+    if (done) {
+        end(why.isEmpty() ? Outcome::Written : Outcome::Failed, why);
+        return;
     }
     if (m_allHanded)
         return; // waiting for the disk
