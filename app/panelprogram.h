@@ -26,6 +26,7 @@ public:
 
     DeviceSession &session() { return m_session; }
     Recorder &recorder() { return m_recorder; }
+    SampleStore &samples() { return m_samples; }
     PanelBusObject &bus() { return m_bus; }
     MainWindow &window() { return m_window; }
     TrendActions &trend() { return m_trend; }

@@ -153,8 +153,10 @@ int main(int argc, char *argv[])
         benchNoLineEnd(quick ? 10 : 100);
     if (only.contains(QLatin1String("soak")))
         benchSoak(quick ? 20s : 180s);
-    if (only.contains(QLatin1String("trend")))
+    if (only.contains(QLatin1String("trend"))) {
         benchTrend(quick ? 100000 : 1000000, quick ? 2000ms : 10000ms);
+        benchTrendAtBound(quick ? 2000ms : 10000ms, quick ? 200000 : 1000000);
+    }
 
     const bool met = printAndSave(jsonPath, quick);
     if (broken())
