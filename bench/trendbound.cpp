@@ -1,4 +1,5 @@
-// The trend at the store's bound: 64 series of 100,000 samples held. One
+// The trend at the store's bound: 64 names of 100,000 samples held (62 of
+// them A0 … A61: the read-backs' SV01 and SV02 take two of the 64 places). One
 // repaint on "Everything held"; the window shown and idle; a flood into the
 // full store with a click on the panel; Export CSV of it all; what the store
 // and its summary take.
@@ -56,7 +57,7 @@ void memoryAtBound(const SampleStore &store, double grownMb)
     note(QStringLiteral("trend at the bound: %1 MB resident growth, of it %2 MB summary")
              .arg(grownMb)
              .arg(summaryMb));
-    report(QStringLiteral("trend store at its bound (64 x 100000), resident growth"), grownMb,
+    report(QStringLiteral("trend store at its bound (64 names x 100000), resident growth"), grownMb,
            QStringLiteral("MB"), QStringLiteral("<= 130"), grownMb <= 130);
     report(QStringLiteral("trend summary against the samples' memory"), share, QStringLiteral("%"),
            QStringLiteral("<= 25"), share <= 25);
@@ -67,7 +68,7 @@ void idleShown(std::chrono::milliseconds length)
 {
     const IdleRun run = runIdleFor(length);
     const double percent = run.processCpuMs / double(length.count()) * 100;
-    report(QStringLiteral("trend, 64 x 100000 held, shown and idle: CPU"), percent,
+    report(QStringLiteral("trend, 64 names x 100000 held, shown and idle: CPU"), percent,
            QStringLiteral("% of a core"), QStringLiteral("<= 1"), percent <= 1);
 }
 
@@ -187,9 +188,15 @@ void benchTrendAtBound(std::chrono::milliseconds idleLength, int floodLines)
     TrendWindow &trend = openTrend(rig);
     trend.findChild<QComboBox *>()->setCurrentIndex(3); // everything held
     runEventsFor(300ms);
+    // The chart itself: a repaint of the window may take the chart's last
+    // picture from the backing store.
+    const double chart = worstRepaintMs(*trend.findChild<TrendChart *>(), 5);
+    if (qEnvironmentVariableIsSet("PWM_REPAINTS")) { for (int k = 0; k < 300; ++k) trend.findChild<TrendChart *>()->repaint(); note(QStringLiteral("300 done")); return; }
     const double window = worstRepaintMs(trend, 5);
-    report(QStringLiteral("trend, 64 x 100000 held, everything held: repaint"), window, QStringLiteral("ms"),
-           QStringLiteral("<= 5"), window <= 5);
+    report(QStringLiteral("trend, 64 names x 100000 held, everything held: chart repaint"), chart,
+           QStringLiteral("ms"), QStringLiteral("<= 5"), chart <= 5);
+    report(QStringLiteral("trend, 64 names x 100000 held, everything held: window repaint"), window,
+           QStringLiteral("ms"), QStringLiteral("-"), std::nullopt);
     idleShown(idleLength);
     exportAtBound(rig, store);
     floodWithClicks(rig, floodLines);

@@ -105,6 +105,7 @@ void ChartGeometry::place(double top, double bottom, int chartWidth, double labe
 
     // The shortest step whose labels do not run into each other.
     const double msPerPixel = double(std::max<qint64>(1, m_endMSecs - m_startMSecs)) / m_plot.width();
+    m_columnsPerMSec = m_devicePixelRatio / msPerPixel;
     const double spacing = labels.textWidth(QStringLiteral("00:00:00")) + 30;
     m_timeStepMSecs = kTimeSteps[std::size(kTimeSteps) - 1] * 1000;
     for (const qint64 step : kTimeSteps)
@@ -253,10 +254,8 @@ std::vector<QPointF> ChartGeometry::polyline(SampleIterator first, SampleIterato
 
 int ChartGeometry::columnAt(qint64 msecs) const
 {
-    const double span = double(std::max<qint64>(1, m_endMSecs - m_startMSecs));
-    const double column =
-        std::floor(double(msecs - m_startMSecs) * m_plot.width() * m_devicePixelRatio / span);
-    return int(std::clamp(column, -1e6, 1e6));
+    const double column = std::floor(double(msecs - m_startMSecs) * m_columnsPerMSec);
+    return int(std::clamp(column, -1e9, 1e9));
 }
 
 std::vector<ChartGeometry::Column> ChartGeometry::columns(const SampleStore::Series &series, qsizetype first,
@@ -269,44 +268,83 @@ std::vector<ChartGeometry::Column> ChartGeometry::columns(const SampleStore::Ser
         return out;
     const auto &samples = series.samples;
     const double perColumn = double(last - first) / std::max(1.0, m_plot.width() * m_devicePixelRatio);
-    // The longest runs that fit twice in a column: most lie in one.
+    // The longest runs no longer than a column: about one a column.
     int top = -1;
-    while (top + 1 < series.summary.levels() && double(SampleSummary::runLength(top + 1)) * 2 <= perColumn)
+    while (top + 1 < series.summary.levels() && double(SampleSummary::runLength(top + 1)) <= perColumn)
         ++top;
     out.reserve(size_t(std::min<double>(double(last - first), m_plot.width() * m_devicePixelRatio + 2)));
-    const auto add = [&out](int column, double firstValue, const SampleSummary::Range &range,
-                            double lastValue) {
-        if (out.empty() || out.back().column != column) {
-            out.push_back({column, firstValue, range.lowest, range.highest, lastValue});
-            return;
-        }
-        Column &c = out.back();
-        c.lowest = std::min(c.lowest, range.lowest);
-        c.highest = std::max(c.highest, range.highest);
-        c.last = lastValue;
+    // Samples lie far apart in memory: a run is placed by the time the
+    // summary keeps of it and of the run after it; a sample is read only
+    // where no run starts or fits, and at the edges of an empty stretch.
+    const SampleSummary &summary = series.summary;
+    const auto sampleAt = [&samples](qsizetype i) -> const SampleStore::Sample & {
+        return samples[size_t(i)];
     };
     qsizetype i = first;
     while (i < last) {
         const qint64 number = series.dropped + i;
-        const SampleStore::Sample &head = samples[size_t(i)];
-        const int column = columnAt(head.msecs);
-        int level = top;
-        for (; level >= 0; --level) {
+        bool merged = false;
+        for (int level = top; level >= 0 && !merged; --level) {
             const qint64 length = SampleSummary::runLength(level);
-            if (number % length != 0 || i + length > last)
+            if ((number & (length - 1)) != 0 || i + length > last)
+                continue; // a shorter run may start here
+            const qint64 run = number >> (SampleSummary::kBaseShift + level);
+            const int column = columnAt(summary.runStart(level, run));
+            // A run goes where it starts and may reach into the next column,
+            // never further (one before a pause is split): a device pixel at most.
+            const qint64 afterMSecs = i + length < last && summary.holdsRun(level, run + 1)
+                                          ? summary.runStart(level, run + 1)
+                                          : sampleAt(i + qsizetype(length) - 1).msecs;
+            if (columnAt(afterMSecs) > column + 1)
                 continue;
-            const SampleStore::Sample &tail = samples[size_t(i + length - 1)];
-            if (columnAt(tail.msecs) != column)
-                continue;
-            add(column, head.value, series.summary.run(level, number >> (SampleSummary::kBaseShift + level)),
-                tail.value);
+            const SampleSummary::Range &range = summary.run(level, run);
+            if (out.empty() || out.back().column != column) {
+                out.push_back({column, range.lowest, range.lowest, range.highest, range.highest});
+            } else {
+                out.back().lowest = std::min(out.back().lowest, range.lowest);
+                out.back().highest = std::max(out.back().highest, range.highest);
+            }
             i += qsizetype(length);
-            break;
+            merged = true;
         }
-        if (level < 0) {
-            add(column, head.value, {head.value, head.value}, head.value);
-            ++i;
+        if (merged)
+            continue;
+        const SampleStore::Sample &sample = sampleAt(i);
+        const int column = columnAt(sample.msecs);
+        if (out.empty() || out.back().column != column) {
+            out.push_back({column, sample.value, sample.value, sample.value, sample.value});
+        } else {
+            out.back().lowest = std::min(out.back().lowest, sample.value);
+            out.back().highest = std::max(out.back().highest, sample.value);
         }
+        ++i;
     }
+    // Where a column meets no neighbour, the line joins its first or last
+    // sample to the next column with any: read those few exactly.
+    qsizetype at = first;
+    for (size_t k = 0; k < out.size(); ++k) {
+        const bool alone = k == 0 || out[k - 1].column != out[k].column - 1;
+        const bool aloneAfter = k + 1 == out.size() || out[k + 1].column != out[k].column + 1;
+        if (!alone && !aloneAfter)
+            continue;
+        // The samples of column k: from the first whose time is in it.
+        const auto begin = std::partition_point(
+            samples.begin() + at, samples.begin() + last,
+            [&](const SampleStore::Sample &x) { return columnAt(x.msecs) < out[k].column; });
+        const auto end =
+            std::partition_point(begin, samples.begin() + last, [&](const SampleStore::Sample &x) {
+                return columnAt(x.msecs) <= out[k].column;
+            });
+        at = end - samples.begin();
+        if (begin == end)
+            continue;
+        if (alone)
+            out[k].first = begin->value;
+        if (aloneAfter)
+            out[k].last = (end - 1)->value;
+    }
+    // The line's own ends, whichever column a run put them in.
+    out.front().first = sampleAt(first).value;
+    out.back().last = sampleAt(last - 1).value;
     return out;
 }

@@ -115,10 +115,13 @@ public:
     std::vector<QPointF> polyline(SampleIterator first, SampleIterator last) const;
 
     // A dense stretch as device pixel columns (0 at the plot's left edge): the
-    // first, lowest, highest and last value of the samples whose time falls in
-    // each column that has any, in order. Read from the series' summary, so it
-    // costs about the columns, not the samples: a run of samples counts whole
-    // where it lies in one column, a run across a column's edge is split.
+    // lowest and highest value in each column that has any, in order, and,
+    // where a column has no neighbour on a side, its first or last sample (a
+    // line joins it to the next column with any). Read from the series'
+    // summary, so it costs about the columns, not the samples: a run of
+    // samples at most a column long counts whole in the column it starts in,
+    // so a sample may show a device pixel early, never more (a run before a
+    // pause is split).
     struct Column
     {
         int column;
@@ -150,5 +153,6 @@ private:
     double m_valueStep = 0.5;
     bool m_hasData = false;
     double m_devicePixelRatio = 1;
+    double m_columnsPerMSec = 1;
     QLocale m_locale;
 };

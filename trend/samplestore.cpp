@@ -31,7 +31,7 @@ void SampleStore::add(const WireLine &line)
         emit seriesAdded(int(m_series.size()) - 1);
     }
     it->samples.push_back({line.msecsSinceEpoch, *line.sample});
-    it->summary.append(it->dropped + qint64(it->samples.size()) - 1, *line.sample);
+    it->summary.append(it->dropped + qint64(it->samples.size()) - 1, line.msecsSinceEpoch, *line.sample);
     if (qsizetype(it->samples.size()) > m_maxSamples) {
         it->samples.pop_front();
         it->summary.dropBefore(++it->dropped);

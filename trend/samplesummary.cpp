@@ -8,7 +8,7 @@ SampleSummary::SampleSummary(qint64 longestSeries)
     m_levels.resize(size_t(count));
 }
 
-void SampleSummary::append(qint64 number, double value)
+void SampleSummary::append(qint64 number, qint64 msecs, double value)
 {
     int shift = kBaseShift;
     for (Level &l : m_levels) {
@@ -16,11 +16,11 @@ void SampleSummary::append(qint64 number, double value)
         const qint64 run = number >> shift++;
         if (l.runs.empty()) {
             l.first = run;
-            l.runs.push_back({value, value});
+            l.runs.push_back({{value, value}, msecs});
         } else if (run >= l.first + qint64(l.runs.size())) {
-            l.runs.push_back({value, value});
+            l.runs.push_back({{value, value}, msecs});
         } else {
-            l.runs.back().widen(value);
+            l.runs.back().range.widen(value);
         }
     }
 }
@@ -49,6 +49,6 @@ qsizetype SampleSummary::bytes() const
 {
     qsizetype total = 0;
     for (const Level &l : m_levels)
-        total += qsizetype(l.runs.size() * sizeof(Range));
+        total += qsizetype(l.runs.size() * sizeof(Run));
     return total;
 }
