@@ -191,7 +191,6 @@ void benchTrendAtBound(std::chrono::milliseconds idleLength, int floodLines)
     // The chart itself: a repaint of the window may take the chart's last
     // picture from the backing store.
     const double chart = worstRepaintMs(*trend.findChild<TrendChart *>(), 5);
-    if (qEnvironmentVariableIsSet("PWM_REPAINTS")) { for (int k = 0; k < 300; ++k) trend.findChild<TrendChart *>()->repaint(); note(QStringLiteral("300 done")); return; }
     const double window = worstRepaintMs(trend, 5);
     report(QStringLiteral("trend, 64 names x 100000 held, everything held: chart repaint"), chart,
            QStringLiteral("ms"), QStringLiteral("<= 5"), chart <= 5);
