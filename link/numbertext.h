@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArrayView>
 #include <QLocale>
 #include <QString>
 #include <QStringView>
@@ -22,12 +21,3 @@ float asSingle(double value);
 // 0.0001 to below 10 000 000, else like 1.234568E+07; the locale's decimal
 // separator. Infinity shows as "inf"/"-inf", NaN as "nan".
 QString formatReplyNumber(float value, const QLocale &locale = QLocale());
-
-// The whole text a plain decimal number in the C locale: an optional sign,
-// digits with an optional point and fraction (or a point and digits), an
-// optional exponent (e or E, optional sign, digits). "-5", "+3.5", "-1e3",
-// "-.5"; not "-", "1e", "0x1F", "1,5", " 5", "inf".
-bool isPlainNumber(QByteArrayView text);
-// The double nearest a plain number, or nullopt for any other text and for
-// one beyond a double's range (1e999): no sample rounded or made up.
-std::optional<double> readPlainNumber(QByteArrayView text);

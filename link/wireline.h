@@ -42,3 +42,12 @@ Q_DECLARE_METATYPE(WireLine)
 // monotonic clock, so a wall-clock step (NTP, a user) neither hides nor
 // reorders anything. It never goes back.
 qint64 wireClockMSecs();
+
+// The whole text a plain decimal number in the C locale: an optional sign,
+// digits with an optional point and fraction (or a point and digits), an
+// optional exponent (e or E, optional sign, digits). "-5", "+3.5", "-1e3",
+// "-.5"; not "-", "1e", "0x1F", "1,5", " 5", "inf".
+bool isPlainNumber(QByteArrayView text);
+// The double nearest a plain number, or nullopt for any other text and for
+// one beyond a double's range (1e999): no sample rounded or made up.
+std::optional<double> readPlainNumber(QByteArrayView text);

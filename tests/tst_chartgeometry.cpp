@@ -1,14 +1,10 @@
 // Where the trend chart puts things, against coordinates worked out by hand:
-// the plot area, time and value to pixels, the ticks and their labels, and a
-// long series read per pixel column from its summary as its samples are.
+// the plot area, time and value to pixels, the ticks and their labels.
 #include "trend/chartgeometry.h"
 
-#include <QRandomGenerator>
 #include <QSet>
 #include <QTest>
 #include <algorithm>
-#include <limits>
-#include <map>
 
 using namespace Qt::StringLiterals;
 
@@ -287,80 +283,6 @@ private slots:
         QFETCH(double, value);
         QFETCH(QString, text);
         QCOMPARE(ChartGeometry::exactText(value, QLocale::c()), text);
-    }
-
-    // The pixel columns read from the summary against every sample read one by
-    // one: noise with spikes, a pause, samples past the store's bound, at
-    // several widths and device pixel ratios (runs of every level inside one
-    // column, across an edge, or across the pause).
-    void drawsEachPixelColumnAsItsSamplesAre_data()
-    {
-        QTest::addColumn<int>("width");
-        QTest::addColumn<double>("devicePixelRatio");
-        QTest::addColumn<int>("sent");
-        QTest::addColumn<int>("bound");
-        QTest::addRow("a narrow chart, ten samples a column") << 160 << 1.0 << 1'000 << 100'000;
-        QTest::addRow("a wide chart, a hundred a column") << 1200 << 1.0 << 100'000 << 100'000;
-        QTest::addRow("twice the device pixels") << 640 << 2.0 << 60'000 << 100'000;
-        QTest::addRow("a fractional scale, the oldest dropped") << 500 << 1.5 << 70'000 << 50'001;
-        QTest::addRow("thirty samples a column: no run fits twice") << 400 << 1.0 << 12'000 << 100'000;
-    }
-    void drawsEachPixelColumnAsItsSamplesAre()
-    {
-        QFETCH(int, width);
-        QFETCH(double, devicePixelRatio);
-        QFETCH(int, sent);
-        QFETCH(int, bound);
-        QRandomGenerator random(uint(width + sent));
-        SampleStore store(bound);
-        qint64 t = kStart;
-        for (int i = 0; i < sent; ++i) {
-            t += i == sent / 2 ? 5'000 : random.bounded(3); // a pause half-way, else 0 to 2 ms
-            const double value = random.bounded(100.0) + (random.bounded(500) == 0 ? 1e3 : 0);
-            store.add(WireLine::read("N=" + QByteArray::number(value, 'g', 17), t));
-        }
-        const SampleStore::Series &s = store.series()[0];
-        const qint64 start = s.samples.front().msecs;
-        const ChartGeometry g({start, t, 0, 1100}, QSize(width, 300), devicePixelRatio, labels());
-        const auto n = qsizetype(s.samples.size());
-
-        // Every sample read one by one into its own column.
-        std::map<int, std::pair<double, double>> exact;
-        for (const SampleStore::Sample &sample : s.samples) {
-            auto [it, added] = exact.try_emplace(g.columnAt(sample.msecs), sample.value, sample.value);
-            it->second = {std::min(it->second.first, sample.value),
-                          std::max(it->second.second, sample.value)};
-        }
-        const auto hull = [](const auto &columns, int from, int to) {
-            std::pair<double, double> range{qInf(), -qInf()};
-            for (int c = from; c <= to; ++c)
-                if (const auto it = columns.find(c); it != columns.end())
-                    range = {std::min(range.first, it->second.first),
-                             std::max(range.second, it->second.second)};
-            return range;
-        };
-        std::map<int, std::pair<double, double>> drawn;
-        int previous = std::numeric_limits<int>::min();
-        for (const ChartGeometry::Column &c : g.columns(s, 0, n)) {
-            QVERIFY(c.column > previous);
-            previous = c.column;
-            drawn[c.column] = {c.lowest, c.highest};
-        }
-        // A column draws only samples of its own or the next (a run may reach
-        // over), and every column's lowest and highest are drawn there or in
-        // the one before: a device pixel off at most, no peak lost.
-        for (const auto &[column, range] : drawn) {
-            const auto allowed = hull(exact, column, column + 1);
-            QVERIFY2(range.first >= allowed.first && range.second <= allowed.second,
-                     qPrintable(QString::number(column)));
-        }
-        for (const auto &[column, range] : exact) {
-            const auto shown = hull(drawn, column - 1, column);
-            QVERIFY2(shown.first <= range.first && shown.second >= range.second,
-                     qPrintable(QString::number(column)));
-        }
-        QCOMPARE(g.columns(s, 0, n).front().first, s.samples.front().value);
-        QCOMPARE(g.columns(s, 0, n).back().last, s.samples.back().value);
     }
 };
 

@@ -1,6 +1,6 @@
 // Recording to CSV: the row format (quoting, escapes, numbers, time), the
 // recorder's rows reaching the file as they come, and failures that stop it.
-#include "link/numbertext.h"
+#include "link/wireline.h"
 #include "trend/csvrowformat.h"
 #include "trend/recorder.h"
 

@@ -1,13 +1,26 @@
 // The sample store: which lines are samples and how their numbers read,
 // series by name, the bound on each series and on the number of series, and
-// the summary's extremes against every sample read one by one.
+// the summary's extremes and a chart's pixel columns read from it against
+// every sample read one by one.
+#include "trend/chartgeometry.h"
 #include "trend/samplestore.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
+#include <limits>
+#include <map>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr qint64 kStart = 1'000'000;
+// Labels 16 px high and 6 px a character, written in the C locale.
+const ChartGeometry::LabelMetrics kLabels{16, [](const QString &text) { return 6.0 * text.size(); },
+                                          QLocale::c()};
+
+} // namespace
 
 class TestSampleStore : public QObject
 {
@@ -176,6 +189,80 @@ private slots:
             QCOMPARE(range.highest, highest);
         }
         QVERIFY(s.extremes(5, 5).isEmpty());
+    }
+
+    // The pixel columns read from the summary against every sample read one by
+    // one: noise with spikes, a pause, samples past the store's bound, at
+    // several widths and device pixel ratios (runs of every level inside one
+    // column, across an edge, or across the pause).
+    void drawsEachPixelColumnAsItsSamplesAre_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<double>("devicePixelRatio");
+        QTest::addColumn<int>("sent");
+        QTest::addColumn<int>("bound");
+        QTest::addRow("a narrow chart, ten samples a column") << 160 << 1.0 << 1'000 << 100'000;
+        QTest::addRow("a wide chart, a hundred a column") << 1200 << 1.0 << 100'000 << 100'000;
+        QTest::addRow("twice the device pixels") << 640 << 2.0 << 60'000 << 100'000;
+        QTest::addRow("a fractional scale, the oldest dropped") << 500 << 1.5 << 70'000 << 50'001;
+        QTest::addRow("thirty samples a column: no run fits twice") << 400 << 1.0 << 12'000 << 100'000;
+    }
+    void drawsEachPixelColumnAsItsSamplesAre()
+    {
+        QFETCH(int, width);
+        QFETCH(double, devicePixelRatio);
+        QFETCH(int, sent);
+        QFETCH(int, bound);
+        QRandomGenerator random(uint(width + sent));
+        SampleStore store(bound);
+        qint64 t = kStart;
+        for (int i = 0; i < sent; ++i) {
+            t += i == sent / 2 ? 5'000 : random.bounded(3); // a pause half-way, else 0 to 2 ms
+            const double value = random.bounded(100.0) + (random.bounded(500) == 0 ? 1e3 : 0);
+            store.add(WireLine::read("N=" + QByteArray::number(value, 'g', 17), t));
+        }
+        const SampleStore::Series &s = store.series()[0];
+        const qint64 start = s.samples.front().msecs;
+        const ChartGeometry g({start, t, 0, 1100}, QSize(width, 300), devicePixelRatio, kLabels);
+        const auto n = qsizetype(s.samples.size());
+
+        // Every sample read one by one into its own column.
+        std::map<int, std::pair<double, double>> exact;
+        for (const SampleStore::Sample &sample : s.samples) {
+            auto [it, added] = exact.try_emplace(g.columnAt(sample.msecs), sample.value, sample.value);
+            it->second = {std::min(it->second.first, sample.value),
+                          std::max(it->second.second, sample.value)};
+        }
+        const auto hull = [](const auto &columns, int from, int to) {
+            std::pair<double, double> range{qInf(), -qInf()};
+            for (int c = from; c <= to; ++c)
+                if (const auto it = columns.find(c); it != columns.end())
+                    range = {std::min(range.first, it->second.first),
+                             std::max(range.second, it->second.second)};
+            return range;
+        };
+        std::map<int, std::pair<double, double>> drawn;
+        int previous = std::numeric_limits<int>::min();
+        for (const ChartGeometry::Column &c : g.columns(s, 0, n)) {
+            QVERIFY(c.column > previous);
+            previous = c.column;
+            drawn[c.column] = {c.lowest, c.highest};
+        }
+        // A column draws only samples of its own or the next (a run may reach
+        // over), and every column's lowest and highest are drawn there or in
+        // the one before: a device pixel off at most, no peak lost.
+        for (const auto &[column, range] : drawn) {
+            const auto allowed = hull(exact, column, column + 1);
+            QVERIFY2(range.first >= allowed.first && range.second <= allowed.second,
+                     qPrintable(QString::number(column)));
+        }
+        for (const auto &[column, range] : exact) {
+            const auto shown = hull(drawn, column - 1, column);
+            QVERIFY2(shown.first <= range.first && shown.second >= range.second,
+                     qPrintable(QString::number(column)));
+        }
+        QCOMPARE(g.columns(s, 0, n).front().first, s.samples.front().value);
+        QCOMPARE(g.columns(s, 0, n).back().last, s.samples.back().value);
     }
 };
 

@@ -1,7 +1,6 @@
 #include "trend/csvrowformat.h"
 
 #include "link/escapedtext.h"
-#include "link/numbertext.h"
 
 #include <QDateTime>
 
