@@ -23,6 +23,8 @@ public:
     DeviceSession &session() { return m_core.session(); }
     Recorder &recorder() { return m_core.recorder(); }
     PanelBusObject &bus() { return m_core.bus(); }
+    // The samples the trend window shows (the benchmark measures the store at its bound).
+    const SampleStore &samples() const { return m_samples; }
     MainWindow &window() { return m_window; }
     TrendActions &trend() { return m_trend; }
     PortActions &portActions() { return m_portActions; }

@@ -15,5 +15,7 @@ void benchNoLineEnd(qint64 megabytes);
 void benchSoak(std::chrono::seconds length);
 void benchTrend(int lines, std::chrono::milliseconds idleLength);
 void benchWindowless(int samples, std::chrono::milliseconds idle);
+// 64 series x 100,000 samples held: repaint, idle, export, a flood with clicks.
+void benchTrendAtBound(std::chrono::milliseconds idleLength, int floodLines);
 
 } // namespace bench

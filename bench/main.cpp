@@ -155,6 +155,9 @@ int main(int argc, char *argv[])
         benchSoak(quick ? 20s : 180s);
     if (only.contains(QLatin1String("trend")))
         benchTrend(quick ? 100000 : 1000000, quick ? 2000ms : 10000ms);
+    // "trendbound" alone: the store at its bound only.
+    if (only.contains(QLatin1String("trend")) || only.contains(QLatin1String("trendbound")))
+        benchTrendAtBound(quick ? 2000ms : 10000ms, quick ? 200000 : 1000000);
     if (only.contains(QLatin1String("windowless")))
         benchWindowless(quick ? 2 : 5, quick ? 2000ms : 10000ms);
 

@@ -2,7 +2,8 @@
 // recording on; the program's wake-ups with the trend window open and nothing
 // arriving, and its repaints under a trickle when shown, paused and hidden;
 // the memory 100,000 samples take with the trend window open; 20,000 distinct
-// names at the flood's pace with the trend window open.
+// names at the flood's pace with the trend window open. The store at its
+// bound is trendbound.cpp's.
 #include "benchmarks.h"
 #include "harness.h"
 #include "trendrig.h"
@@ -194,39 +195,6 @@ void manyNames(int names, int rounds)
            QStringLiteral("< 30"), grown < 30);
 }
 
-// 64 series of 10,000 samples each on "Everything held": what one repaint of
-// the window costs when the chart has many samples to go through. They come
-// in a hundred parts 20 ms apart, so that every pixel column of the chart
-// holds a noisy stretch: a device that sends for a while, not one burst.
-void fullStoreRepaint()
-{
-    Rig rig;
-    rig.identify();
-    const int names = int(SampleStore::kMaxSeries);
-    const int rounds = 10'000;
-    const int parts = 100;
-    TrendWindow &trend = openTrend(rig);
-    trend.findChild<QComboBox *>()->setCurrentIndex(3); // everything held
-    trend.hide();                                       // the pour is not what is measured here
-    quint64 counted = 0;
-    for (int part = 0; part < parts; ++part) {
-        QByteArray bytes;
-        bytes.reserve(qsizetype(names) * rounds / parts * 8);
-        for (int r = part * rounds / parts; r < (part + 1) * rounds / parts; ++r)
-            for (int i = 0; i < names; ++i)
-                bytes += 'A' + QByteArray::number(i) + '=' + QByteArray::number(r % 100) + '\r';
-        counted += pour(rig, bytes, quint64(names) * quint64(rounds / parts)).first;
-        runEventsFor(20ms);
-    }
-    if (counted != quint64(names) * quint64(rounds))
-        markBroken();
-    openTrend(rig);
-    runEventsFor(300ms);
-    const double worst = worstRepaintMs(trend, 3);
-    report(QStringLiteral("trend, 64 x 10000 samples, everything held: repaint"), worst, QStringLiteral("ms"),
-           QStringLiteral("< 10"), worst < 10);
-}
-
 } // namespace
 
 void benchTrend(int lines, std::chrono::milliseconds idleLength)
@@ -237,7 +205,6 @@ void benchTrend(int lines, std::chrono::milliseconds idleLength)
     idleWithTrendOpen(idleLength);
     memoryOfSamples(100'000);
     manyNames(20'000, 5);
-    fullStoreRepaint();
 }
 
 } // namespace bench

@@ -5,6 +5,11 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
 namespace {
 
 constexpr qsizetype kLongestName = 32;
@@ -33,14 +38,57 @@ qsizetype nameLengthOf(QByteArrayView line)
 
 } // namespace
 
+bool isPlainNumber(QByteArrayView text)
+{
+    qsizetype i = 0;
+    const auto digits = [&] {
+        const qsizetype from = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i;
+        return i > from;
+    };
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    bool mantissa = digits();
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        mantissa = digits() || mantissa;
+    }
+    if (!mantissa)
+        return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+            ++i;
+        if (!digits())
+            return false;
+    }
+    return i == text.size();
+}
+
+std::optional<double> readPlainNumber(QByteArrayView text)
+{
+    if (!isPlainNumber(text))
+        return std::nullopt;
+    // strtod in the C locale whatever the program's: correctly rounded, an
+    // underflow to the nearest subnormal or zero, an overflow to infinity.
+    static const locale_t c = ::newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    const std::string terminated(text.data(), size_t(text.size()));
+    const double value = ::strtod_l(terminated.c_str(), nullptr, c);
+    if (!std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
 WireLine WireLine::read(QByteArray bytes, qint64 msecsSinceEpoch)
 {
-    WireLine line{std::move(bytes), msecsSinceEpoch};
+    WireLine line{std::move(bytes), msecsSinceEpoch, 0, 0, std::nullopt};
     if (const qsizetype length = nameLengthOf(line.bytes)) {
         const QByteArrayView rest = QByteArrayView(line.bytes).sliced(length + 1);
         if (const std::optional<double> number = findLeadingNumber(QString::fromLatin1(rest))) {
             line.nameLength = length;
             line.value = double(asSingle(*number));
+            line.sample = readPlainNumber(rest);
         }
     }
     return line;

@@ -33,18 +33,12 @@ private slots:
     {
         QFETCH(QString, samples);
         QFETCH(QString, locale);
-        std::vector<SampleStore::Series> series;
-        for (const QString &sample : samples.split(u' ', Qt::SkipEmptyParts)) {
-            const QString name = sample.section(u'=', 0, 0);
-            const QString rest = sample.section(u'=', 1);
-            auto it =
-                std::find_if(series.begin(), series.end(), [&](const auto &s) { return s.name == name; });
-            if (it == series.end())
-                it = series.insert(series.end(), {name, {}});
-            it->samples.push_back({rest.section(u'@', 1).toLongLong(), rest.section(u'@', 0, 0).toDouble()});
-        }
+        SampleStore store;
+        for (const QString &sample : samples.split(u' ', Qt::SkipEmptyParts))
+            store.add(
+                WireLine::read(sample.section(u'@', 0, 0).toLatin1(), sample.section(u'@', 1).toLongLong()));
         std::vector<const SampleStore::Series *> shown;
-        for (const SampleStore::Series &s : series)
+        for (const SampleStore::Series &s : store.series())
             shown.push_back(&s);
         QTEST(describeChart(shown, 1000, 2000, QLocale(locale)), "expected");
     }

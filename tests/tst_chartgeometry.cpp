@@ -1,8 +1,8 @@
 // Where the trend chart puts things, against coordinates worked out by hand:
-// the plot area, time and value to pixels, the ticks and their labels, and a
-// long series cut per pixel column without losing a peak.
+// the plot area, time and value to pixels, the ticks and their labels.
 #include "trend/chartgeometry.h"
 
+#include <QSet>
 #include <QTest>
 #include <algorithm>
 
@@ -195,73 +195,94 @@ private slots:
         QCOMPARE(ticks.back().y, g.plotArea().top());
     }
 
-    void writesValuesInTenCharactersAtMost_data()
+    void writesValuesInTheAxisNotation_data()
     {
         QTest::addColumn<double>("value");
         QTest::addColumn<double>("step");
+        QTest::addColumn<bool>("exponent");
         QTest::addColumn<QString>("text");
-        QTest::addRow("zero with the step's decimals") << 0.0 << 0.5 << u"0.0"_s;
-        QTest::addRow("zero on a fine axis") << 0.0 << 1e-7 << u"0"_s;
-        QTest::addRow("hundreds and a half") << 1234.5 << 0.5 << u"1234.5"_s;
-        QTest::addRow("thousandths") << 0.0015 << 0.0005 << u"0.0015"_s;
-        QTest::addRow("just below a million") << 999999.95 << 0.05 << u"999999.95"_s;
-        QTest::addRow("a million") << 1e6 << 2e5 << u"1e6"_s;
-        QTest::addRow("millions in steps of 20000") << 1.22e6 << 2e4 << u"1.22e6"_s;
-        QTest::addRow("the largest float") << 3.4028234663852886e38 << 1e37 << u"3.4e38"_s;
-        QTest::addRow("a tiny negative") << -2.5e-7 << 5e-8 << u"-2.5e-7"_s;
-        QTest::addRow("below a thousandth") << 0.000123 << 1e-6 << u"1.23e-4"_s;
-        QTest::addRow("rounds up into the next power") << 9.996e9 << 1e7 << u"1e10"_s;
-        QTest::addRow("a long exponent leaves fewer digits") << -1.2345e-300 << 1e-305 << u"-1.23e-300"_s;
-        QTest::addRow("plain would be too long") << 100000.00001 << 1e-5 << u"1e5"_s;
+        QTest::addRow("zero with the step's decimals") << 0.0 << 0.5 << false << u"0.0"_s;
+        QTest::addRow("hundreds and a half") << 1234.5 << 0.5 << false << u"1234.5"_s;
+        QTest::addRow("thousandths") << 0.0015 << 0.0005 << false << u"0.0015"_s;
+        QTest::addRow("just below a million") << 999999.95 << 0.05 << false << u"999999.95"_s;
+        QTest::addRow("a million, plain") << 1e6 << 2e5 << false << u"1000000"_s;
+        QTest::addRow("zero among exponents") << 0.0 << 1e-7 << true << u"0"_s;
+        QTest::addRow("a million") << 1e6 << 2e5 << true << u"1e6"_s;
+        QTest::addRow("millions in steps of 20000") << 1.22e6 << 2e4 << true << u"1.22e6"_s;
+        QTest::addRow("the largest float") << 3.4028234663852886e38 << 1e37 << true << u"3.4e38"_s;
+        QTest::addRow("a tiny negative") << -2.5e-7 << 5e-8 << true << u"-2.5e-7"_s;
+        QTest::addRow("rounds up into the next power") << 9.996e9 << 1e7 << true << u"1e10"_s;
+        QTest::addRow("every digit a fine step needs") << -1.2345e-300 << 1e-305 << true << u"-1.2345e-300"_s;
+        QTest::addRow("thousandths of a large value") << 123456.781 << 0.001 << true << u"1.23456781e5"_s;
     }
-    void writesValuesInTenCharactersAtMost()
+    void writesValuesInTheAxisNotation()
     {
         QFETCH(double, value);
         QFETCH(double, step);
+        QFETCH(bool, exponent);
         QFETCH(QString, text);
-        const QString written = ChartGeometry::valueText(value, step, QLocale::c());
-        QCOMPARE(written, text);
-        QVERIFY(written.size() <= 10);
+        const auto notation = exponent ? ChartGeometry::Notation::Exponent : ChartGeometry::Notation::Plain;
+        QCOMPARE(ChartGeometry::valueText(value, step, notation, QLocale::c()), text);
     }
 
-    void thinsALongSeriesKeepingEachColumnsPeakAndDip_data()
+    // Labels that tell their ticks apart: one notation on an axis, the digits
+    // the step needs, each label reading back as its tick.
+    void labelsNarrowRangesAtLargeOffsetsApart_data()
     {
-        QTest::addColumn<double>("devicePixelRatio");
-        QTest::addRow("one device pixel a pixel") << 1.0;
-        QTest::addRow("two device pixels a pixel") << 2.0;
+        QTest::addColumn<double>("lowest");
+        QTest::addColumn<double>("highest");
+        QTest::addColumn<QString>("locale");
+        QTest::addRow("thousandths near 123456.78") << 123456.781 << 123456.789 << u"C"_s;
+        QTest::addRow("the same with grouping") << 123456.781 << 123456.789 << u"en_US"_s;
+        QTest::addRow("thousandths above a million") << 1000000.001 << 1000000.004 << u"C"_s;
+        QTest::addRow("across a million: one notation") << 990000.0 << 1000000.0 << u"en_US"_s;
+        QTest::addRow("a hair's breadth at 1e30") << 1e30 << 1.000001e30 << u"C"_s;
+        QTest::addRow("far below one") << -3.0001e-9 << -3.0e-9 << u"de_DE"_s;
     }
-    void thinsALongSeriesKeepingEachColumnsPeakAndDip()
+    void labelsNarrowRangesAtLargeOffsetsApart()
     {
-        QFETCH(double, devicePixelRatio);
-        // Values -100..100 give an axis of -150..150; "-150" is 24 px, so the
-        // plot runs from x = 44 to 464 - 20 = 444: 400 px for 40 s, 100 ms a
-        // pixel. A sample every 10 ms is far more than two per column.
-        const ChartGeometry g = geometry(40'000, -100, 100, {464, 300}, devicePixelRatio);
-        QCOMPARE(g.plotArea().left(), 44.0);
-        QCOMPARE(g.plotArea().width(), 400.0);
-
-        // In each device pixel column a peak and then a dip, neither of them the
-        // column's first or last sample.
-        const qsizetype columns = qsizetype(400 * devicePixelRatio);
-        const qint64 columnMSecs = qint64(100 / devicePixelRatio);
-        ChartGeometry::Samples samples;
-        for (qint64 t = 0; t <= 40'000; t += 10) {
-            const qint64 into = t % columnMSecs;
-            const double value = into == columnMSecs / 5 ? 100 : into == columnMSecs * 3 / 5 ? -100 : 0;
-            samples.push_back({kStart + t, value});
+        QFETCH(double, lowest);
+        QFETCH(double, highest);
+        QFETCH(QString, locale);
+        const QLocale writer(locale);
+        const ChartGeometry g({kStart, kStart + 60'000, lowest, highest}, QSize(480, 300), 1,
+                              {16, [](const QString &text) { return 6.0 * text.size(); }, writer});
+        const std::vector<ChartGeometry::ValueTick> ticks = g.valueTicks();
+        QVERIFY(ticks.size() >= 3);
+        const double step = ticks[1].value - ticks[0].value;
+        QSet<QString> seen;
+        int exponents = 0;
+        for (const ChartGeometry::ValueTick &tick : ticks) {
+            QVERIFY2(!seen.contains(tick.text), qPrintable(tick.text));
+            seen.insert(tick.text);
+            exponents += tick.text.contains(u'e') ? 1 : 0;
+            bool ok = false;
+            const double read = writer.toDouble(tick.text, &ok);
+            QVERIFY2(ok, qPrintable(tick.text));
+            QVERIFY2(std::fabs(read - tick.value) < step / 2, qPrintable(tick.text));
         }
-        const std::vector<QPointF> line = g.polyline(samples.begin(), samples.end());
+        QVERIFY(exponents == 0 || exponents == int(ticks.size()) || (exponents == int(ticks.size()) - 1));
+    }
 
-        // First, lowest, highest and last of each column, and the final sample's own column.
-        QCOMPARE(qsizetype(line.size()), 4 * (columns + 1));
-        const auto pointsAt = [&](double value) {
-            return qsizetype(
-                std::count_if(line.begin(), line.end(), [&](QPointF p) { return p.y() == g.y(value); }));
-        };
-        QCOMPARE(pointsAt(100), columns);
-        QCOMPARE(pointsAt(-100), columns);
-        QCOMPARE(line.front(), QPointF(44, g.y(0)));
-        QCOMPARE(line.back(), QPointF(444, g.y(0)));
+    // The legend's value: every digit the device's number had, none it had not.
+    void writesALegendValueExactly_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::addRow("a count beyond a float's digits") << 16777217.0 << u"16777217"_s;
+        QTest::addRow("a tenth") << 0.1 << u"0.1"_s;
+        QTest::addRow("thousandths of a large value") << 123456.781 << u"123456.781"_s;
+        QTest::addRow("a ten-thousandth, still plain") << 0.0001 << u"0.0001"_s;
+        QTest::addRow("tiny") << 1e-300 << u"1e-300"_s;
+        QTest::addRow("huge, as the axis writes it") << 1e30 << u"1e30"_s;
+        QTest::addRow("a tiny negative") << -2.5e-7 << u"-2.5e-7"_s;
+        QTest::addRow("zero") << 0.0 << u"0"_s;
+    }
+    void writesALegendValueExactly()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QCOMPARE(ChartGeometry::exactText(value, QLocale::c()), text);
     }
 };
 

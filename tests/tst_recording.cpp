@@ -1,5 +1,6 @@
 // Recording to CSV: the row format (quoting, escapes, numbers, time), the
 // recorder's rows reaching the file as they come, and failures that stop it.
+#include "link/wireline.h"
 #include "trend/csvrowformat.h"
 #include "trend/recorder.h"
 
@@ -9,6 +10,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
@@ -37,9 +39,11 @@ private slots:
         // clang-format off
         QTest::addRow("a command sent has no value") << Direction::Sent << "PV01?"_ba << "sent,PV01?,,"_ba;
         QTest::addRow("a reply received has name and value") << Direction::Received << "SV01=50"_ba << "received,SV01=50,SV01,50"_ba;
-        QTest::addRow("trailing zeros go") << Direction::Received << "PV1=48.500"_ba << "received,PV1=48.500,PV1,48.5"_ba;
-        QTest::addRow("seven digits, no grouping") << Direction::Received << "PV1=1234567"_ba << "received,PV1=1234567,PV1,1234567"_ba;
-        QTest::addRow("more digits round to seven") << Direction::Received << "PV1=12345.678"_ba << "received,PV1=12345.678,PV1,12345.68"_ba;
+        QTest::addRow("the value as the device wrote it") << Direction::Received << "PV1=48.500"_ba << "received,PV1=48.500,PV1,48.500"_ba;
+        QTest::addRow("every digit, none rounded") << Direction::Received << "X=16777217"_ba << "received,X=16777217,X,16777217"_ba;
+        QTest::addRow("hex is text only") << Direction::Received << "V=0x1F"_ba << "received,V=0x1F,,"_ba;
+        QTest::addRow("a decimal comma is text only") << Direction::Received << "V=1,5"_ba << "received,\"V=1,5\",,"_ba;
+        QTest::addRow("an overflow is text only") << Direction::Received << "V=1e999"_ba << "received,V=1e999,,"_ba;
         QTest::addRow("a comma is quoted") << Direction::Received << "A,B=1"_ba << "received,\"A,B=1\",,"_ba;
         QTest::addRow("a double quote is doubled") << Direction::Received << "say \"hi\""_ba << "received,\"say \"\"hi\"\"\",,"_ba;
         QTest::addRow("bytes outside printable ASCII are escaped") << Direction::Received << "\x01\tA\xff\r"_ba << "received,\\x01\\x09A\\xFF\\x0D,,"_ba;
@@ -69,6 +73,32 @@ private slots:
         QVERIFY(row.endsWith("\r\n"));
         const QByteArray afterTime = row.mid(row.indexOf(',') + 1).chopped(2);
         QCOMPARE(afterTime, "61.007," + fields);
+    }
+
+    // An export's row: the kept double in the fewest digits that read back to it.
+    void writesAKeptSampleInDigitsThatReadBackExactly_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QByteArray>("number");
+        QTest::addRow("a count beyond a float's digits") << 16777217.0 << "16777217"_ba;
+        QTest::addRow("tiny") << 1e-300 << "1e-300"_ba;
+        QTest::addRow("a tenth") << 0.1 << "0.1"_ba;
+        QTest::addRow("a third") << 1.0 / 3 << "0.3333333333333333"_ba;
+        QTest::addRow("thousandths of a large value") << 123456.781 << "123456.781"_ba;
+        QTest::addRow("the largest double") << 1.7976931348623157e308 << "1.7976931348623157e+308"_ba;
+        QTest::addRow("the smallest subnormal") << 5e-324 << "5e-324"_ba;
+        QTest::addRow("negative zero") << -0.0 << "-0"_ba;
+    }
+    void writesAKeptSampleInDigitsThatReadBackExactly()
+    {
+        QFETCH(double, value);
+        QFETCH(QByteArray, number);
+        CsvRowFormat format;
+        const QByteArray row = format.sampleRow(0, 1'500, QLatin1StringView("X"), value);
+        QVERIFY(row.endsWith(",1.500,received,X=" + number + ",X," + number + "\r\n"));
+        const std::optional<double> read = readPlainNumber(number);
+        QVERIFY(read);
+        QCOMPARE(std::memcmp(&*read, &value, sizeof value), 0); // the very same double, its sign too
     }
 
     void writesLocalTimeWithMillisecondsAndOffset_data()

@@ -1,6 +1,9 @@
 // The trend window's files: Save image and Export CSV through a scripted save
-// dialog, what they write and the box when they cannot; Ctrl+R's box when a
+// dialog, what they write and the box when they cannot; the export streamed
+// whole or cancelled; Ctrl+R's box when a
 // recording cannot start; and the trend window's keyboard.
+#include "trend/csvrowformat.h"
+#include "trend/sampleexport.h"
 #include "trend/samplestore.h"
 #include "windowharness.h"
 #include "windows/trend/trendchart.h"
@@ -74,6 +77,7 @@ private slots:
         }
         QCOMPARE(dialogs.shown.size(), 0);
         if (target.endsWith(u".csv")) {
+            QTRY_VERIFY(QFile::exists(path)); // written by a thread of its own
             QFile csv(path);
             QVERIFY(csv.open(QIODevice::ReadOnly));
             QVERIFY(csv.readAll().endsWith(",received,PV1=48.5,PV1,48.5\r\n"));
@@ -84,6 +88,69 @@ private slots:
             QVERIFY(image.height() > window.findChild<TrendChart *>()->height());
             QVERIFY(image.height() < window.height());
         }
+    }
+
+    // Export CSV in slices while the store goes on changing: the rows are the
+    // samples held when it began, in time order; a Cancel midway leaves the
+    // old file and no temporary one.
+    void exportsTheSamplesHeldOrOnCancelLeavesTheOldFile_data()
+    {
+        QTest::addColumn<bool>("cancelled");
+        QTest::addRow("the whole run") << false;
+        QTest::addRow("cancelled midway") << true;
+    }
+    void exportsTheSamplesHeldOrOnCancelLeavesTheOldFile()
+    {
+        QFETCH(bool, cancelled);
+        SampleStore store(200'000);
+        const qint64 t0 = wireClockMSecs();
+        for (int i = 0; i < 100'000; ++i)
+            for (const char *name : {"A", "B", "C"})
+                store.add(WireLine::read(name + ("=" + QByteArray::number(i % 977)), t0 + i / 7));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"out.csv"_s);
+        {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("old\n");
+        }
+        SampleExport exporter(store);
+        QSignalSpy finished(&exporter, &SampleExport::finished);
+        int slices = 0;
+        connect(&exporter, &SampleExport::progressed, this, [&](qint64 made, qint64 held) {
+            QCOMPARE(held, 300'000);
+            ++slices;
+            // The device goes on: new samples are not this export's.
+            store.add(WireLine::read("A=-1", t0 + 100'000));
+            if (cancelled && made < held)
+                exporter.cancel();
+        });
+        QCOMPARE(exporter.start(path), QString());
+        QVERIFY(exporter.isRunning());
+        QVERIFY(finished.wait(20'000));
+        QCOMPARE(finished[0][0].value<SampleExport::Outcome>(),
+                 cancelled ? SampleExport::Outcome::Cancelled : SampleExport::Outcome::Written);
+        QVERIFY(slices > 0);
+        QTRY_COMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"out.csv"_s});
+        QFile csv(path);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        if (cancelled) {
+            QCOMPARE(csv.readAll(), "old\n"_ba);
+            return;
+        }
+        QCOMPARE(csv.readLine(), CsvRowFormat::header());
+        qint64 rows = 0;
+        double lastElapsed = -1;
+        while (!csv.atEnd()) {
+            const QList<QByteArray> fields = csv.readLine().split(',');
+            QCOMPARE(fields.size(), 6);
+            const double elapsed = fields[1].toDouble();
+            QVERIFY(elapsed >= lastElapsed);
+            lastElapsed = elapsed;
+            QVERIFY(fields[5].trimmed() != "-1");
+            ++rows;
+        }
+        QCOMPARE(rows, 300'000);
     }
 
     void ctrlRSaysWhyNothingIsRecorded_data()

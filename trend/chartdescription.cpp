@@ -1,6 +1,5 @@
 #include "trend/chartdescription.h"
 
-#include "link/numbertext.h"
 #include "trend/chartgeometry.h"
 
 #include <QCoreApplication>
@@ -28,12 +27,11 @@ QString describeChart(const std::vector<const SampleStore::Series *> &shown, qin
             parts << tr("%1: no values in this span").arg(s->name);
             continue;
         }
-        const auto [low, high] =
-            std::minmax_element(first, last, [](const auto &a, const auto &b) { return a.value < b.value; });
-        // As the device sent them, like the legend: no double's extra digits.
-        const auto text = [&locale](double v) { return formatReplyNumber(float(v), locale); };
+        const SampleSummary::Range range = s->extremes(first - s->samples.begin(), last - s->samples.begin());
+        // Written as the legend writes them.
+        const auto text = [&locale](double v) { return ChartGeometry::exactText(v, locale); };
         parts << tr("%1: latest %2, lowest %3, highest %4")
-                     .arg(s->name, text((last - 1)->value), text(low->value), text(high->value));
+                     .arg(s->name, text((last - 1)->value), text(range.lowest), text(range.highest));
     }
     return parts.join(QStringLiteral("; ")) + QLatin1Char('.');
 }

@@ -1,7 +1,10 @@
 #include "trend/chartgeometry.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <string>
+#include <string_view>
 #include <tuple>
 
 namespace {
@@ -87,6 +90,7 @@ void ChartGeometry::place(double top, double bottom, int chartWidth, double labe
 
     // The shortest step whose labels do not run into each other.
     const double msPerPixel = double(std::max<qint64>(1, m_endMSecs - m_startMSecs)) / m_plot.width();
+    m_columnsPerMSec = m_devicePixelRatio / msPerPixel;
     const double spacing = labels.textWidth(QStringLiteral("00:00:00")) + 30;
     m_timeStepMSecs = kTimeSteps[std::size(kTimeSteps) - 1] * 1000;
     for (const qint64 step : kTimeSteps)
@@ -108,25 +112,18 @@ std::pair<qint64, qint64> ChartGeometry::timeWindow(qint64 nowMSecs, qint64 span
     return {start, std::max(nowMSecs, start + shortest)};
 }
 
-QString ChartGeometry::valueText(double value, double step, const QLocale &locale)
+QString ChartGeometry::valueText(double value, double step, Notation notation, const QLocale &locale)
 {
-    constexpr qsizetype kLongest = 10;
     const int stepPower = int(std::floor(std::log10(step) + 1e-9));
-    const double magnitude = std::fabs(value);
+    if (notation == Notation::Plain)
+        return locale.toString(value == 0 ? 0.0 : value, 'f', std::max(0, -stepPower));
     if (value == 0)
-        return stepPower >= -3 ? locale.toString(0.0, 'f', std::max(0, -stepPower)) : QStringLiteral("0");
-    if (magnitude >= 0.001 && magnitude < 1e6) {
-        QString plain = locale.toString(value, 'f', std::max(0, -stepPower));
-        if (plain.size() <= kLongest)
-            return plain;
-    }
+        return QStringLiteral("0");
+    const double magnitude = std::fabs(value);
     int exponent = int(std::floor(std::log10(magnitude)));
-    QString power;
     int digits = 0;
     for (int pass = 0; pass < 2; ++pass) {
-        power = QStringLiteral("e") + QString::number(exponent);
-        const qsizetype room = kLongest - power.size() - (value < 0 ? 1 : 0) - 2; // "d."
-        digits = int(std::clamp<qsizetype>(exponent - stepPower, 0, std::max<qsizetype>(0, room)));
+        digits = std::clamp(exponent - stepPower, 0, 17);
         // 9.996e9 to two digits is 1e10, not 10.00e9.
         const double scale = std::pow(10.0, digits);
         if (std::round(magnitude / std::pow(10.0, exponent) * scale) < 10 * scale)
@@ -140,7 +137,38 @@ QString ChartGeometry::valueText(double value, double step, const QLocale &local
         if (mantissa.endsWith(locale.decimalPoint()))
             mantissa.chop(locale.decimalPoint().size());
     }
-    return mantissa + power;
+    return mantissa + QStringLiteral("e") + QString::number(exponent);
+}
+
+ChartGeometry::Notation ChartGeometry::notationFor(const std::vector<double> &values, double step,
+                                                   const QLocale &locale)
+{
+    constexpr qsizetype kLongPlain = 10;
+    qsizetype plain = 0;
+    qsizetype exponent = 0;
+    for (const double value : values) {
+        plain = std::max(plain, valueText(value, step, Notation::Plain, locale).size());
+        exponent = std::max(exponent, valueText(value, step, Notation::Exponent, locale).size());
+    }
+    return plain <= std::max(kLongPlain, exponent) ? Notation::Plain : Notation::Exponent;
+}
+
+QString ChartGeometry::exactText(double value, const QLocale &locale)
+{
+    if (!std::isfinite(value) || value == 0)
+        return locale.toString(value);
+    char buffer[40];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+    const std::string_view text(buffer, size_t(written.ptr - buffer)); // -d.ddde+XX
+    const size_t e = text.find('e');
+    const int exponent = std::stoi(std::string(text.substr(e + 1)));
+    const int digits = int(std::count_if(text.begin(), text.begin() + qsizetype(e),
+                                         [](char c) { return c >= '0' && c <= '9'; }));
+    if (exponent >= -4 && exponent < 12)
+        return locale.toString(value, 'f', std::max(0, digits - 1 - exponent));
+    QString mantissa = QString::fromLatin1(text.data(), qsizetype(e));
+    mantissa.replace(QLatin1Char('.'), locale.decimalPoint());
+    return mantissa + QStringLiteral("e") + QString::number(exponent);
 }
 
 std::pair<ChartGeometry::SampleIterator, ChartGeometry::SampleIterator>
@@ -166,18 +194,22 @@ double ChartGeometry::y(double value) const
 
 std::vector<ChartGeometry::ValueTick> ChartGeometry::valueTicks() const
 {
-    std::vector<ValueTick> ticks;
+    std::vector<double> values;
     // A typed range need not start on a step: the ticks are the steps within it.
     const double first = m_fixedRange ? std::ceil(m_low / m_valueStep - 1e-6) * m_valueStep : m_low;
     const int rows = m_fixedRange ? int(std::floor((m_high - first) / m_valueStep + 1e-6))
                                   : int(std::lround((m_high - m_low) / m_valueStep));
-    ticks.reserve(size_t(std::max(0, rows)) + 1);
     for (int i = 0; i <= rows; ++i) {
         double value = first + i * m_valueStep;
         if (std::fabs(value) < m_valueStep * 1e-9)
             value = 0; // not 5.5e-17 from the sum
-        ticks.push_back({value, std::round(y(value)), valueText(value, m_valueStep, m_locale)});
+        values.push_back(value);
     }
+    const Notation notation = notationFor(values, m_valueStep, m_locale);
+    std::vector<ValueTick> ticks;
+    ticks.reserve(values.size());
+    for (const double value : values)
+        ticks.push_back({value, std::round(y(value)), valueText(value, m_valueStep, notation, m_locale)});
     return ticks;
 }
 
@@ -202,50 +234,13 @@ std::vector<ChartGeometry::TimeTick> ChartGeometry::timeTicks(qint64 originMSecs
 std::vector<QPointF> ChartGeometry::polyline(SampleIterator first, SampleIterator last) const
 {
     std::vector<QPointF> line;
-    const qsizetype count = last - first;
-    if (count <= 0)
-        return line;
-    const double columnsPerPixel = m_devicePixelRatio;
-    const qsizetype columns = qsizetype(m_plot.width() * columnsPerPixel) + 1;
+    line.reserve(size_t(std::max<qsizetype>(0, last - first)));
     const qint64 gapLimit = gapLimitMSecs(first, last);
-    const QPointF gap(qQNaN(), qQNaN());
-    if (count <= 2 * columns) {
-        line.reserve(size_t(count));
-        for (auto it = first; it != last; ++it) {
-            if (it != first && it->msecs - (it - 1)->msecs > gapLimit)
-                line.push_back(gap);
-            line.push_back(pointFor(*it));
-        }
-        return line;
-    }
-
-    line.reserve(size_t(columns) * 4);
-    qsizetype column = -1;
-    double low = 0, high = 0, lastX = 0, lastValue = 0;
-    const auto flush = [&] {
-        if (column < 0)
-            return;
-        line.push_back({lastX, y(low)});
-        line.push_back({lastX, y(high)});
-        line.push_back({lastX, y(lastValue)});
-    };
     for (auto it = first; it != last; ++it) {
-        const double sampleX = x(it->msecs);
-        const auto c = qsizetype(std::floor((sampleX - m_plot.left()) * columnsPerPixel));
-        if (c != column) {
-            flush();
-            if (it != first && it->msecs - (it - 1)->msecs > gapLimit)
-                line.push_back(gap);
-            column = c;
-            low = high = it->value;
-            line.push_back({sampleX, y(it->value)});
-        }
-        low = std::min(low, it->value);
-        high = std::max(high, it->value);
-        lastX = sampleX;
-        lastValue = it->value;
+        if (it != first && it->msecs - (it - 1)->msecs > gapLimit)
+            line.emplace_back(qQNaN(), qQNaN());
+        line.push_back(pointFor(*it));
     }
-    flush();
     return line;
 }
 

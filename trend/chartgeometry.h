@@ -101,10 +101,17 @@ public:
     static std::pair<qint64, qint64> timeWindow(qint64 nowMSecs, qint64 spanMSecs, qint64 originMSecs,
                                                 std::optional<qint64> earliestMSecs);
 
-    // A value label of an axis in steps of `step`, at most ten characters: plain
-    // with the step's decimals from 0.001 up to a million, else as 3.4e38 or
-    // -2.5e-7 with the digits the step needs.
-    static QString valueText(double value, double step, const QLocale &locale);
+    // How an axis writes its values, the same for every label on it: plain
+    // with the step's decimals ("990000", "1000000", "123456.781"), or, where
+    // that would be longer than ten characters and than the other, as 3.4e38 or
+    // -2.5e-7 with the digits the step needs: neighbouring labels always differ.
+    enum class Notation { Plain, Exponent };
+    static QString valueText(double value, double step, Notation notation, const QLocale &locale);
+    static Notation notationFor(const std::vector<double> &values, double step, const QLocale &locale);
+    // A value as the legend writes it: the fewest digits that read back to the
+    // same double, plain from 0.0001 to below 10^12, else as the axes write an
+    // exponent (1e30, 1.5e-7).
+    static QString exactText(double value, const QLocale &locale);
 
     // The samples from `from` to `to`, both included, of a series ordered by time.
     static std::pair<SampleIterator, SampleIterator> samplesBetween(const Samples &samples, qint64 from,
@@ -126,11 +133,31 @@ public:
     // At whole steps since originMSecs (when collecting began) within the span,
     // so the grid stays put while the span moves on.
     std::vector<TimeTick> timeTicks(qint64 originMSecs) const;
-    // The line through the samples. A series longer than the device pixel
-    // columns can show is cut to the first, lowest, highest and last sample of
-    // each column: the same picture, and a peak is never lost. A gap (see
-    // gapLimitMSecs) comes as a point with NaN coordinates.
+    // The line through the samples, a point each: for a series sparser than
+    // the pixel columns. A gap (see gapLimitMSecs) comes as a point with NaN
+    // coordinates.
     std::vector<QPointF> polyline(SampleIterator first, SampleIterator last) const;
+
+    // A dense stretch as device pixel columns (0 at the plot's left edge): the
+    // lowest and highest value in each column that has any, in order, and,
+    // where a column has no neighbour on a side, its first or last sample (a
+    // line joins it to the next column with any). Read from the series'
+    // summary, so it costs about the columns, not the samples: a run of
+    // samples at most a column long counts whole in the column it starts in,
+    // so a sample may show a device pixel early, never more (a run before a
+    // pause is split).
+    struct Column
+    {
+        int column;
+        double first;
+        double lowest;
+        double highest;
+        double last;
+    };
+    std::vector<Column> columns(const SampleStore::Series &series, qsizetype first, qsizetype last) const;
+    int columnAt(qint64 msecs) const;
+    // The middle of a device pixel column, in pixels.
+    double columnX(int column) const { return m_plot.left() + (column + 0.5) / m_devicePixelRatio; }
 
 private:
     ChartGeometry() = default;
@@ -151,5 +178,6 @@ private:
     bool m_hasData = false;
     bool m_fixedRange = false;
     double m_devicePixelRatio = 1;
+    double m_columnsPerMSec = 1;
     QLocale m_locale;
 };

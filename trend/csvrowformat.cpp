@@ -1,9 +1,10 @@
 #include "trend/csvrowformat.h"
 
 #include "link/escapedtext.h"
-#include "link/numbertext.h"
 
 #include <QDateTime>
+
+#include <charconv>
 
 namespace {
 
@@ -29,37 +30,6 @@ void appendElapsedSeconds(QByteArray &out, qint64 msecs)
     appendDigits(out, msecs / 1000, 1);
     out += '.';
     appendDigits(out, msecs % 1000, 3);
-}
-
-// The whole text a decimal number: an optional sign, digits with an optional
-// point and fraction (or a point and digits), an optional exponent (e or E,
-// optional sign, digits). "-5", "+3.5", "-1e3", "-.5"; not "-", "1e", "0x1F".
-bool isPlainNumber(QByteArrayView text)
-{
-    qsizetype i = 0;
-    const auto digits = [&] {
-        const qsizetype from = i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
-            ++i;
-        return i > from;
-    };
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        ++i;
-    bool mantissa = digits();
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        mantissa = digits() || mantissa;
-    }
-    if (!mantissa)
-        return false;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-            ++i;
-        if (!digits())
-            return false;
-    }
-    return i == text.size();
 }
 
 // The text as escapedText() says it, kept from running as a spreadsheet formula:
@@ -101,10 +71,10 @@ QByteArray CsvRowFormat::row(const WireLine &line, qint64 elapsedMSecs, Directio
     appendTimes(out, line.msecsSinceEpoch, elapsedMSecs, direction);
     appendText(out, line.bytes);
     out += ',';
-    if (line.hasValue()) {
+    if (line.sample) {
         out += line.name(); // letters, digits and underscores: never quoted
         out += ',';
-        out += formatSampleValue(line.value).toLatin1();
+        out += line.sampleText(); // a plain number as sent: never quoted, nothing lost
     } else {
         out += ',';
     }
@@ -115,20 +85,26 @@ QByteArray CsvRowFormat::row(const WireLine &line, qint64 elapsedMSecs, Directio
 QByteArray CsvRowFormat::sampleRow(qint64 msecsSinceEpoch, qint64 elapsedMSecs, QLatin1StringView name,
                                    double value)
 {
-    const QByteArray number = formatSampleValue(value).toLatin1();
     QByteArray out;
-    out.reserve(80 + 2 * (name.size() + number.size()));
+    appendSampleRow(out, msecsSinceEpoch, elapsedMSecs, name, value);
+    return out;
+}
+
+void CsvRowFormat::appendSampleRow(QByteArray &out, qint64 msecsSinceEpoch, qint64 elapsedMSecs,
+                                   QLatin1StringView name, double value)
+{
+    char number[32];
+    const qsizetype length = std::to_chars(number, number + sizeof number, value).ptr - number;
     appendTimes(out, msecsSinceEpoch, elapsedMSecs, Direction::Received);
     // A name is letters, digits and underscores, a number has no comma: never quoted.
     out += name;
     out += '=';
-    out += number;
+    out.append(number, length);
     out += ',';
     out += name;
     out += ',';
-    out += number;
+    out.append(number, length);
     out += "\r\n";
-    return out;
 }
 
 void CsvRowFormat::appendTimes(QByteArray &out, qint64 msecsSinceEpoch, qint64 elapsedMSecs,
@@ -138,11 +114,6 @@ void CsvRowFormat::appendTimes(QByteArray &out, qint64 msecsSinceEpoch, qint64 e
     out += ',';
     appendElapsedSeconds(out, elapsedMSecs);
     out += direction == Direction::Sent ? QByteArrayView(",sent,") : QByteArrayView(",received,");
-}
-
-QString formatSampleValue(double value)
-{
-    return formatReplyNumber(asSingle(value), QLocale::c());
 }
 
 void CsvRowFormat::appendLocalTime(QByteArray &out, qint64 msecsSinceEpoch)

@@ -78,6 +78,16 @@ QString unwritableTargetReason(const QString &path)
 
 QString writeFileWhole(const QString &path, QByteArrayView bytes)
 {
+    WholeFile file;
+    if (QString why = file.begin(path); !why.isEmpty())
+        return why;
+    file.append(bytes);
+    return file.commit();
+}
+
+QString WholeFile::begin(const QString &path)
+{
+    abandon();
     const QByteArray given = QFile::encodeName(path);
     struct stat existing
     {
@@ -98,30 +108,69 @@ QString writeFileWhole(const QString &path, QByteArrayView bytes)
         target = QFileInfo(target).symLinkTarget();
     }
     const QFileInfo info(target);
-    const QByteArray destination = QFile::encodeName(info.absoluteFilePath());
-    QByteArray temporary;
-    const int fd = createBeside(info.absolutePath(), info.fileName(), temporary);
-    if (fd < 0)
+    m_destination = QFile::encodeName(info.absoluteFilePath());
+    m_fd = createBeside(info.absolutePath(), info.fileName(), m_temporary);
+    if (m_fd < 0)
         return systemReason(errno);
     // A replaced file keeps its owner (root exporting over a user's file must
     // not take it from them), then its mode: a change of owner clears set-id bits.
     // A new one gets 0666 less the umask, as any.
-    [[maybe_unused]] const bool ownerKept = exists && keepOwner(fd, existing);
-    bool ok =
-        (!exists || ::fchmod(fd, existing.st_mode & 07777) == 0) && writeAll(fd, bytes) && ::fsync(fd) == 0;
-    int error = ok ? 0 : errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
+    [[maybe_unused]] const bool ownerKept = exists && keepOwner(m_fd, existing);
+    m_error = 0;
+    if (exists && ::fchmod(m_fd, existing.st_mode & 07777) != 0) {
+        const int error = errno;
+        abandon();
+        return systemReason(error);
     }
-    if (ok && ::rename(temporary.constData(), destination.constData()) != 0) {
-        ok = false;
+    return {};
+}
+
+bool WholeFile::append(QByteArrayView bytes)
+{
+    if (m_fd < 0 || m_error != 0)
+        return false;
+    if (!writeAll(m_fd, bytes))
+        m_error = errno;
+    return m_error == 0;
+}
+
+bool WholeFile::sync()
+{
+    if (m_fd < 0)
+        return m_error == 0 && !m_temporary.isEmpty();
+    if (m_error == 0 && ::fsync(m_fd) != 0)
+        m_error = errno;
+    if (::close(m_fd) != 0 && m_error == 0)
+        m_error = errno;
+    m_fd = -1;
+    return m_error == 0;
+}
+
+QString WholeFile::commit()
+{
+    if (m_temporary.isEmpty())
+        return systemReason(EBADF);
+    sync();
+    int error = m_error;
+    if (error == 0 && ::rename(m_temporary.constData(), m_destination.constData()) != 0)
         error = errno;
-    }
-    if (ok)
+    if (error == 0) {
+        m_temporary.clear();
         return {};
-    ::unlink(temporary.constData());
+    }
+    ::unlink(m_temporary.constData());
+    m_temporary.clear();
     return systemReason(error);
+}
+
+void WholeFile::abandon()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    if (!m_temporary.isEmpty())
+        ::unlink(m_temporary.constData());
+    m_temporary.clear();
 }
 
 OpenedFile openRegularFileForWriting(const QString &path)

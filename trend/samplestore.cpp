@@ -1,6 +1,6 @@
 #include "trend/samplestore.h"
 
-#include <cmath>
+#include <algorithm>
 
 SampleStore::SampleStore(qsizetype maxSamplesPerSeries, QObject *parent)
     : QObject(parent), m_maxSamples(qMax<qsizetype>(1, maxSamplesPerSeries)), m_originMSecs(wireClockMSecs())
@@ -9,8 +9,7 @@ SampleStore::SampleStore(qsizetype maxSamplesPerSeries, QObject *parent)
 
 void SampleStore::add(const WireLine &line)
 {
-    // Infinity and NaN have no place on a chart.
-    if (!line.hasValue() || !std::isfinite(line.value))
+    if (!line.sample)
         return;
     const QLatin1StringView name(line.name());
 
@@ -27,13 +26,15 @@ void SampleStore::add(const WireLine &line)
             }
             return;
         }
-        m_series.push_back({QString(name), {}});
+        m_series.push_back({QString(name), {}, 0, SampleSummary(m_maxSamples)});
         it = m_series.end() - 1;
         emit seriesAdded(int(m_series.size()) - 1);
     }
-    it->samples.push_back({line.msecsSinceEpoch, line.value});
+    it->samples.push_back({line.msecsSinceEpoch, *line.sample});
+    it->summary.append(it->dropped + qint64(it->samples.size()) - 1, line.msecsSinceEpoch, *line.sample);
     if (qsizetype(it->samples.size()) > m_maxSamples) {
         it->samples.pop_front();
+        it->summary.dropBefore(++it->dropped);
         if (!m_dropped) {
             m_dropped = true;
             emit samplesDropped();
@@ -50,4 +51,26 @@ void SampleStore::clear()
     m_dropped = false;
     m_refused = false;
     emit cleared();
+}
+
+SampleSummary::Range SampleStore::Series::extremes(qsizetype first, qsizetype last) const
+{
+    SampleSummary::Range range;
+    first = std::max<qsizetype>(first, 0);
+    last = std::min<qsizetype>(last, qsizetype(samples.size()));
+    while (first < last) {
+        // The longest run that starts here and ends in the stretch, else one sample.
+        const qint64 number = dropped + first;
+        int level = summary.levels() - 1;
+        while (level >= 0 && (number % SampleSummary::runLength(level) != 0 ||
+                              first + SampleSummary::runLength(level) > last))
+            --level;
+        if (level < 0) {
+            range.widen(samples[size_t(first++)].value);
+            continue;
+        }
+        range.widen(summary.run(level, number >> (SampleSummary::kBaseShift + level)));
+        first += qsizetype(SampleSummary::runLength(level));
+    }
+    return range;
 }

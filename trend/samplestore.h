@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/wireline.h"
+#include "trend/samplesummary.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -8,7 +9,7 @@
 #include <deque>
 #include <vector>
 
-// Every NAME=number line received, one series per name in order of first
+// Every sample received (NAME=number, the number plain), one series per name in order of first
 // arrival, each holding at most a fixed number of samples: the oldest go first.
 // At most kMaxSeries names are kept; a device that invents names cannot make
 // the store, the chart or the legend grow without end. Lives from program
@@ -29,6 +30,13 @@ public:
     {
         QString name;
         std::deque<Sample> samples;
+        // Samples dropped from the front so far: samples[i] is number dropped + i.
+        qint64 dropped = 0;
+        SampleSummary summary;
+
+        // The lowest and highest of samples[first] to samples[last - 1]: a few
+        // summary runs and at most two runs' worth of samples, however many.
+        SampleSummary::Range extremes(qsizetype first, qsizetype last) const;
     };
 
     explicit SampleStore(qsizetype maxSamplesPerSeries = kMaxSamplesPerSeries, QObject *parent = nullptr);
@@ -41,7 +49,7 @@ public:
     // Whether a line with a new name found the store full.
     bool hasRefusedSeries() const { return m_refused; }
 
-    // A line from the device as the session read it; only NAME=number lines count.
+    // A line from the device as the session read it; only lines with a sample count.
     void add(const WireLine &line);
     void clear();
     // Collecting began then: a recording read back began at its first row.

@@ -1,6 +1,6 @@
 #include "trend/serieslistmodel.h"
 
-#include "link/numbertext.h"
+#include "trend/chartgeometry.h"
 #include "trend/samplestore.h"
 
 #include <algorithm>
@@ -50,7 +50,7 @@ QVariant SeriesListModel::data(const QModelIndex &index, int role) const
                                        [](qint64 t, const SampleStore::Sample &s) { return t < s.msecs; });
         if (end == samples.begin())
             return QString();
-        return formatReplyNumber(float((end - 1)->value));
+        return ChartGeometry::exactText((end - 1)->value, QLocale());
     }
     default:
         return {};

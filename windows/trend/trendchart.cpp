@@ -218,12 +218,12 @@ std::vector<TrendChart::Strip> TrendChart::strips() const
     const ChartView::Window window = shownWindow();
     time.startMSecs = window.startMSecs;
     time.endMSecs = window.endMSecs;
+    // From the summary: the extremes cost a few runs, not every sample in the span.
     const auto widen = [&time](ChartGeometry::Extent &extent, const SampleStore::Series &s) {
         const auto [first, last] = ChartGeometry::samplesBetween(s.samples, time.startMSecs, time.endMSecs);
-        for (auto it = first; it != last; ++it) {
-            extent.lowest = std::min(extent.lowest, it->value);
-            extent.highest = std::max(extent.highest, it->value);
-        }
+        const SampleSummary::Range range = s.extremes(first - s.samples.begin(), last - s.samples.begin());
+        extent.lowest = std::min(extent.lowest, range.lowest);
+        extent.highest = std::max(extent.highest, range.highest);
     };
 
     const QFontMetricsF fm(font());

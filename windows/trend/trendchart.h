@@ -139,7 +139,9 @@ private:
     // The accessible description, while accessibility is on; set again only when it changed.
     void describe();
     void paintGrid(QPainter &p, const ChartGeometry &g, bool timeLabels) const;
-    void paintSeries(QPainter &p, const ChartGeometry &g, const SampleStore::Series &s) const;
+    // The shown series of a strip, in order, each over the ones before.
+    void paintSeries(QPainter &p, const ChartGeometry &g,
+                     const std::vector<const SampleStore::Series *> &shown) const;
 
     const SampleStore &m_store;
     QSet<QString> m_hidden;

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSortFilterProxyModel>
@@ -99,10 +100,20 @@ TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &na
     tools->addWidget(m_pause);
     tools->addWidget(clear);
     tools->addStretch(1);
+    m_exportButton = exportCsv;
+    m_export = new SampleExport(store, this);
+    m_exportProgress = new QProgressBar(this);
+    m_exportProgress->setAccessibleName(tr("Export progress"));
+    m_exportProgress->setMaximumWidth(fontMetrics().horizontalAdvance(QLatin1Char('0')) * 16);
+    m_cancelExport = new QPushButton(tr("Cancel export"), this);
+    describe(m_cancelExport, tr("Cancel export"), tr("Stops the export and leaves the file as it was"));
     auto *files = new QHBoxLayout;
     files->addStretch(1);
     files->addWidget(saveImage);
     files->addWidget(exportCsv);
+    files->addWidget(m_exportProgress);
+    files->addWidget(m_cancelExport);
+    showExporting(false);
 
     m_droppedNotice = new QLabel(this);
     m_droppedNotice->setText(
@@ -149,6 +160,11 @@ TrendWindow::TrendWindow(SampleStore &store, Dialogs &dialogs, const QString &na
     connect(clear, &QPushButton::clicked, &store, &SampleStore::clear);
     connect(saveImage, &QPushButton::clicked, this, &TrendWindow::saveImage);
     connect(exportCsv, &QPushButton::clicked, this, &TrendWindow::exportCsv);
+    connect(m_cancelExport, &QPushButton::clicked, m_export, &SampleExport::cancel);
+    connect(m_export, &SampleExport::progressed, this, [this](qint64 made, qint64 held) {
+        // Per mille: a bar's range is an int, the rows may be more.
+        m_exportProgress->setValue(held > 0 ? int(made * 1000 / held) : 1000);
+    });
     connect(&store, &SampleStore::samplesDropped, m_droppedNotice, &QWidget::show);
     connect(&store, &SampleStore::seriesRefused, m_refusedNotice, &QWidget::show);
     connectView(clear);
@@ -246,9 +262,22 @@ void TrendWindow::exportCsv()
         {tr("Export CSV"), m_folder, m_name + QStringLiteral("-samples-") + stamp() + ".csv",
          tr("CSV files (*.csv)"), this},
         [this](const QString &path) {
-            if (const QString why = writeFileWhole(path, samplesAsCsv(m_store)); !why.isEmpty())
+            // The rows are made between events and written by a thread: the
+            // device, the polls and the chart go on meanwhile.
+            disconnect(m_export, &SampleExport::finished, this, nullptr);
+            if (const QString why = m_export->start(path); !why.isEmpty()) {
                 m_dialogs.warn(tr("CSV not exported"),
                                tr("The samples could not be written to %1: %2.").arg(path, why));
+                return;
+            }
+            showExporting(true);
+            connect(m_export, &SampleExport::finished, this,
+                    [this, path](SampleExport::Outcome outcome, const QString &why) {
+                        showExporting(false);
+                        if (outcome == SampleExport::Outcome::Failed)
+                            m_dialogs.warn(tr("CSV not exported"),
+                                           tr("The samples could not be written to %1: %2.").arg(path, why));
+                    });
         });
 }
 
@@ -265,4 +294,13 @@ void TrendWindow::showRecording()
         return latest;
     });
     m_span->setCurrentIndex(int(std::size(kSpans)) - 1); // everything held
+}
+
+void TrendWindow::showExporting(bool exporting)
+{
+    m_exportProgress->setValue(0);
+    m_exportProgress->setRange(0, 1000);
+    m_exportProgress->setVisible(exporting);
+    m_cancelExport->setVisible(exporting);
+    m_exportButton->setEnabled(!exporting);
 }

@@ -8,6 +8,8 @@ class QLineEdit;
 class QListView;
 class QPushButton;
 class QComboBox;
+class QProgressBar;
+class SampleExport;
 class QSortFilterProxyModel;
 class Dialogs;
 class SampleStore;
@@ -49,6 +51,8 @@ private:
     void chooseSpan(int choice);
     void saveImage();
     void exportCsv();
+    // While an export runs: its progress and Cancel in place of the button.
+    void showExporting(bool exporting);
 
     SampleStore &m_store;
     Dialogs &m_dialogs;
@@ -68,4 +72,8 @@ private:
     QLayout *m_rangeFields = nullptr;
     QLabel *m_readout = nullptr;
     QString m_hovered; // the legend row under the pointer
+    SampleExport *m_export = nullptr;
+    QPushButton *m_exportButton = nullptr;
+    QProgressBar *m_exportProgress = nullptr;
+    QPushButton *m_cancelExport = nullptr;
 };
