@@ -99,7 +99,7 @@ bool printAndSave(const QString &jsonPath, bool quick)
 void usage()
 {
     std::fprintf(stderr, "usage: pwm-bench [--quick | --smoke] [--json FILE] [--only "
-                         "latency,flood,pacing,idle,startup,nolineend,soak,trend,windowless]\n"
+                         "latency,flood,pacing,idle,startup,nolineend,soak,trend,windowless,recording]\n"
                          "  --quick  fewer samples (1000 replies, 100000 flood lines, 100 sends, 2 s idle,\n"
                          "           5 starts, 10 MB without a line end, a 20 s soak instead of 3 min)\n"
                          "  --smoke  as --quick, but the exit status only says whether everything\n"
@@ -120,9 +120,10 @@ int main(int argc, char *argv[])
     bool quick = false;
     bool smoke = false;
     QString jsonPath;
-    QStringList only{QStringLiteral("latency"), QStringLiteral("flood"),   QStringLiteral("pacing"),
-                     QStringLiteral("idle"),    QStringLiteral("startup"), QStringLiteral("nolineend"),
-                     QStringLiteral("soak"),    QStringLiteral("trend"),   QStringLiteral("windowless")};
+    QStringList only{QStringLiteral("latency"),  QStringLiteral("flood"),   QStringLiteral("pacing"),
+                     QStringLiteral("idle"),     QStringLiteral("startup"), QStringLiteral("nolineend"),
+                     QStringLiteral("soak"),     QStringLiteral("trend"),   QStringLiteral("windowless"),
+                     QStringLiteral("recording")};
     const QStringList args = QCoreApplication::arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--quick")) {
@@ -160,6 +161,8 @@ int main(int argc, char *argv[])
         benchTrendAtBound(quick ? 2000ms : 10000ms, quick ? 200000 : 1000000);
     if (only.contains(QLatin1String("windowless")))
         benchWindowless(quick ? 2 : 5, quick ? 2000ms : 10000ms);
+    if (only.contains(QLatin1String("recording")))
+        benchRecordingOpen(quick ? 100000 : 1000000);
 
     const bool met = printAndSave(jsonPath, quick);
     if (broken())

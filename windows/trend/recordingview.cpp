@@ -26,6 +26,7 @@ RecordingView::RecordingView(const QString &path, Dialogs &dialogs, QWidget *par
     connect(&m_loader, &RecordingLoader::loaded, this, [this] {
         m_window->setWindowTitle(m_title);
         sayWhatWasSkipped();
+        emit loaded();
     });
     connect(&m_loader, &RecordingLoader::failed, this, [this](const QString &why) {
         emit refused(why);

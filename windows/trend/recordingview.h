@@ -25,6 +25,8 @@ public:
     TrendWindow *window() const;
 
 signals:
+    // The whole file as it was is shown; growth follows.
+    void loaded();
     // The file could not be loaded: why, in one sentence.
     void refused(const QString &why);
 
