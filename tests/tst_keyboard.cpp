@@ -2,8 +2,8 @@
 // focus drawn by the shared style (and nothing drawn without it), and a panel
 // that covers the window keeps the keyboard until it closes.
 #include "accessibilityharness.h"
-#include "testsupport/contrast.h"
 #include "windowharness.h"
+#include "windows/common/contrast.h"
 
 #include <QApplication>
 

@@ -1,9 +1,9 @@
 // The trend chart: the shown series painted where the geometry puts them, at a
 // scale factor of 2, the vertical axis following the shown series, its
 // colours' contrast, and repaints held back.
-#include "testsupport/contrast.h"
 #include "trend/chartgeometry.h"
 #include "trend/samplestore.h"
+#include "windows/common/contrast.h"
 #include "windows/trend/trendchart.h"
 
 #include <QDateTime>

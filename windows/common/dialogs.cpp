@@ -165,15 +165,28 @@ void MessageBoxDialogs::ask(const DialogContent &content, Answered answered)
     box->show(); // and, as it shows, alerts a screen reader
 }
 
-void MessageBoxDialogs::askSaveFile(const SaveFileRequest &request, FileChosen chosen)
+namespace {
+
+// Qt's own dialog, opened the same on every desktop and without waiting; it
+// tells a file's type from its name only.
+QFileDialog *fileDialog(QWidget *parent, const QString &title, const QString &folder, const QString &filter,
+                        QFileDialog::AcceptMode mode)
 {
-    // Qt's own dialog: it asks before overwriting, and opens the same on every desktop.
-    auto *dialog =
-        new QFileDialog(request.over ? request.over : m_owner, request.title, request.folder, request.filter);
+    auto *dialog = new QFileDialog(parent, title, folder, filter);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setIconProvider(nameOnlyIconProvider());
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setAcceptMode(mode);
+    return dialog;
+}
+
+} // namespace
+
+void MessageBoxDialogs::askSaveFile(const SaveFileRequest &request, FileChosen chosen)
+{
+    // It asks before overwriting.
+    QFileDialog *dialog = fileDialog(request.over ? request.over : m_owner, request.title, request.folder,
+                                     request.filter, QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QFileInfo(request.fileName).suffix());
     dialog->selectFile(request.fileName);
     QObject::connect(dialog, &QFileDialog::fileSelected, dialog, std::move(chosen));
@@ -182,12 +195,8 @@ void MessageBoxDialogs::askSaveFile(const SaveFileRequest &request, FileChosen c
 
 void MessageBoxDialogs::askOpenFile(const OpenFileRequest &request, FileChosen chosen)
 {
-    auto *dialog =
-        new QFileDialog(request.over ? request.over : m_owner, request.title, request.folder, request.filter);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setIconProvider(nameOnlyIconProvider());
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    QFileDialog *dialog = fileDialog(request.over ? request.over : m_owner, request.title, request.folder,
+                                     request.filter, QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
     QObject::connect(dialog, &QFileDialog::fileSelected, dialog, std::move(chosen));
     dialog->open();

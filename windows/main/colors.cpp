@@ -1,5 +1,7 @@
 #include "windows/main/colors.h"
 
+#include "windows/common/contrast.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QPainter>
@@ -67,16 +69,6 @@ void setFrameColors(QWidget *frame, const QColor &back, const QColor &text)
 }
 
 namespace {
-
-// WCAG's relative luminance, to pick the ring that stands out against a face.
-double luminance(const QColor &c)
-{
-    const auto linear = [](double v) {
-        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-    };
-    const QColor rgb = c.toRgb();
-    return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
-}
 
 // A button drawn flat in its colour, rather than with Fusion's bevel.
 const char kFlatFace[] = "pwmFlatFace";
@@ -148,7 +140,7 @@ public:
 // with whatever lies around the control.
 void drawFocusRing(QPainter *painter, const QRect &rect, const QColor &face, int rings)
 {
-    const bool lightFace = luminance(face) > 0.179; // where black and white contrast alike
+    const bool lightFace = relativeLuminance(face) > 0.179; // where black and white contrast alike
     const QColor inner = lightFace ? Qt::black : Qt::white;
     const QColor outer = lightFace ? Qt::white : Qt::black;
     painter->save();

@@ -1,12 +1,9 @@
-#include "testsupport/contrast.h"
+#include "windows/common/contrast.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-// Relative luminance: sRGB channels made linear, weighted as the eye sees them.
-double luminance(const QColor &c)
+double relativeLuminance(const QColor &c)
 {
     const auto linear = [](double v) {
         return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
@@ -15,11 +12,9 @@ double luminance(const QColor &c)
     return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
 }
 
-} // namespace
-
 double contrastRatio(const QColor &a, const QColor &b)
 {
-    const double la = luminance(a);
-    const double lb = luminance(b);
+    const double la = relativeLuminance(a);
+    const double lb = relativeLuminance(b);
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
