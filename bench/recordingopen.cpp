@@ -17,12 +17,12 @@
 namespace bench {
 namespace {
 
-constexpr int kNames = 64;
+constexpr int kRecordedNames = 64;
 constexpr qint64 kStart = 1796669980000;
 
 QByteArray lineOf(int row)
 {
-    return "V" + QByteArray::number(row % kNames) + '=' + QByteArray::number((row * 7) % 1000) + ".5";
+    return "V" + QByteArray::number(row % kRecordedNames) + '=' + QByteArray::number((row * 7) % 1000) + ".5";
 }
 
 double ownResidentMb()

@@ -23,7 +23,7 @@
 namespace bench {
 namespace {
 
-constexpr int kNames = int(SampleStore::kMaxSeries);
+constexpr int kBoundNames = int(SampleStore::kMaxSeries);
 constexpr int kHeld = int(SampleStore::kMaxSamplesPerSeries);
 
 double residentMb()
@@ -38,10 +38,10 @@ void fill(Rig &rig)
 {
     const qint64 start = wireClockMSecs() - qint64(kHeld) * 100;
     std::vector<QByteArray> names;
-    for (int i = 0; i < kNames; ++i)
+    for (int i = 0; i < kBoundNames; ++i)
         names.push_back('A' + QByteArray::number(i) + '=');
     for (int r = 0; r < kHeld; ++r)
-        for (int i = 0; i < kNames; ++i)
+        for (int i = 0; i < kBoundNames; ++i)
             emit rig.session().lineReceived(
                 WireLine::read(names[size_t(i)] + QByteArray::number((r + i) % 100 + (r % 7) * 0.25),
                                start + qint64(r) * 100));
@@ -80,7 +80,7 @@ void floodWithClicks(Rig &rig, int lines)
     QByteArray bytes;
     bytes.reserve(qsizetype(lines) * 10);
     for (int i = 0; i < lines; ++i)
-        bytes += 'A' + QByteArray::number(i % kNames) + '=' + QByteArray::number(i % 100) + '\r';
+        bytes += 'A' + QByteArray::number(i % kBoundNames) + '=' + QByteArray::number(i % 100) + '\r';
     std::mutex mutex;
     std::vector<Clock::time_point> clicked;
     std::vector<double> waits;
