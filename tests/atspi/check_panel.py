@@ -206,7 +206,8 @@ def main():
             [opts.sim, "--link", opts.work, "--com", "200", "--duty", "20", "--preset", "3", "--log", log,
              "--exit-with", str(os.getpid())], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
     try:
-        if not pump(10, lambda: find_app(panel.pid) is not None):
+        # A sanitized build on a busy machine may take several seconds to start.
+        if not pump(30, lambda: find_app(panel.pid) is not None):
             print("FAIL: the panel did not appear on the accessibility bus", file=sys.stderr)
             print(open(errors).read(), file=sys.stderr)
             return 1
