@@ -39,6 +39,8 @@ private slots:
         QTest::addRow("escaped bytes") << "2026-12-07T19:59:40.123+01:00,1.000,received,\\x00\\x5C\\xC2\\xB5,,"_ba << kMoment << false << QByteArray("\0\\\xC2\xB5", 4);
         QTest::addRow("the formula guard") << "2026-12-07T19:59:40.123+01:00,1.000,received,'=1+2,,"_ba << kMoment << false << "=1+2"_ba;
         QTest::addRow("the device's own quote") << "2026-12-07T19:59:40.123+01:00,1.000,received,\\x27abc,,"_ba << kMoment << false << "'abc"_ba;
+        QTest::addRow("a leap day, across midnight in UTC") << "2028-02-29T00:30:00.000+01:00,1.000,received,X,,"_ba << qint64(1835393400000) << false << "X"_ba;
+        QTest::addRow("without milliseconds") << "2026-12-07T19:59:40+01:00,1.000,received,X,,"_ba << kMoment - 123 << false << "X"_ba;
         QTest::addRow("an empty line") << "2026-12-07T19:59:40.123+01:00,1.000,received,,,"_ba << kMoment << false << ""_ba;
         // clang-format on
     }
@@ -62,6 +64,8 @@ private slots:
         QTest::addRow("five fields") << "2026-12-07T19:59:40.123+01:00,1.000,received,X,"_ba << u"line 3: not six fields"_s;
         QTest::addRow("a quote left open") << "2026-12-07T19:59:40.123+01:00,1.000,received,\"X,,"_ba << u"line 3: not six fields"_s;
         QTest::addRow("no offset") << "2026-12-07T19:59:40.123,1.000,received,X,,"_ba << u"line 3: no time with its offset"_s;
+        QTest::addRow("February 30th") << "2026-02-30T19:59:40.123+01:00,1.000,received,X,,"_ba << u"line 3: no time with its offset"_s;
+        QTest::addRow("25 o'clock") << "2026-12-07T25:59:40.123+01:00,1.000,received,X,,"_ba << u"line 3: no time with its offset"_s;
         QTest::addRow("no time") << "yesterday,1.000,received,X,,"_ba << u"line 3: no time with its offset"_s;
         QTest::addRow("another direction") << "2026-12-07T19:59:40.123+01:00,1.000,lost,X,,"_ba << u"line 3: neither sent nor received"_s;
         QTest::addRow("a stray backslash") << "2026-12-07T19:59:40.123+01:00,1.000,received,a\\b,,"_ba << u"line 3: a text with a stray backslash"_s;

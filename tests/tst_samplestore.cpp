@@ -42,6 +42,7 @@ private slots:
         QTest::addRow("not rounded to single precision") << "PV1=0.1"_ba << u"PV1"_s << 0.1;
         QTest::addRow("a count beyond a float's digits") << "X=16777217"_ba << u"X"_s << 16777217.0;
         QTest::addRow("a tiny value") << "X=1e-300"_ba << u"X"_s << 1e-300;
+        QTest::addRow("a subnormal, as near as a double gets") << "X=3e-324"_ba << u"X"_s << 5e-324;
         QTest::addRow("below a double's range: the nearest, zero") << "X=1e-400"_ba << u"X"_s << 0.0;
         QTest::addRow("a zero is a sample") << "SV02=-0.0"_ba << u"SV02"_s << 0.0;
         QTest::addRow("a plus sign and an exponent") << "V=+2.5E3"_ba << u"V"_s << 2500.0;

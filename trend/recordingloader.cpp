@@ -3,6 +3,7 @@
 #include "trend/safefile.h"
 #include "trend/samplestore.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -23,6 +24,7 @@ bool RecordingLoader::start(const QString &path)
     m_read = 0;
     m_loaded = false;
     m_started = false;
+    m_marks.clear();
     // The same targets refused as for writing: a FIFO would hold the window, a device raise its lines.
     QString why = unwritableTargetReason(path);
     if (why.isEmpty() && !QFileInfo(path).isFile())
@@ -52,24 +54,23 @@ void RecordingLoader::cancel()
 
 void RecordingLoader::readSlice()
 {
-    const QByteArray bytes = m_file.read(kSlice);
-    m_read += bytes.size();
-    for (const RecordedRow &row : m_reader.feed(bytes)) {
-        if (!m_started) {
-            m_store.setOriginMSecs(row.msecsSinceEpoch); // times count from the recording's start
-            m_started = true;
+    // Pieces until the turn's time is used, so the window is never held for long.
+    QElapsedTimer turn;
+    turn.start();
+    qint64 got = 0;
+    do {
+        const QByteArray piece = m_file.read(kPiece);
+        got = piece.size();
+        take(piece);
+        if (m_reader.isRefused()) {
+            cancel();
+            emit failed(m_reader.refusal());
+            return;
         }
-        if (!row.sent)
-            m_store.add(WireLine::read(row.bytes, row.msecsSinceEpoch));
-    }
-    if (m_reader.isRefused()) {
-        cancel();
-        emit failed(m_reader.refusal());
-        return;
-    }
+    } while (got == kPiece && turn.nsecsElapsed() < kTurnNSecs);
     if (!m_loaded) {
         emit progressed(m_read, m_size);
-        if (m_read < m_size && !bytes.isEmpty()) {
+        if (m_read < m_size && got > 0) {
             m_turn.start(0);
             return;
         }
@@ -77,5 +78,24 @@ void RecordingLoader::readSlice()
         emit loaded();
     }
     // At the end: what the recorder appends is read a second from now.
-    m_turn.start(bytes.size() == kSlice ? std::chrono::milliseconds(0) : kFollowEvery);
+    m_turn.start(got == kPiece ? std::chrono::milliseconds(0) : kFollowEvery);
+}
+
+void RecordingLoader::take(QByteArrayView piece)
+{
+    // Where the first row this piece completes begins, for the wire texts.
+    const qint64 rowsFrom = m_read - m_reader.pendingBytes();
+    m_read += piece.size();
+    const QList<RecordedRow> rows = m_reader.feed(piece);
+    if (rows.isEmpty())
+        return;
+    if (!m_started) {
+        m_store.setOriginMSecs(rows.first().msecsSinceEpoch); // times count from the recording's start
+        m_started = true;
+    }
+    if (m_marks.empty() || rows.first().msecsSinceEpoch >= m_marks.back().msecs)
+        m_marks.push_back({rows.first().msecsSinceEpoch, rowsFrom});
+    for (const RecordedRow &row : rows)
+        if (!row.sent)
+            m_store.add(WireLine::read(row.bytes, row.msecsSinceEpoch));
 }

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <vector>
+
 class SampleStore;
 
 // A recording (or an export) of this program loaded into a sample store, a
@@ -26,7 +28,8 @@ public:
     qint64 bytesRead() const { return m_read; }
     const RecordingReader &reader() const { return m_reader; }
 
-    static constexpr qint64 kSlice = 1 << 20; // read per turn of the event loop
+    static constexpr qint64 kPiece = 64 << 10;
+    static constexpr qint64 kTurnNSecs = 12'000'000; // read per turn of the event loop
     static constexpr auto kFollowEvery = std::chrono::seconds(1);
 
 signals:
@@ -39,6 +42,7 @@ signals:
 
 private:
     void readSlice();
+    void take(QByteArrayView piece);
 
     SampleStore &m_store;
     RecordingReader m_reader;
@@ -48,4 +52,11 @@ private:
     qint64 m_size = 0;
     bool m_loaded = false;
     bool m_started = false; // the first row has set the store's origin
+    // A row's moment and where in the file its line begins, one per piece read.
+    struct Mark
+    {
+        qint64 msecs;
+        qint64 offset;
+    };
+    std::vector<Mark> m_marks;
 };

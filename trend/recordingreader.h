@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 
 // One row of a recording or an export of this program, read back: the moment
@@ -34,6 +35,8 @@ public:
     // "line 12: ..." for each row skipped, at most kMaxProblems of them.
     QStringList problems() const { return m_problems; }
     qsizetype rowsSkipped() const { return m_skipped; }
+    // Bytes fed but not yet a whole line.
+    qsizetype pendingBytes() const { return m_pending.size(); }
 
     static constexpr qsizetype kMaxProblems = 100;
 
@@ -41,7 +44,8 @@ private:
     void takeLine(QByteArrayView line, QList<RecordedRow> &rows);
     void skip(const QString &why);
 
-    QByteArray m_pending; // a line without its end yet
+    QByteArray m_pending;               // a line without its end yet
+    std::array<QByteArray, 6> m_quoted; // the quoted fields of the row being read
     qsizetype m_lineNumber = 0;
     QString m_refusal;
     QStringList m_problems;

@@ -11,13 +11,11 @@ void SampleStore::add(const WireLine &line)
 {
     if (!line.sample)
         return;
-    const QLatin1StringView name(line.name());
+    const QByteArrayView name = line.name();
 
-    // At most kMaxSeries names: a linear search beats hashing a fresh key per
-    // line, and a name not held costs no allocation.
-    auto it = m_series.begin();
-    while (it != m_series.end() && it->name != name)
-        ++it;
+    // The key borrows the line's bytes: finding a held name allocates nothing.
+    const int found = m_index.value(QByteArray::fromRawData(name.data(), name.size()), -1);
+    auto it = found >= 0 ? m_series.begin() + found : m_series.end();
     if (it == m_series.end()) {
         if (qsizetype(m_series.size()) >= kMaxSeries) {
             if (!m_refused) {
@@ -26,7 +24,8 @@ void SampleStore::add(const WireLine &line)
             }
             return;
         }
-        m_series.push_back({QString(name), {}, 0, SampleSummary(m_maxSamples)});
+        m_series.push_back({QString::fromLatin1(name), {}, 0, SampleSummary(m_maxSamples)});
+        m_index.insert(name.toByteArray(), int(m_series.size()) - 1);
         it = m_series.end() - 1;
         emit seriesAdded(int(m_series.size()) - 1);
     }
@@ -46,6 +45,7 @@ void SampleStore::add(const WireLine &line)
 void SampleStore::clear()
 {
     m_series.clear();
+    m_index.clear();
     m_originMSecs = wireClockMSecs();
     // Their notices go with what they were about.
     m_dropped = false;

@@ -4,6 +4,7 @@
 #include "trend/samplesummary.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <deque>
@@ -67,6 +68,7 @@ signals:
 
 private:
     std::vector<Series> m_series;
+    QHash<QByteArray, int> m_index; // a name's place in m_series
     qsizetype m_maxSamples;
     qint64 m_originMSecs;
     bool m_dropped = false;

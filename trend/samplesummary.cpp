@@ -20,7 +20,11 @@ void SampleSummary::append(qint64 number, qint64 msecs, double value)
         } else if (run >= l.first + qint64(l.runs.size())) {
             l.runs.push_back({{value, value}, msecs});
         } else {
-            l.runs.back().range.widen(value);
+            Range &range = l.runs.back().range;
+            // The longer runs above hold this one: if it need not widen, neither do they.
+            if (value >= range.lowest && value <= range.highest)
+                return;
+            range.widen(value);
         }
     }
 }
