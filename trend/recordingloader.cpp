@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -25,6 +27,7 @@ bool RecordingLoader::start(const QString &path)
     m_loaded = false;
     m_started = false;
     m_marks.clear();
+    m_path = path;
     // The same targets refused as for writing: a FIFO would hold the window, a device raise its lines.
     QString why = unwritableTargetReason(path);
     if (why.isEmpty() && !QFileInfo(path).isFile())
@@ -44,6 +47,37 @@ bool RecordingLoader::start(const QString &path)
     m_size = m_file.size();
     m_turn.start(0);
     return true;
+}
+
+RecordingLoader::LastLines RecordingLoader::lastLinesAt(qint64 msecs) const
+{
+    LastLines last;
+    const auto after = std::upper_bound(m_marks.begin(), m_marks.end(), msecs,
+                                        [](qint64 t, const Mark &mark) { return t < mark.msecs; });
+    if (after == m_marks.begin())
+        return last;
+    const auto from = after - std::min<qsizetype>(kLookBack + 1, after - m_marks.begin());
+    const qint64 end = after == m_marks.end() ? m_read : after->offset;
+    // Opened again as at the start: whatever now stands at the path must not
+    // hold the window or raise a device's lines.
+    if (!unwritableTargetReason(m_path).isEmpty())
+        return last;
+    const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
+        return last;
+    }
+    if (!file.seek(from->offset))
+        return last;
+    RecordingReader reader(RecordingReader::Start::AfterHeader);
+    for (const RecordedRow &row : reader.feed(file.read(end - from->offset))) {
+        if (row.msecsSinceEpoch > msecs)
+            break;
+        (row.sent ? last.sent : last.received) = row;
+    }
+    return last;
 }
 
 void RecordingLoader::cancel()

@@ -26,11 +26,22 @@ public:
     void cancel();
 
     qint64 bytesRead() const { return m_read; }
+
+    // The last line sent and the last received at or before a moment, read
+    // again from the file near there; a line sent long before is not found.
+    struct LastLines
+    {
+        std::optional<RecordedRow> sent;
+        std::optional<RecordedRow> received;
+    };
+    LastLines lastLinesAt(qint64 msecs) const;
     const RecordingReader &reader() const { return m_reader; }
 
     static constexpr qint64 kPiece = 64 << 10;
     static constexpr qint64 kTurnNSecs = 12'000'000; // read per turn of the event loop
     static constexpr auto kFollowEvery = std::chrono::seconds(1);
+    // Pieces before the moment's own that lastLinesAt() reads.
+    static constexpr int kLookBack = 2;
 
 signals:
     // While loading: how far, of the file's size when loading began.
@@ -47,6 +58,7 @@ private:
     SampleStore &m_store;
     RecordingReader m_reader;
     QFile m_file;
+    QString m_path;
     QTimer m_turn;
     qint64 m_read = 0;
     qint64 m_size = 0;

@@ -27,6 +27,10 @@ struct RecordedRow
 class RecordingReader
 {
 public:
+    // AfterHeader: the bytes begin at a row, somewhere inside a recording.
+    enum class Start { AtHeader, AfterHeader };
+    explicit RecordingReader(Start start = Start::AtHeader) : m_lineNumber(start == Start::AfterHeader) {}
+
     // The rows the bytes complete, in order. Nothing once refused.
     QList<RecordedRow> feed(QByteArrayView bytes);
 
@@ -46,7 +50,7 @@ private:
 
     QByteArray m_pending;               // a line without its end yet
     std::array<QByteArray, 6> m_quoted; // the quoted fields of the row being read
-    qsizetype m_lineNumber = 0;
+    qsizetype m_lineNumber;
     QString m_refusal;
     QStringList m_problems;
     qsizetype m_skipped = 0;

@@ -1,8 +1,10 @@
 #include "windows/trend/recordingview.h"
 
+#include "link/escapedtext.h"
 #include "windows/common/dialogs.h"
 #include "windows/trend/trendwindow.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -19,11 +21,17 @@ RecordingView::RecordingView(const QString &path, Dialogs &dialogs, QWidget *par
     if (parent)
         m_window->setWindowFlag(Qt::Window);
     m_window->setAttribute(Qt::WA_DeleteOnClose);
-    m_window->showRecording();
+    m_window->showRecording([this](qint64 at) { return wireTextAt(at); });
+    connect(m_window, &TrendWindow::loadingCancelled, this, [this] {
+        m_loader.cancel();
+        m_title += tr(" (partly loaded)");
+        m_window->setWindowTitle(m_title);
+    });
     m_title = m_window->windowTitle();
     connect(m_window, &QObject::destroyed, this, &QObject::deleteLater);
     connect(&m_loader, &RecordingLoader::progressed, this, &RecordingView::showProgress);
     connect(&m_loader, &RecordingLoader::loaded, this, [this] {
+        m_window->showLoaded();
         m_window->setWindowTitle(m_title);
         sayWhatWasSkipped();
         emit loaded();
@@ -52,8 +60,30 @@ TrendWindow *RecordingView::window() const
 
 void RecordingView::showProgress(qint64 read, qint64 size)
 {
-    if (m_window && size > 0 && read < size)
+    if (!m_window)
+        return;
+    m_window->showLoading(read, size);
+    if (size > 0 && read < size)
         m_window->setWindowTitle(tr("%1 (loading, %2 %)").arg(m_title).arg(read * 100 / size));
+}
+
+QString RecordingView::wireTextAt(qint64 msecs) const
+{
+    const RecordingLoader::LastLines last = m_loader.lastLinesAt(msecs);
+    const auto said = [](const RecordedRow &row) {
+        return std::make_pair(escapedText(row.bytes),
+                              QDateTime::fromMSecsSinceEpoch(row.msecsSinceEpoch).toString(u"HH:mm:ss.zzz"));
+    };
+    QStringList lines;
+    if (last.sent) {
+        const auto [text, time] = said(*last.sent);
+        lines << tr("sent \"%1\" at %2").arg(text, time);
+    }
+    if (last.received) {
+        const auto [text, time] = said(*last.received);
+        lines << tr("received \"%1\" at %2").arg(text, time);
+    }
+    return lines.join(QStringLiteral(", "));
 }
 
 void RecordingView::sayWhatWasSkipped()

@@ -11,7 +11,8 @@ class TrendWindow;
 
 // A recording (or an export) of this program in a trend window of its own,
 // "Trend: FILE.csv", with everything the live trend has. It loads between
-// events (the title says how far), follows the file while it grows, and ends
+// events (a progress bar and the title say how far; Cancel keeps what is
+// loaded), follows the file while it grows, and ends
 // with its window; closing the window while loading cancels the load. A file
 // that is no recording is explained in a box and no window stays.
 class RecordingView : public QObject
@@ -34,6 +35,8 @@ private:
     RecordingView(const QString &path, Dialogs &dialogs, QWidget *parent);
     void showProgress(qint64 read, qint64 size);
     void sayWhatWasSkipped();
+    // The cursor's reading of the wire: the last line sent and received by then.
+    QString wireTextAt(qint64 msecs) const;
 
     SampleStore m_store;
     RecordingLoader m_loader;

@@ -85,6 +85,8 @@ public:
     // What "now" is: the wire clock for the live session; for a recording,
     // its last sample, so the chart follows the file as it grows.
     void setPresent(std::function<qint64()> present);
+    // What else the cursor reads at a moment (a recording's wire lines).
+    void setWireText(std::function<QString(qint64)> wireTextAt) { m_wireTextAt = std::move(wireTextAt); }
 
     QSize sizeHint() const override { return {640, 360}; }
 
@@ -155,6 +157,7 @@ private:
     std::optional<std::pair<double, double>> m_valueRange;
     QString m_highlighted;
     std::optional<qint64> m_cursorMSecs;
+    std::function<QString(qint64)> m_wireTextAt;
     int m_firstStrip = 0;
     QScrollBar *m_stripBar = nullptr;
     // A drag: where it began, and whether it pans (else it draws a box).

@@ -37,8 +37,11 @@ QString TrendChart::readout() const
                           : tr("%1 none").arg(s->name));
     }
     const QString time = QDateTime::fromMSecsSinceEpoch(at).toString(QStringLiteral("HH:mm:ss.zzz"));
-    return values.isEmpty() ? tr("At %1").arg(time)
-                            : tr("At %1: %2").arg(time, values.join(QStringLiteral(", ")));
+    QString read = values.isEmpty() ? tr("At %1").arg(time)
+                                    : tr("At %1: %2").arg(time, values.join(QStringLiteral(", ")));
+    if (const QString wire = m_wireTextAt ? m_wireTextAt(at) : QString(); !wire.isEmpty())
+        read += QStringLiteral("; ") + wire;
+    return read;
 }
 
 void TrendChart::paintCursor(QPainter &p, const std::vector<Strip> &all) const

@@ -281,21 +281,6 @@ void TrendWindow::exportCsv()
         });
 }
 
-void TrendWindow::showRecording()
-{
-    m_chart->setPresent([&store = m_store] {
-        qint64 latest = store.originMSecs();
-        bool any = false;
-        for (const SampleStore::Series &s : store.series())
-            if (!s.samples.empty()) {
-                latest = any ? std::max(latest, s.samples.back().msecs) : s.samples.back().msecs;
-                any = true;
-            }
-        return latest;
-    });
-    m_span->setCurrentIndex(int(std::size(kSpans)) - 1); // everything held
-}
-
 void TrendWindow::showExporting(bool exporting)
 {
     m_exportProgress->setValue(0);

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class QLayout;
 class QLineEdit;
@@ -31,8 +33,16 @@ public:
                 QWidget *parent = nullptr);
 
     // The window shows a recording rather than the live session: its present
-    // is the latest sample, and it starts on everything held.
-    void showRecording();
+    // is the latest sample, it starts on everything held, and its cursor also
+    // reads the lines that crossed the wire by then (wireTextAt, of a moment).
+    void showRecording(std::function<QString(qint64)> wireTextAt);
+    // While a recording loads: how far (of size bytes), with Cancel.
+    void showLoading(qint64 read, qint64 size);
+    void showLoaded();
+
+signals:
+    // Cancel while loading: what is loaded stays shown.
+    void loadingCancelled();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -76,4 +86,6 @@ private:
     QPushButton *m_exportButton = nullptr;
     QProgressBar *m_exportProgress = nullptr;
     QPushButton *m_cancelExport = nullptr;
+    QProgressBar *m_loadProgress = nullptr;
+    QPushButton *m_cancelLoad = nullptr;
 };
