@@ -10,9 +10,11 @@
 //   --zoom K       + pressed K times; --cursor K: Shift+Right K times
 //   --range LO HI  the value axis fixed from LO to HI
 //   --select ROW   that legend row selected: its series in front
+//   --view FILE    a recording opened (Ctrl+O) instead of made-up samples
 #include "app/panelprogram.h"
 #include "link/systemserialport.h"
 #include "trend/samplestore.h"
+#include "windows/trend/recordingview.h"
 #include "windows/trend/trendwindow.h"
 
 #include <QApplication>
@@ -24,6 +26,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -57,18 +60,25 @@ int madeUp(QApplication &app, const QStringList &args)
         const qsizetype at = args.indexOf(option);
         return at >= 0 && at + 1 < args.size() ? args[at + 1].toInt() : fallback;
     };
-    fill(store, number(QStringLiteral("--fill"), 3), args.contains(u"--gap"));
     MessageBoxDialogs dialogs;
-    TrendWindow trend(store, dialogs, QStringLiteral("DUTY01"), QDir::tempPath());
-    trend.setGeometry(trend.screen()->availableGeometry());
-    trend.show();
-    QTimer::singleShot(500, &trend, [&] {
+    std::unique_ptr<TrendWindow> own;
+    TrendWindow *trend = nullptr;
+    if (const qsizetype at = args.indexOf(u"--view"); at >= 0 && at + 1 < args.size()) {
+        trend = RecordingView::open(args[at + 1], dialogs)->window();
+    } else {
+        fill(store, number(QStringLiteral("--fill"), 3), args.contains(u"--gap"));
+        own = std::make_unique<TrendWindow>(store, dialogs, QStringLiteral("DUTY01"), QDir::tempPath());
+        trend = own.get();
+    }
+    trend->setGeometry(trend->screen()->availableGeometry());
+    trend->show();
+    QTimer::singleShot(500, trend, [&] {
         if (args.contains(u"--stacked"))
-            for (QComboBox *box : trend.findChildren<QComboBox *>())
+            for (QComboBox *box : trend->findChildren<QComboBox *>())
                 if (box->accessibleName() == u"View")
                     box->setCurrentIndex(1);
         if (const qsizetype at = args.indexOf(u"--range"); at >= 0 && at + 2 < args.size()) {
-            for (QLineEdit *edit : trend.findChildren<QLineEdit *>()) {
+            for (QLineEdit *edit : trend->findChildren<QLineEdit *>()) {
                 if (edit->accessibleName() == u"Lowest value")
                     edit->setText(args[at + 1]);
                 else if (edit->accessibleName() == u"Highest value")
@@ -76,12 +86,12 @@ int madeUp(QApplication &app, const QStringList &args)
             }
         }
         if (const int row = number(QStringLiteral("--select"), -1); row >= 0) {
-            auto *legend = trend.findChild<QListView *>();
+            auto *legend = trend->findChild<QListView *>();
             legend->selectionModel()->select(legend->model()->index(row, 0),
                                              QItemSelectionModel::ClearAndSelect);
         }
         QWidget *chart = nullptr;
-        for (QWidget *w : trend.findChildren<QWidget *>())
+        for (QWidget *w : trend->findChildren<QWidget *>())
             if (w->accessibleName() == u"Trend chart")
                 chart = w;
         chart->setFocus();

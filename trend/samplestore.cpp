@@ -13,9 +13,11 @@ void SampleStore::add(const WireLine &line)
         return;
     const QByteArrayView name = line.name();
 
-    // The key borrows the line's bytes: finding a held name allocates nothing.
-    const int found = m_index.value(QByteArray::fromRawData(name.data(), name.size()), -1);
-    auto it = found >= 0 ? m_series.begin() + found : m_series.end();
+    // A device mostly repeats the name before; else the index, whose key
+    // borrows the line's bytes, so finding a held name allocates nothing.
+    if (m_last < 0 || m_keys[size_t(m_last)] != name)
+        m_last = m_index.value(QByteArray::fromRawData(name.data(), name.size()), -1);
+    auto it = m_last >= 0 ? m_series.begin() + m_last : m_series.end();
     if (it == m_series.end()) {
         if (qsizetype(m_series.size()) >= kMaxSeries) {
             if (!m_refused) {
@@ -25,7 +27,9 @@ void SampleStore::add(const WireLine &line)
             return;
         }
         m_series.push_back({QString::fromLatin1(name), {}, 0, SampleSummary(m_maxSamples)});
-        m_index.insert(name.toByteArray(), int(m_series.size()) - 1);
+        m_keys.push_back(name.toByteArray());
+        m_index.insert(m_keys.back(), int(m_series.size()) - 1);
+        m_last = int(m_series.size()) - 1;
         it = m_series.end() - 1;
         emit seriesAdded(int(m_series.size()) - 1);
     }
@@ -46,6 +50,8 @@ void SampleStore::clear()
 {
     m_series.clear();
     m_index.clear();
+    m_keys.clear();
+    m_last = -1;
     m_originMSecs = wireClockMSecs();
     // Their notices go with what they were about.
     m_dropped = false;

@@ -69,6 +69,8 @@ signals:
 private:
     std::vector<Series> m_series;
     QHash<QByteArray, int> m_index; // a name's place in m_series
+    std::vector<QByteArray> m_keys; // the names as bytes, in m_series' order
+    int m_last = -1;                // the series of the line before
     qsizetype m_maxSamples;
     qint64 m_originMSecs;
     bool m_dropped = false;
