@@ -84,6 +84,29 @@ private slots:
         QVERIFY(!reader.isRefused());
     }
 
+    // A line longer than any row of ours is not kept whole while its end is
+    // awaited: a file without line ends cannot fill the memory.
+    void passesOverALineTooLongToKeep()
+    {
+        const QByteArray good = "2026-12-07T19:59:40.123+01:00,1.000,received,OK,,\r\n";
+        const QByteArray file = kHeader + good + QByteArray(3 << 20, 'x') + "\r\n" + good;
+        RecordingReader reader;
+        QList<RecordedRow> rows;
+        for (qsizetype at = 0; at < file.size(); at += 64 << 10) {
+            rows +=
+                reader.feed(QByteArrayView(file).sliced(at, std::min<qsizetype>(64 << 10, file.size() - at)));
+            QVERIFY(reader.pendingBytes() <= RecordingReader::kLongestLine + (64 << 10));
+        }
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(reader.problems(), QStringList{u"line 3: longer than 1048576 bytes"_s});
+
+        RecordingReader noLineEnds;
+        for (int i = 0; i < 40; ++i)
+            noLineEnds.feed(QByteArray(64 << 10, 'x'));
+        QVERIFY(noLineEnds.isRefused());
+        QCOMPARE(noLineEnds.pendingBytes(), 0);
+    }
+
     void refusesAFileThatIsNotARecording_data()
     {
         QTest::addColumn<QByteArray>("start");

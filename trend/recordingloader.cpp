@@ -72,7 +72,8 @@ RecordingLoader::LastLines RecordingLoader::lastLinesAt(qint64 msecs) const
     if (!file.seek(from->offset))
         return last;
     RecordingReader reader(RecordingReader::Start::AfterHeader);
-    for (const RecordedRow &row : reader.feed(file.read(end - from->offset))) {
+    const qint64 most = (kLookBack + 2) * kPiece + RecordingReader::kLongestLine;
+    for (const RecordedRow &row : reader.feed(file.read(std::min(end - from->offset, most)))) {
         if (row.msecsSinceEpoch > msecs)
             break;
         (row.sent ? last.sent : last.received) = row;

@@ -131,6 +131,12 @@ std::optional<qint64> timeMSecs(QByteArrayView stamp)
     return time.toMSecsSinceEpoch();
 }
 
+QString notOurs()
+{
+    return QStringLiteral("This is not a recording of pwm-panel: its first line is not \"%1\".")
+        .arg(QString::fromLatin1(kHeader));
+}
+
 } // namespace
 
 std::optional<QByteArray> unescapedText(QByteArrayView field)
@@ -163,6 +169,15 @@ QList<RecordedRow> RecordingReader::feed(QByteArrayView bytes)
     QList<RecordedRow> rows;
     if (isRefused())
         return rows;
+    if (m_overlong) { // the rest of a line too long to keep is passed over
+        const qsizetype end = bytes.indexOf('\n');
+        if (end < 0)
+            return rows;
+        bytes = bytes.sliced(end + 1);
+        m_overlong = false;
+        ++m_lineNumber;
+        skip(QStringLiteral("longer than %1 bytes").arg(kLongestLine));
+    }
     m_pending += bytes;
     qsizetype from = 0;
     for (qsizetype end = m_pending.indexOf('\n'); end >= 0 && !isRefused();
@@ -173,6 +188,13 @@ QList<RecordedRow> RecordingReader::feed(QByteArrayView bytes)
         takeLine(line, rows);
     }
     m_pending.remove(0, from);
+    if (m_pending.size() > kLongestLine && !isRefused()) {
+        // No row of ours is this long: what a file without line ends would hold is dropped.
+        m_pending.clear();
+        m_overlong = true;
+        if (m_lineNumber == 0)
+            m_refusal = notOurs();
+    }
     return rows;
 }
 
@@ -181,8 +203,7 @@ void RecordingReader::takeLine(QByteArrayView line, QList<RecordedRow> &rows)
     ++m_lineNumber;
     if (m_lineNumber == 1) {
         if (line != kHeader)
-            m_refusal = QStringLiteral("This is not a recording of pwm-panel: its first line is not \"%1\".")
-                            .arg(QString::fromLatin1(kHeader));
+            m_refusal = notOurs();
         return;
     }
     if (line.isEmpty())

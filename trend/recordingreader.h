@@ -43,6 +43,8 @@ public:
     qsizetype pendingBytes() const { return m_pending.size(); }
 
     static constexpr qsizetype kMaxProblems = 100;
+    // A longer line is skipped as a bad row, without being kept whole.
+    static constexpr qsizetype kLongestLine = 1 << 20;
 
 private:
     void takeLine(QByteArrayView line, QList<RecordedRow> &rows);
@@ -54,6 +56,7 @@ private:
     QString m_refusal;
     QStringList m_problems;
     qsizetype m_skipped = 0;
+    bool m_overlong = false; // within a line longer than kLongestLine
 };
 
 // The recording's text field back to the line's bytes: a leading ' (the
