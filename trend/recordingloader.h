@@ -38,7 +38,7 @@ public:
     const RecordingReader &reader() const { return m_reader; }
 
     static constexpr qint64 kPiece = 64 << 10;
-    static constexpr qint64 kTurnNSecs = 12'000'000; // read per turn of the event loop
+    static constexpr qint64 kTurnNSecs = 8'000'000; // read per turn of the event loop
     static constexpr auto kFollowEvery = std::chrono::seconds(1);
     // Pieces before the moment's own that lastLinesAt() reads.
     static constexpr int kLookBack = 2;
