@@ -10,6 +10,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -161,7 +162,14 @@ private slots:
             if (b->accessibleName() == u"Cancel loading"_s)
                 cancel = b;
         QVERIFY(cancel && cancel->isVisible());
-        cancel->click();
+        // By keyboard: Shift+Tab from the first of the tools, then Space.
+        trend->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(trend));
+        QComboBox *span = trend->findChild<QComboBox *>();
+        span->setFocus();
+        QTest::keyClick(span, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), cancel);
+        QTest::keyClick(cancel, Qt::Key_Space);
         QVERIFY(!progress->isVisible() && !cancel->isVisible());
         QCOMPARE(trend->windowTitle(), u"Trend: week.csv (partly loaded)"_s);
         QTest::qWait(100); // nothing more is read

@@ -34,6 +34,7 @@ void TrendWindow::showRecording(std::function<QString(qint64)> wireTextAt)
         showLoaded();
         emit loadingCancelled();
     });
+    setTabOrder(m_cancelLoad, m_span); // first in Tab's round, as it stands first
     auto *row = new QHBoxLayout;
     row->addWidget(m_loadProgress, 1);
     row->addWidget(m_cancelLoad);
