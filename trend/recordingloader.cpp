@@ -13,6 +13,29 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace {
+
+// Opens a recording to read, never waiting: the targets refused for writing
+// are refused here too, as a FIFO would hold the window and a device raise
+// its lines. Empty when open, else why not.
+QString openToRead(const QString &path, QFile &file)
+{
+    QString why = unwritableTargetReason(path);
+    if (why.isEmpty() && !QFileInfo(path).isFile())
+        why = QStringLiteral("there is no such file");
+    if (!why.isEmpty())
+        return why;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return {};
+    why = QString::fromLocal8Bit(strerror(errno));
+    if (fd >= 0)
+        ::close(fd);
+    return why;
+}
+
+} // namespace
+
 RecordingLoader::RecordingLoader(SampleStore &store, QObject *parent) : QObject(parent), m_store(store)
 {
     m_turn.setSingleShot(true);
@@ -28,18 +51,7 @@ bool RecordingLoader::start(const QString &path)
     m_started = false;
     m_marks.clear();
     m_path = path;
-    // The same targets refused as for writing: a FIFO would hold the window, a device raise its lines.
-    QString why = unwritableTargetReason(path);
-    if (why.isEmpty() && !QFileInfo(path).isFile())
-        why = QStringLiteral("there is no such file");
-    if (why.isEmpty()) {
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0 || !m_file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-            if (fd >= 0)
-                ::close(fd);
-            why = QString::fromLocal8Bit(strerror(errno));
-        }
-    }
+    const QString why = openToRead(path, m_file);
     if (!why.isEmpty()) {
         emit failed(QStringLiteral("%1 cannot be read: %2.").arg(path, why));
         return false;
@@ -58,17 +70,10 @@ RecordingLoader::LastLines RecordingLoader::lastLinesAt(qint64 msecs) const
         return last;
     const auto from = after - std::min<qsizetype>(kLookBack + 1, after - m_marks.begin());
     const qint64 end = after == m_marks.end() ? m_read : after->offset;
-    // Opened again as at the start: whatever now stands at the path must not
-    // hold the window or raise a device's lines.
-    if (!unwritableTargetReason(m_path).isEmpty())
-        return last;
-    const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // Opened again as at the start: whatever now stands at the path is checked again.
     QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0)
-            ::close(fd);
+    if (!openToRead(m_path, file).isEmpty())
         return last;
-    }
     if (!file.seek(from->offset))
         return last;
     RecordingReader reader(RecordingReader::Start::AfterHeader);
